@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// UserDefault.ini beside the program, section [UserDefault]. Key names match without regard
+// to case and with blanks around them ignored; lines the program does not own are kept.
+class IniFile {
+public:
+    explicit IniFile(QString path);
+    QString read(const QString &key) const;
+    // Throws AppError when the file cannot be written; the old file then stays whole.
+    void write(const QString &key, const QString &value) const;
+
+    static QString defaultPath(); // AppPath() + "UserDefault.ini", resolved on every call
+    static const QString &section();
+
+private:
+    QString path_;
+};
+
+QString ReadIni(const QString &key);
+void WriteIni(const QString &key, const QString &value);

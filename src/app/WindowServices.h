@@ -1,0 +1,13 @@
+#pragma once
+
+class QWidget;
+
+// Places an import window over the main window's whole inner area.
+void FitToMainWindow(QWidget *child);
+// -1 keeps the window above all others, -2 ends that; other modes do nothing.
+void SetTopMost(QWidget *window, int mode);
+// Design positions are in twips; 15 twips make one pixel at 96 dpi.
+constexpr int Twips(int twips)
+{
+    return twips / 15;
+}

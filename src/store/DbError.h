@@ -1,0 +1,18 @@
+#pragma once
+
+#include "store/AppError.h"
+
+// An engine error; the message names the statement that failed.
+class DbError : public AppError {
+public:
+    DbError(const QString &reason, const QString &statement)
+        : AppError(statement.isEmpty() ? QStringLiteral("数据库错误: %1").arg(reason)
+                                       : QStringLiteral("数据库错误: %1\n语句: %2").arg(reason, statement)),
+          reason_(reason), statement_(statement) {}
+    const QString &reason() const { return reason_; }
+    const QString &statement() const { return statement_; }
+
+private:
+    QString reason_;
+    QString statement_;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class QDialog;
+
+// Every modal question, prompt, file dialog, program start and process end goes through
+// this one service, so tests can install a scripted one.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Platform button/icon style number in, button code out (1 OK, 2 Cancel, 6 Yes, 7 No).
+    virtual int message(const QString &prompt, int buttons, const QString &title) = 0;
+    // The typed text; the empty text when cancelled.
+    virtual QString prompt(const QString &prompt, const QString &title, const QString &defaultAnswer) = 0;
+    // The chosen path; the empty text when cancelled.
+    virtual QString saveFileName(const QString &suggestedName) = 0;
+    virtual void openFile(const QString &path) = 0;
+    virtual bool startProgram(const QString &path) = 0;
+    // Ends the process at once. A test seam throws ProcessExit instead.
+    virtual void exitProcess(int code) = 0;
+    // Shows a window modally and returns its result.
+    virtual int execModal(QDialog *dialog) = 0;
+};
+
+Dialogs &dialogs();
+// Installs a replacement (not owned); nullptr restores the real one.
+void setDialogs(Dialogs *replacement);

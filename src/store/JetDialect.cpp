@@ -1,0 +1,99 @@
+#include "store/JetDialect.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QTime>
+
+namespace {
+
+QString translateOutsideQuotes(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char(';'))
+            continue;
+        if (c == QLatin1Char('#')) {
+            const qsizetype end = text.indexOf(QLatin1Char('#'), i + 1);
+            if (end > i) {
+                const QString date = JetDialect::dateLiteral(text.mid(i + 1, end - i - 1));
+                if (!date.isEmpty()) {
+                    out += QLatin1Char('\'') + date + QLatin1Char('\'');
+                    i = end;
+                    continue;
+                }
+            }
+        }
+        out += c;
+    }
+    static const QRegularExpression deleteStar(QStringLiteral("\\bdelete\\s+\\*\\s+from\\b"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    out.replace(deleteStar, QStringLiteral("Delete From"));
+    return out;
+}
+
+} // namespace
+
+QString JetDialect::dateLiteral(const QString &content)
+{
+    static const QRegularExpression isoLike(QStringLiteral(
+        "^\\s*(\\d{4})[-/.](\\d{1,2})[-/.](\\d{1,2})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*$"));
+    static const QRegularExpression usLike(QStringLiteral(
+        "^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{4})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*$"));
+    int y = 0, mo = 0, d = 0;
+    QRegularExpressionMatch m = isoLike.match(content);
+    if (m.hasMatch()) {
+        y = m.captured(1).toInt();
+        mo = m.captured(2).toInt();
+        d = m.captured(3).toInt();
+    } else {
+        m = usLike.match(content);
+        if (!m.hasMatch())
+            return {};
+        mo = m.captured(1).toInt();
+        d = m.captured(2).toInt();
+        y = m.captured(3).toInt();
+    }
+    const QDate date(y, mo, d);
+    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') +
+           time.toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString JetDialect::translate(const QString &jetSql)
+{
+    const QString sql = jetSql.trimmed();
+    QString out;
+    out.reserve(sql.size() + 8);
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < sql.size()) {
+        const QChar c = sql.at(i);
+        if (c != QLatin1Char('\'') && c != QLatin1Char('"')) {
+            ++i;
+            continue;
+        }
+        out += translateOutsideQuotes(sql.mid(start, i - start));
+        // Copy the literal untouched; a doubled quote stays inside it.
+        qsizetype j = i + 1;
+        while (j < sql.size()) {
+            if (sql.at(j) == c) {
+                if (j + 1 < sql.size() && sql.at(j + 1) == c) {
+                    j += 2;
+                    continue;
+                }
+                break;
+            }
+            ++j;
+        }
+        const qsizetype end = qMin(j + 1, sql.size());
+        out += sql.mid(i, end - i);
+        i = end;
+        start = end;
+    }
+    out += translateOutsideQuotes(sql.mid(start));
+    return out.trimmed();
+}

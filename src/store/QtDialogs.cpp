@@ -1,0 +1,86 @@
+#include "store/QtDialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QUrl>
+#include <cstdlib>
+
+namespace {
+struct ButtonCode {
+    QMessageBox::StandardButton button;
+    int code;
+};
+} // namespace
+
+int QtDialogs::message(const QString &prompt, int buttons, const QString &title)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    box.setText(prompt);
+    switch (buttons & 0x70) {
+    case 16: box.setIcon(QMessageBox::Critical); break;
+    case 32: box.setIcon(QMessageBox::Question); break;
+    case 48: box.setIcon(QMessageBox::Warning); break;
+    case 64:
+    case 112: box.setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+    QVector<ButtonCode> set;
+    switch (buttons & 7) {
+    case 1: set = {{QMessageBox::Ok, 1}, {QMessageBox::Cancel, 2}}; break;
+    case 2: set = {{QMessageBox::Abort, 3}, {QMessageBox::Retry, 4}, {QMessageBox::Ignore, 5}}; break;
+    case 3: set = {{QMessageBox::Yes, 6}, {QMessageBox::No, 7}, {QMessageBox::Cancel, 2}}; break;
+    case 4: set = {{QMessageBox::Yes, 6}, {QMessageBox::No, 7}}; break;
+    case 5: set = {{QMessageBox::Retry, 4}, {QMessageBox::Cancel, 2}}; break;
+    default: set = {{QMessageBox::Ok, 1}}; break;
+    }
+    for (const auto &b : set)
+        box.addButton(b.button);
+    const auto pressed = QMessageBox::StandardButton(box.exec());
+    for (const auto &b : set)
+        if (b.button == pressed)
+            return b.code;
+    // Closed with Escape or the close box: the cancelling button of the set.
+    return (buttons & 7) == 4 ? 7 : ((buttons & 7) == 0 ? 1 : 2);
+}
+
+QString QtDialogs::prompt(const QString &prompt, const QString &title, const QString &defaultAnswer)
+{
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
+    return ok ? text : QString();
+}
+
+QString QtDialogs::saveFileName(const QString &suggestedName)
+{
+    // The catalogue asks its own overwrite question, so the dialog does not.
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), suggestedName, QString(), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+void QtDialogs::openFile(const QString &path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool QtDialogs::startProgram(const QString &path)
+{
+    return QProcess::startDetached(path, {});
+}
+
+void QtDialogs::exitProcess(int code)
+{
+    std::_Exit(code);
+}
+
+int QtDialogs::execModal(QDialog *dialog)
+{
+    return dialog->exec();
+}

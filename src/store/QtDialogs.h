@@ -1,0 +1,15 @@
+#pragma once
+
+#include "store/Dialogs.h"
+
+// The real dialog service on Qt's message box, input dialog and file dialog.
+class QtDialogs : public Dialogs {
+public:
+    int message(const QString &prompt, int buttons, const QString &title) override;
+    QString prompt(const QString &prompt, const QString &title, const QString &defaultAnswer) override;
+    QString saveFileName(const QString &suggestedName) override;
+    void openFile(const QString &path) override;
+    bool startProgram(const QString &path) override;
+    void exitProcess(int code) override;
+    int execModal(QDialog *dialog) override;
+};

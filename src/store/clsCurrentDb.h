@@ -1,0 +1,41 @@
+#pragma once
+
+#include "store/Recordset.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+// Owns the one shared connection. Created on first use by CurrentDb(), released by exit and
+// restart. Every statement of the program goes through OpenRecordset.
+class clsCurrentDb {
+public:
+    enum State { Closed, Connecting, Opened };
+
+    ~clsCurrentDb();
+    clsCurrentDb(const clsCurrentDb &) = delete;
+    clsCurrentDb &operator=(const clsCurrentDb &) = delete;
+
+    // Translates the Jet statement and runs it; engine errors come as DbError.
+    Recordset OpenRecordset(const QString &strSql, int CursorType = 1, int LockType = 3);
+
+    State state() const { return state_; }
+    QString databasePath() const { return path_; }
+    QSqlDatabase connection() const;
+
+    static clsCurrentDb &instance();
+    static bool exists();
+    static void release();
+    // How many times a connection object was created (one per start, even under re-entry).
+    static int creationCount();
+
+private:
+    clsCurrentDb() = default;
+    void connect();
+
+    QString connectionName_;
+    QString path_;
+    QString openError_;
+    State state_ = Closed;
+};
+
+clsCurrentDb &CurrentDb();

@@ -1,0 +1,100 @@
+#include "TestFolder.h"
+#include "app/IniFile.h"
+#include "store/AppError.h"
+
+#include <QFile>
+#include <QtTest>
+
+class TestIni : public QObject {
+    Q_OBJECT
+private slots:
+    void missingFileReadsEmpty();
+    void keysIgnoreCaseAndBlanks();
+    void longAndChineseValuesComeBackWhole();
+    void otherLinesKept();
+    void garbageFileDoesNotBreakReading();
+    void unwritableFolderReports();
+};
+
+namespace {
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+} // namespace
+
+void TestIni::missingFileReadsEmpty()
+{
+    TestFolder tf;
+    QCOMPARE(ReadIni(QStringLiteral("txtText")), QString());
+}
+
+void TestIni::keysIgnoreCaseAndBlanks()
+{
+    TestFolder tf;
+    WriteIni(QStringLiteral("txtImage "), QStringLiteral("*.bmp"));
+    QCOMPARE(ReadIni(QStringLiteral("txtImage")), QStringLiteral("*.bmp"));
+    QCOMPARE(ReadIni(QStringLiteral("  TXTIMAGE")), QStringLiteral("*.bmp"));
+    WriteIni(QStringLiteral("TxtImage"), QStringLiteral("*.png"));
+    QCOMPARE(ReadIni(QStringLiteral("txtImage")), QStringLiteral("*.png"));
+    // Replaced in place, not added twice.
+    QCOMPARE(contents(tf.file(QStringLiteral("UserDefault.ini"))).count("=*."), 1);
+    QCOMPARE(ReadIni(QStringLiteral("txtImag")), QString());
+}
+
+void TestIni::longAndChineseValuesComeBackWhole()
+{
+    TestFolder tf;
+    const QString longPath = QStringLiteral("/网络/共享/") + QString(200, QLatin1Char('x')) + QStringLiteral("/Data.mdb");
+    QVERIFY(longPath.toUtf8().size() > 200);
+    WriteIni(QStringLiteral("DataBaseFilePath"), longPath);
+    QCOMPARE(ReadIni(QStringLiteral("DataBaseFilePath")), longPath);
+    WriteIni(QStringLiteral("txtText"), QStringLiteral("*.文本;*.log"));
+    QCOMPARE(ReadIni(QStringLiteral("txtText")), QStringLiteral("*.文本;*.log"));
+    QCOMPARE(ReadIni(QStringLiteral("DataBaseFilePath")), longPath);
+}
+
+void TestIni::otherLinesKept()
+{
+    TestFolder tf;
+    tf.write(QStringLiteral("UserDefault.ini"),
+             "; note\r\n[Other]\r\ntxtText=other section\r\n\r\n[userdefault]\r\n  txtText = *.txt \r\nkeep=1\r\n\r\n"
+             "[Last]\r\nz=9\r\n");
+    QCOMPARE(ReadIni(QStringLiteral("txtText")), QStringLiteral("*.txt"));
+    WriteIni(QStringLiteral("txtImage"), QStringLiteral("*.gif"));
+    WriteIni(QStringLiteral("txtText"), QStringLiteral("*.log"));
+    const QByteArray after = contents(tf.file(QStringLiteral("UserDefault.ini")));
+    QVERIFY(after.contains("; note"));
+    QVERIFY(after.contains("txtText=other section"));
+    QVERIFY(after.contains("keep=1"));
+    QVERIFY(after.contains("[Last]\r\nz=9"));
+    // The new key lands in its own section, before the next one.
+    QVERIFY(after.indexOf("txtImage=*.gif") < after.indexOf("[Last]"));
+    QVERIFY(after.indexOf("txtImage=*.gif") > after.indexOf("[userdefault]"));
+    QCOMPARE(ReadIni(QStringLiteral("txtImage")), QStringLiteral("*.gif"));
+    QCOMPARE(ReadIni(QStringLiteral("txtText")), QStringLiteral("*.log"));
+}
+
+void TestIni::garbageFileDoesNotBreakReading()
+{
+    TestFolder tf;
+    QByteArray junk(100000, '\0');
+    for (int i = 0; i < junk.size(); ++i)
+        junk[i] = char((i * 7919) % 256);
+    tf.write(QStringLiteral("UserDefault.ini"), junk + "\n[UserDefault]\ntxtText=" + QByteArray(500000, 'a') + "\n");
+    QCOMPARE(ReadIni(QStringLiteral("txtText")).size(), 500000);
+    WriteIni(QStringLiteral("txtSound"), QStringLiteral("*.mp3"));
+    QCOMPARE(ReadIni(QStringLiteral("txtSound")), QStringLiteral("*.mp3"));
+}
+
+void TestIni::unwritableFolderReports()
+{
+    TestFolder tf;
+    IniFile ini(tf.file(QStringLiteral("no/such/folder/UserDefault.ini")));
+    QVERIFY_THROWS_EXCEPTION(AppError, ini.write(QStringLiteral("a"), QStringLiteral("b")));
+}
+
+QTEST_GUILESS_MAIN(TestIni)
+#include "test_ini.moc"

@@ -1,0 +1,44 @@
+#include "TestFolder.h"
+
+#include "store/CatalogueSchema.h"
+#include "store/DatabaseLocator.h"
+#include "store/Services.h"
+#include "store/clsCurrentDb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+TestFolder::TestFolder()
+{
+    clsCurrentDb::release();
+    SetAttachmentPath(QString());
+    SetAppPathOverride(dir_.path());
+}
+
+TestFolder::~TestFolder()
+{
+    clsCurrentDb::release();
+    SetAttachmentPath(QString());
+    SetAppPathOverride(QString());
+}
+
+QString TestFolder::path() const
+{
+    return dir_.path() + QLatin1Char('/');
+}
+
+void TestFolder::createCatalogue(const QString &name) const
+{
+    CatalogueSchema::create(file(name));
+}
+
+QString TestFolder::write(const QString &relative, const QByteArray &bytes) const
+{
+    const QString target = file(relative);
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile f(target);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+    return target;
+}
