@@ -2,6 +2,7 @@
 
 #include "app/IniFile.h"
 #include "app/SharedState.h"
+#include "import/frmFile.h"
 #include "store/AppError.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 
 namespace {
@@ -185,7 +187,12 @@ void mdiFrm::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void mdiFrm::showImportWindow() {}
+void mdiFrm::showImportWindow()
+{
+    auto *window = new frmFile;
+    area_->addSubWindow(window)->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+}
 void mdiFrm::showBrowseWindow() {}
 void mdiFrm::showFind() {}
 void mdiFrm::showSetting() {}

@@ -1,5 +1,6 @@
 #include "TestFolder.h"
 
+#include "import/StoredNameSequence.h"
 #include "store/CatalogueSchema.h"
 #include "store/DatabaseLocator.h"
 #include "store/Services.h"
@@ -14,6 +15,7 @@ TestFolder::TestFolder()
     clsCurrentDb::release();
     SetAttachmentPath(QString());
     SetAppPathOverride(dir_.path());
+    StoredNameSequence::forgetFullSeconds();
 }
 
 TestFolder::~TestFolder()

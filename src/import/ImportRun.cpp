@@ -1,0 +1,85 @@
+#include "import/ImportRun.h"
+
+#include "import/ImportEngine.h"
+#include "store/AppError.h"
+#include "store/Services.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+
+ImportRun::ImportRun(QStringList files, int kind, QWidget *owner) : files_(std::move(files)), kind_(kind), owner_(owner)
+{
+}
+
+void ImportRun::exec()
+{
+    constexpr int steps = 1000; // progress units per file
+    QProgressDialog progress(owner_);
+    progress.setObjectName(QStringLiteral("importProgress"));
+    progress.setWindowTitle(QStringLiteral("导入文件"));
+    progress.setCancelButtonText(QStringLiteral("取消"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(400);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    // Progress values stay in int range however many files are chosen.
+    const qint64 total = qint64(files_.size()) * steps;
+    const int scale = int(qMax<qint64>(1, total / 1000000000 + 1));
+    progress.setRange(0, int(total / scale));
+    QElapsedTimer sinceRepaint;
+    sinceRepaint.start();
+
+    for (qsizetype i = 0; i < files_.size(); ++i) {
+        if (progress.wasCanceled()) {
+            cancelled_ = true;
+            break;
+        }
+        const QString &path = files_.at(i);
+        const QString head = QStringLiteral("正在导入第 %1 / %2 个文件: %3").arg(i + 1).arg(files_.size()).arg(LastPathPart(path));
+        progress.setLabelText(head);
+        progress.setValue(int(qint64(i) * steps / scale));
+        sinceRepaint.restart();
+        auto onBytes = [&](qint64 done, qint64 size) {
+            // At most ten repaints a second, never one per block.
+            if (sinceRepaint.elapsed() < 100)
+                return;
+            sinceRepaint.restart();
+            progress.setLabelText(head + QStringLiteral("\n已复制 %1 / %2 MB")
+                                             .arg(double(done) / 1048576.0, 0, 'f', 1)
+                                             .arg(double(size) / 1048576.0, 0, 'f', 1));
+            progress.setValue(int((qint64(i) * steps + (size > 0 ? done * steps / size : 0)) / scale));
+            QApplication::processEvents();
+        };
+        try {
+            if (!ImportEngine::ImportFile(path, kind_, QDateTime::currentDateTime(), onBytes)) {
+                stoppedByRename_ = true;
+                break;
+            }
+            ++imported_;
+        } catch (const AppError &e) {
+            failures_ << QDir::toNativeSeparators(path) + QStringLiteral(": ") + e.message();
+        }
+    }
+    progress.setValue(progress.maximum());
+}
+
+QString ImportRun::summary() const
+{
+    if (failures_.isEmpty() && !cancelled_)
+        return QStringLiteral("导入成功! :) ");
+    QString text = QStringLiteral("已导入 %1 个文件").arg(imported_);
+    if (cancelled_)
+        text += QStringLiteral(",导入已取消");
+    if (!failures_.isEmpty()) {
+        text += QStringLiteral(",%1 个文件导入失败:").arg(failures_.size());
+        // A long list is cut for the message box; every failure still counts above.
+        const qsizetype shown = qMin<qsizetype>(failures_.size(), 20);
+        for (qsizetype i = 0; i < shown; ++i)
+            text += QLatin1Char('\n') + failures_.at(i);
+        if (shown < failures_.size())
+            text += QStringLiteral("\n... 另有 %1 个").arg(failures_.size() - shown);
+    }
+    return text;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// One run of the start button over the chosen files, with a progress dialog that can be
+// cancelled between files. Failures are collected; the run goes on with the next file.
+class ImportRun {
+public:
+    ImportRun(QStringList files, int kind, QWidget *owner);
+    void exec();
+
+    int imported() const { return imported_; }
+    bool stoppedByRename() const { return stoppedByRename_; }
+    bool cancelled() const { return cancelled_; }
+    const QStringList &failures() const { return failures_; }
+    // The closing message of the run.
+    QString summary() const;
+
+private:
+    QStringList files_;
+    int kind_;
+    QWidget *owner_;
+    int imported_ = 0;
+    bool stoppedByRename_ = false;
+    bool cancelled_ = false;
+    QStringList failures_;
+};

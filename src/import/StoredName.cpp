@@ -1,0 +1,21 @@
+#include "import/StoredName.h"
+
+QString StoredName::base(const QDateTime &now)
+{
+    const QDate d = now.date();
+    const QTime t = now.time();
+    return now.toString(QStringLiteral("yyyyMMddHHmmss")) + QString::number(d.month()) +
+           QString::number(t.second());
+}
+
+bool StoredName::isPlain(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
+}
+
+QString StoredName::extension(const QString &fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : fileName.mid(dot + 1);
+}

@@ -1,0 +1,31 @@
+#include "import/StoredNameSequence.h"
+
+#include "import/StoredName.h"
+
+namespace {
+QDateTime g_firstOpenSecond; // earliest second that may still have a free name
+}
+
+StoredNameSequence::StoredNameSequence(const QDateTime &now)
+    : stamp_(g_firstOpenSecond.isValid() && now < g_firstOpenSecond ? g_firstOpenSecond : now),
+      base_(StoredName::base(stamp_))
+{
+}
+
+void StoredNameSequence::advance()
+{
+    if (suffix_ < kMaxSuffix) {
+        ++suffix_;
+        base_ += QLatin1Char('1');
+        return;
+    }
+    stamp_ = stamp_.addSecs(1);
+    g_firstOpenSecond = stamp_;
+    suffix_ = 0;
+    base_ = StoredName::base(stamp_);
+}
+
+void StoredNameSequence::forgetFullSeconds()
+{
+    g_firstOpenSecond = QDateTime();
+}

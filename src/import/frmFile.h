@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QHash>
+#include <QIcon>
+#include <QWidget>
+
+class QComboBox;
+class QFileSystemModel;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class QTreeView;
+
+// The import window: pick files of one kind on the left, collect them on the right,
+// import them with the start button.
+class frmFile : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmFile(QWidget *parent = nullptr);
+
+    QComboBox *Drive1;
+    QTreeView *Dir1;
+    QListWidget *File1;
+    QLabel *lblRight;
+    QLabel *lblLeft;
+    QListWidget *lvw;
+    QHash<QString, QIcon> imageList; // small icons by full path; never shrinks
+    QPushButton *cmdStart;
+    QPushButton *cmdCancel;
+
+    bool AddFileToList(const QString &path);
+    // Shows the files of `folder` that match the filter.
+    void setFolder(const QString &folder);
+    QString folder() const { return folder_; }
+    QString filter() const { return filter_; }
+    int kind() const { return kind_; }
+    // Keys of the chosen-file list, in list order.
+    QStringList chosenFiles() const;
+
+    void Drive1_Change();
+    void File1_Click(const QString &fileName);
+    void lblRight_Click();
+    void lblLeft_Click();
+    void lvw_DblClick();
+    void cmdStart_Click();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QString pathOf(const QString &fileName) const;
+    QStringList patterns() const;
+    void addDropped(const QList<QUrl> &urls);
+
+    QFileSystemModel *dirModel_;
+    QHash<QString, QListWidgetItem *> keys_;
+    QString folder_;
+    QString filter_;
+    int kind_ = 0;
+    bool fitted_ = false;
+};

@@ -1,0 +1,252 @@
+#include "ScriptedDialogs.h"
+#include "TestFolder.h"
+#include "import/ImportEngine.h"
+#include "import/StoredName.h"
+#include "import/StoredNameSequence.h"
+#include "store/AppError.h"
+#include "store/DatabaseLocator.h"
+#include "store/SqlQuote.h"
+#include "store/clsCurrentDb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+#include <sys/file.h>
+
+class TestImportEngine : public QObject {
+    Q_OBJECT
+private slots:
+    void storedBase();
+    void newRowAndCollisions();
+    void fastRunKeepsNamesShort();
+    void sourceWithoutExtension();
+    void overwriteKeepsOtherFields();
+    void overwriteWithOldCopyGone();
+    void renameAndCancel();
+    void awkwardNames();
+    void failuresLeaveNothing();
+    void inUse();
+};
+
+namespace {
+const QDateTime kNow(QDate(2008, 11, 25), QTime(17, 45, 9));
+
+QStringList storedFiles()
+{
+    return QDir(AttachmentPath()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+Recordset rowsOf(const QString &fileName)
+{
+    return CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where FileName='") +
+                                     SqlQuote(fileName) + QStringLiteral("'"));
+}
+
+QByteArray read(const QString &path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+} // namespace
+
+void TestImportEngine::storedBase()
+{
+    QCOMPARE(StoredName::base(kNow), QStringLiteral("20081125174509119"));
+    QCOMPARE(StoredName::base(QDateTime(QDate(2008, 3, 5), QTime(9, 7, 3))), QStringLiteral("2008030509070333"));
+    QCOMPARE(StoredName::base(QDateTime(QDate(2010, 12, 31), QTime(23, 59, 59))), QStringLiteral("201012312359591259"));
+    QVERIFY(!StoredName::isPlain(QStringLiteral("../x.jpg")));
+    QVERIFY(!StoredName::isPlain(QStringLiteral("..")));
+    QVERIFY(!StoredName::isPlain(QStringLiteral("a\\b")));
+    QVERIFY(StoredName::isPlain(QStringLiteral("2008.jpg")));
+}
+
+void TestImportEngine::newRowAndCollisions()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    const QString a = tf.write(QStringLiteral("src/2008/a.jpg"), "AAA");
+    const QString b = tf.write(QStringLiteral("src/2008/b.jpg"), "BBBB");
+    const QString c = tf.write(QStringLiteral("src/2008/c.png"), "C");
+    QVERIFY(ImportEngine::ImportFile(a, 3, kNow));
+    QVERIFY(ImportEngine::ImportFile(b, 3, kNow));
+    QVERIFY(ImportEngine::ImportFile(c, 3, kNow)); // another extension does not collide
+    QCOMPARE(storedFiles(), QStringList({QStringLiteral("20081125174509119.jpg"), QStringLiteral("20081125174509119.png"),
+                                         QStringLiteral("200811251745091191.jpg")}));
+    Recordset rs = rowsOf(QStringLiteral("b.jpg"));
+    QCOMPARE(rs.RecordCount(), 1);
+    QCOMPARE(rs.text(QStringLiteral("SaveFileName")), QStringLiteral("200811251745091191.jpg"));
+    QCOMPARE(rs.text(QStringLiteral("FolderName")), QStringLiteral("2008"));
+    QCOMPARE(rs.text(QStringLiteral("Currentinfo")), QStringLiteral("新导入文件"));
+    QCOMPARE(rs.field(QStringLiteral("tblFileKind")).toInt(), 3);
+    QVERIFY(!rs.text(QStringLiteral("Date")).isEmpty());
+    QCOMPARE(read(AttachmentPath() + QStringLiteral("200811251745091191.jpg")), QByteArray("BBBB"));
+    QVERIFY(d.asked.isEmpty());
+}
+
+void TestImportEngine::fastRunKeepsNamesShort()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    QStringList stored;
+    for (int i = 0; i < 30; ++i) {
+        QVERIFY(ImportEngine::ImportFile(tf.write(QStringLiteral("src/f/%1.jpg").arg(i), QByteArray::number(i)), 3, kNow));
+        stored << rowsOf(QStringLiteral("%1.jpg").arg(i)).text(QStringLiteral("SaveFileName"));
+    }
+    QCOMPARE(stored[8], QStringLiteral("2008112517450911911111111.jpg"));
+    QCOMPARE(stored[9], QStringLiteral("200811251745101110.jpg")); // the next second
+    for (const QString &s : stored)
+        QVERIFY(s.size() <= 18 + StoredNameSequence::kMaxSuffix + 4);
+    QCOMPARE(QSet<QString>(stored.begin(), stored.end()).size(), 30);
+    // A later file of that second starts past the full seconds at once.
+    QVERIFY(ImportEngine::ImportFile(tf.write(QStringLiteral("src/f/late.png"), "p"), 3, kNow));
+    QVERIFY(rowsOf(QStringLiteral("late.png")).text(QStringLiteral("SaveFileName")) > QStringLiteral("200811251745101110"));
+}
+
+void TestImportEngine::sourceWithoutExtension()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    const QString src = tf.write(QStringLiteral("src/docs/README"), "r");
+    QVERIFY(ImportEngine::ImportFile(src, 2, kNow));
+    QCOMPARE(rowsOf(QStringLiteral("README")).text(QStringLiteral("SaveFileName")), QStringLiteral("20081125174509119."));
+    // The same file again: rename, offered the whole name.
+    d.answerMessage(7);
+    d.answerPrompt(QString());
+    QVERIFY(!ImportEngine::ImportFile(src, 2, kNow));
+    QCOMPARE(d.asked.last().defaultAnswer, QStringLiteral("README"));
+    QCOMPARE(storedFiles().size(), 1);
+}
+
+void TestImportEngine::overwriteKeepsOtherFields()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    const QString src = tf.write(QStringLiteral("src/旅行/照片.jpg"), "old");
+    QVERIFY(ImportEngine::ImportFile(src, 3, kNow));
+    CurrentDb().OpenRecordset(QStringLiteral("Update tblAttachment set Currentinfo='海边', [Date]=#2009-1-2 3:4:5#"));
+    tf.write(QStringLiteral("src/旅行/照片.jpg"), "new");
+    d.answerMessage(6);
+    QVERIFY(ImportEngine::ImportFile(src, 5, kNow.addSecs(1)));
+    QCOMPARE(d.asked.first().text, QStringLiteral("库里已经有同名文件 照片.jpg 是否覆盖原文件 ?"));
+    QCOMPARE(d.asked.first().buttons, 36);
+    Recordset rs = rowsOf(QStringLiteral("照片.jpg"));
+    QCOMPARE(rs.RecordCount(), 1);
+    QCOMPARE(rs.text(QStringLiteral("SaveFileName")), QStringLiteral("200811251745101110.jpg"));
+    QCOMPARE(rs.text(QStringLiteral("Currentinfo")), QStringLiteral("海边"));
+    QCOMPARE(rs.text(QStringLiteral("Date")), QStringLiteral("2009-01-02 03:04:05"));
+    QCOMPARE(rs.field(QStringLiteral("tblFileKind")).toInt(), 3);
+    QCOMPARE(storedFiles(), QStringList(QStringLiteral("200811251745101110.jpg"))); // old copy removed
+    QCOMPARE(read(AttachmentPath() + storedFiles().first()), QByteArray("new"));
+}
+
+void TestImportEngine::overwriteWithOldCopyGone()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    const QString src = tf.write(QStringLiteral("src/f/a.txt"), "x");
+    QVERIFY(ImportEngine::ImportFile(src, 2, kNow));
+    QFile::remove(AttachmentPath() + storedFiles().first());
+    d.answerMessage(6);
+    QVERIFY(ImportEngine::ImportFile(src, 2, kNow.addSecs(2)));
+    QCOMPARE(rowsOf(QStringLiteral("a.txt")).RecordCount(), 1);
+    QCOMPARE(storedFiles().size(), 1);
+    QVERIFY(d.allAnswered());
+}
+
+void TestImportEngine::renameAndCancel()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    const QString src = tf.write(QStringLiteral("src/f/a.jpg.jpg"), "x");
+    QVERIFY(ImportEngine::ImportFile(src, 3, kNow));
+    // No, then a new unique name.
+    d.answerMessage(7);
+    d.answerPrompt(QStringLiteral("b"));
+    QVERIFY(ImportEngine::ImportFile(src, 3, kNow));
+    QCOMPARE(d.asked[1].text, QStringLiteral("请输入新名..."));
+    QCOMPARE(d.asked[1].title, QStringLiteral("文件系统-"));
+    QCOMPARE(d.asked[1].defaultAnswer, QStringLiteral("a"));
+    QCOMPARE(rowsOf(QStringLiteral("b.jpg")).RecordCount(), 1);
+    // No, then a name that exists too: asked again; then blanks, taken as typed.
+    d.answerMessage(7);
+    d.answerPrompt(QStringLiteral("b"));
+    d.answerMessage(7);
+    d.answerPrompt(QStringLiteral("  "));
+    QVERIFY(ImportEngine::ImportFile(src, 3, kNow));
+    QCOMPARE(rowsOf(QStringLiteral("  .jpg")).RecordCount(), 1);
+    // No, then cancelled: no copy, no row, false.
+    const QStringList before = storedFiles();
+    d.answerMessage(7);
+    d.answerPrompt(QString());
+    QVERIFY(!ImportEngine::ImportFile(src, 3, kNow));
+    QCOMPARE(storedFiles(), before);
+    QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 3);
+    QVERIFY(d.allAnswered());
+}
+
+void TestImportEngine::awkwardNames()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    const QStringList names = {QStringLiteral("O'Brien.jpg"), QStringLiteral("50%_off;now.jpg"),
+                               QStringLiteral("照片 #1 [a].jpg"), QStringLiteral(".jpg"), QStringLiteral("a.b.c.jpg"),
+                               QStringLiteral(" lead and trail .jpg")};
+    for (const QString &n : names)
+        QVERIFY(ImportEngine::ImportFile(tf.write(QStringLiteral("src/it's 100%/") + n, n.toUtf8()), 3, kNow));
+    for (const QString &n : names) {
+        Recordset rs = rowsOf(n);
+        QCOMPARE(rs.RecordCount(), 1);
+        QCOMPARE(rs.text(QStringLiteral("FolderName")), QStringLiteral("it's 100%"));
+        QCOMPARE(read(AttachmentPath() + rs.text(QStringLiteral("SaveFileName"))), n.toUtf8());
+    }
+    // The same names again are recognised as duplicates.
+    d.answerMessage(6);
+    QVERIFY(ImportEngine::ImportFile(tf.file(QStringLiteral("src/it's 100%/O'Brien.jpg")), 3, kNow));
+    QCOMPARE(rowsOf(QStringLiteral("O'Brien.jpg")).RecordCount(), 1);
+}
+
+void TestImportEngine::failuresLeaveNothing()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    QVERIFY_THROWS_EXCEPTION(AppError, ImportEngine::ImportFile(tf.file(QStringLiteral("src/missing.jpg")), 3, kNow));
+    QVERIFY(storedFiles().isEmpty());
+    // A database step that fails after the copy: the copy goes too.
+    const QString src = tf.write(QStringLiteral("src/f/a.jpg"), "x");
+    CurrentDb().OpenRecordset(QStringLiteral("ALTER TABLE tblAttachment RENAME TO gone"));
+    QVERIFY_THROWS_EXCEPTION(AppError, ImportEngine::ImportFile(src, 3, kNow));
+    QVERIFY(storedFiles().isEmpty());
+}
+
+void TestImportEngine::inUse()
+{
+    TestFolder tf;
+    ScriptedDialogs d;
+    const QString path = tf.write(QStringLiteral("a.txt"), "x");
+    QVERIFY(!ImportEngine::IsFileOpen(path));
+    QFile holder(path);
+    QVERIFY(holder.open(QIODevice::ReadOnly));
+    QVERIFY(!ImportEngine::IsFileOpen(path)); // merely open is not locked
+    QVERIFY(::flock(holder.handle(), LOCK_EX) == 0);
+    QVERIFY(ImportEngine::IsFileOpen(path));
+    ::flock(holder.handle(), LOCK_UN);
+    QVERIFY(!ImportEngine::IsFileOpen(path));
+    // Any other failure: the "Error #" box, then false.
+    QVERIFY(!ImportEngine::IsFileOpen(tf.file(QStringLiteral("nope.txt"))));
+    QCOMPARE(d.asked.size(), 1);
+    QCOMPARE(d.asked[0].title, QStringLiteral("Error"));
+    QVERIFY(d.asked[0].text.startsWith(QStringLiteral("Error # 2 was generated by ")));
+    QVERIFY(d.asked[0].text.contains(QLatin1Char('\r')));
+}
+
+QTEST_MAIN(TestImportEngine)
+#include "test_import_engine.moc"

@@ -1,0 +1,191 @@
+#include "ScriptedDialogs.h"
+#include "TestFolder.h"
+#include "app/SharedState.h"
+#include "import/frmFile.h"
+#include "store/DatabaseLocator.h"
+#include "store/clsCurrentDb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QtTest>
+#include <sys/file.h>
+
+class TestImportWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void loadAndFilter();
+    void chosenListRules();
+    void inUseQuestion();
+    void emptyRunStillConfirms();
+    void runWithFailureGoesOn();
+    void droppedFolder();
+};
+
+namespace {
+frmFile *openWindow(const QString &filter, int kind)
+{
+    gFilter = filter;
+    gCaption = QStringLiteral("导入图片");
+    gKind = kind;
+    return new frmFile;
+}
+
+QString confirmText()
+{
+    return QStringLiteral("您确定要将以下的文件导入文件系统中?\r\n\r\n若您导入的程序的很大,需要的时间将很长..");
+}
+} // namespace
+
+void TestImportWindow::loadAndFilter()
+{
+    TestFolder tf;
+    ScriptedDialogs d;
+    tf.write(QStringLiteral("pics/A.JPG"), "a");
+    tf.write(QStringLiteral("pics/b.png"), "b");
+    tf.write(QStringLiteral("pics/c.txt"), "c");
+    tf.write(QStringLiteral("empty/x.txt"), "x");
+    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.bmp;*.jpg; *.png"), 3));
+    gCaption = QStringLiteral("later");
+    gKind = 5;
+    QCOMPARE(w->windowTitle(), QStringLiteral("导入图片"));
+    QCOMPARE(w->kind(), 3);
+    QCOMPARE(w->lvw->toolTip(), QStringLiteral("双击,取消文件的选择"));
+    QCOMPARE(w->lblRight->cursor().shape(), Qt::PointingHandCursor);
+    w->setFolder(tf.file(QStringLiteral("pics")));
+    QCOMPARE(w->File1->count(), 2);
+    QCOMPARE(w->File1->item(0)->text(), QStringLiteral("A.JPG"));
+    // ">>" on a folder without matching files adds nothing and asks nothing.
+    w->setFolder(tf.file(QStringLiteral("empty")));
+    w->lblRight_Click();
+    QCOMPARE(w->lvw->count(), 0);
+    QVERIFY(d.asked.isEmpty());
+    // The folder kind lists everything.
+    std::unique_ptr<frmFile> all(openWindow(QStringLiteral("*.*"), 1));
+    all->setFolder(tf.file(QStringLiteral("pics")));
+    QCOMPARE(all->File1->count(), 3);
+}
+
+void TestImportWindow::chosenListRules()
+{
+    TestFolder tf;
+    ScriptedDialogs d;
+    tf.write(QStringLiteral("pics/a.jpg"), "a");
+    tf.write(QStringLiteral("pics/b.jpg"), "b");
+    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
+    w->setFolder(tf.file(QStringLiteral("pics")));
+    w->lblRight_Click();
+    w->lblRight_Click();
+    QCOMPARE(w->chosenFiles(), QStringList({tf.file(QStringLiteral("pics/a.jpg")), tf.file(QStringLiteral("pics/b.jpg"))}));
+    QCOMPARE(w->lvw->item(0)->text(), QStringLiteral("a.jpg"));
+    w->File1_Click(QStringLiteral("a.jpg"));
+    QCOMPARE(w->lvw->count(), 2);
+    // Keys are compared exactly: a differently written path is another entry.
+    QVERIFY(w->AddFileToList(tf.path() + QStringLiteral("pics//a.jpg")));
+    QCOMPARE(w->lvw->count(), 3);
+    QCOMPARE(w->imageList.size(), 3);
+    w->lvw->setCurrentRow(0);
+    w->lvw_DblClick();
+    QCOMPARE(w->lvw->count(), 2);
+    w->File1_Click(QStringLiteral("a.jpg")); // can come back after removal
+    QCOMPARE(w->lvw->count(), 3);
+    w->lblLeft_Click();
+    QCOMPARE(w->lvw->count(), 0);
+    QCOMPARE(w->imageList.size(), 3); // icons stay
+    w->lvw_DblClick(); // nothing selected: nothing happens
+}
+
+void TestImportWindow::inUseQuestion()
+{
+    TestFolder tf;
+    ScriptedDialogs d;
+    const QString a = tf.write(QStringLiteral("pics/a.jpg"), "a");
+    tf.write(QStringLiteral("pics/b.jpg"), "b");
+    QFile holder(a);
+    QVERIFY(holder.open(QIODevice::ReadOnly));
+    QVERIFY(::flock(holder.handle(), LOCK_EX) == 0);
+    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
+    w->setFolder(tf.file(QStringLiteral("pics")));
+    d.answerMessage(7);
+    w->lblRight_Click(); // the No stops ">>" before b.jpg
+    QCOMPARE(w->lvw->count(), 0);
+    QCOMPARE(d.asked[0].text, QStringLiteral("a.jpg文件正处于打开状态,是否继续导入?"));
+    d.answerMessage(6);
+    QVERIFY(w->AddFileToList(a));
+    d.answerMessage(6);
+    QVERIFY(w->AddFileToList(a)); // asked every time
+    QCOMPARE(w->lvw->count(), 1);
+    QCOMPARE(d.asked.size(), 3);
+    QVERIFY(d.allAnswered());
+}
+
+void TestImportWindow::emptyRunStillConfirms()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
+    d.answerMessage(7);
+    w->cmdStart_Click();
+    QCOMPARE(d.asked.size(), 1);
+    QCOMPARE(d.asked[0].text, confirmText());
+    d.answerMessage(6);
+    w->cmdStart_Click();
+    QCOMPARE(d.asked.last().text, QStringLiteral("导入成功! :) "));
+    QCOMPARE(d.asked.last().buttons, 112);
+}
+
+void TestImportWindow::runWithFailureGoesOn()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    const QString a = tf.write(QStringLiteral("pics/a.jpg"), "a");
+    const QString b = tf.write(QStringLiteral("pics/b.jpg"), "b");
+    const QString c = tf.write(QStringLiteral("pics/c.jpg"), "c");
+    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
+    w->setFolder(tf.file(QStringLiteral("pics")));
+    w->lblRight_Click();
+    QFile::remove(b); // gone before the run
+    d.answerMessage(6);
+    w->cmdStart_Click();
+    const QString summary = d.asked.last().text;
+    QVERIFY2(summary.contains(QStringLiteral("已导入 2 个文件")), qPrintable(summary));
+    QVERIFY(summary.contains(QStringLiteral("b.jpg")));
+    QVERIFY(!summary.contains(QStringLiteral("导入成功")));
+    QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 2);
+    QCOMPARE(QDir(AttachmentPath()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+    // A cancelled rename stops the run and still ends with success; the list stays.
+    d.answerMessage(6); // confirm
+    d.answerMessage(7); // a.jpg is in the catalogue: rename
+    d.answerPrompt(QString());
+    w->cmdStart_Click();
+    QCOMPARE(d.asked.last().text, QStringLiteral("导入成功! :) "));
+    QCOMPARE(w->lvw->count(), 3);
+    QVERIFY(d.allAnswered());
+}
+
+void TestImportWindow::droppedFolder()
+{
+    TestFolder tf;
+    ScriptedDialogs d;
+    tf.write(QStringLiteral("drop/a.jpg"), "a");
+    tf.write(QStringLiteral("drop/b.txt"), "b");
+    const QString single = tf.write(QStringLiteral("one.jpg"), "o");
+    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
+    w->show();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(tf.file(QStringLiteral("drop"))), QUrl::fromLocalFile(single)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w->lvw->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w->lvw->viewport(), &drop);
+    QCOMPARE(w->chosenFiles(), QStringList({tf.file(QStringLiteral("drop/a.jpg")), single}));
+}
+
+QTEST_MAIN(TestImportWindow)
+#include "test_import_window.moc"
