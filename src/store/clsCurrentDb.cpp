@@ -4,6 +4,7 @@
 #include "store/DbError.h"
 #include "store/JetDialect.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
@@ -24,6 +25,12 @@ clsCurrentDb &CurrentDb()
 clsCurrentDb &clsCurrentDb::instance()
 {
     if (!g_instance) {
+        static bool releaseAtExit = [] {
+            // Close before Qt's own shutdown: the SQL driver's registry is gone afterwards.
+            qAddPostRoutine(&clsCurrentDb::release);
+            return true;
+        }();
+        Q_UNUSED(releaseAtExit);
         g_instance.reset(new clsCurrentDb);
         ++g_creations;
         g_instance->connect();
