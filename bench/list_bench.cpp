@@ -1,0 +1,125 @@
+// Fills catalogues of many rows and measures, in the real record list on the offscreen
+// platform, the time from sending a statement to a filled list, against the sqlite3
+// command line running the same statement in the same run.
+//   list_bench [rows ...]            (default: 100000 1000000)
+#include "BenchUtil.h"
+
+#include "browse/RecordList.h"
+#include "store/CatalogueSchema.h"
+#include "store/JetDialect.h"
+#include "store/Services.h"
+#include "store/clsCurrentDb.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <malloc.h>
+
+namespace {
+void populate(const QString &path, int rows)
+{
+    CatalogueSchema::create(path);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("populate"));
+        db.setDatabaseName(path);
+        db.open();
+        db.transaction();
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT INTO tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,"
+                                 "tblFileKind) VALUES (?,?,?,?,?,?)"));
+        for (int i = 0; i < rows; ++i) {
+            q.addBindValue(QStringLiteral("新导入文件"));
+            q.addBindValue(QStringLiteral("2010-%1-%2 12:%3:%4")
+                               .arg(1 + i % 12, 2, 10, QLatin1Char('0'))
+                               .arg(1 + i % 28, 2, 10, QLatin1Char('0'))
+                               .arg(i % 60, 2, 10, QLatin1Char('0'))
+                               .arg(i / 60 % 60, 2, 10, QLatin1Char('0')));
+            q.addBindValue(QStringLiteral("IMG_%1.jpg").arg(i, 7, 10, QLatin1Char('0')));
+            q.addBindValue(QStringLiteral("旅行%1").arg(i % 50));
+            q.addBindValue(QStringLiteral("2010010112000011%1.jpg").arg(i));
+            q.addBindValue(3);
+            q.exec();
+        }
+        db.commit();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("populate"));
+}
+
+size_t heapInUse()
+{
+    malloc_trim(0);
+    return mallinfo2().uordblks;
+}
+
+struct Result {
+    double program;
+    double cli;
+    double bytesPerRow;
+};
+
+Result measure(RecordList &list, const QString &db, const QString &jet)
+{
+    const double cli = bench::timeShell(
+        QStringLiteral("sqlite3 '%1' \"%2\" > /dev/null").arg(db, JetDialect::translate(jet)));
+    list.model()->clear();
+    const size_t before = heapInUse();
+    QElapsedTimer t;
+    t.start();
+    double fetched = 0, filled = 0;
+    {
+        Recordset rs = CurrentDb().OpenRecordset(jet);
+        fetched = bench::seconds(t);
+        list.fill(rs);
+        filled = bench::seconds(t);
+    }
+    QApplication::processEvents(); // the list is painted
+    const double program = bench::seconds(t);
+    std::fprintf(stderr, "  (fetch %.3f s, fill %.3f s, release and paint %.3f s)\n", fetched, filled - fetched,
+                 program - filled);
+    const size_t after = heapInUse();
+    const int rows = qMax(1, list.model()->rowCount());
+    return {program, cli, double(after > before ? after - before : 0) / rows};
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QList<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes << atoi(argv[i]);
+    if (sizes.isEmpty())
+        sizes = {100000, 1000000};
+
+    bench::header();
+    for (int rows : sizes) {
+        QTemporaryDir work(QDir::current().filePath(QStringLiteral("list-bench-XXXXXX")));
+        const QString db = work.filePath(QStringLiteral("Data.mdb"));
+        populate(db, rows);
+        clsCurrentDb::release();
+        SetAppPathOverride(work.path());
+
+        QWidget owner;
+        RecordList list(&owner, {});
+        list.lvw->resize(900, 600);
+        owner.resize(900, 600);
+        owner.show();
+
+        const QByteArray label = QStringLiteral("list %1 records").arg(rows).toUtf8();
+        Result all = measure(list, db, QStringLiteral("Select * From tblAttachment Where  FolderName Like '%' And tblFileKind=3"));
+        bench::row(label.constData(), all.program, all.cli, "sqlite3 command line");
+        std::printf("%-44s %10.0f bytes per listed row\n", "", all.bytesPerRow);
+
+        const QByteArray searchLabel = QStringLiteral("search %1 records by name").arg(rows).toUtf8();
+        Result search =
+            measure(list, db, QStringLiteral("Select * From tblAttachment Where  FileName Like '%%1%'").arg(QStringLiteral("_00012")));
+        bench::row(searchLabel.constData(), search.program, search.cli, "sqlite3 command line");
+        clsCurrentDb::release();
+    }
+    return 0;
+}

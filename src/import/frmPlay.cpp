@@ -1,0 +1,191 @@
+#include "import/frmPlay.h"
+
+#include "app/WindowServices.h"
+#include "store/Services.h"
+
+#include <QAudioOutput>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QMediaPlayer>
+#include <QPushButton>
+#include <QSet>
+#include <QSlider>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QVideoWidget>
+#include <cmath>
+
+namespace {
+QString clock(qint64 ms)
+{
+    const qint64 s = ms / 1000;
+    return QStringLiteral("%1:%2").arg(s / 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+} // namespace
+
+frmPlay::frmPlay(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmPlay"));
+    setWindowTitle(QStringLiteral("播放器"));
+    resize(Twips(7635), Twips(4815));
+    setSizeGripEnabled(true);
+
+    Picture1 = new QLabel(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setAlignment(Qt::AlignCenter);
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->hide();
+
+    MediaPlayer1 = new QWidget(this);
+    MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
+    video = new QVideoWidget(MediaPlayer1);
+    video->setAspectRatioMode(Qt::KeepAspectRatio);
+    playPause = new QPushButton(QStringLiteral("暂停"), MediaPlayer1);
+    playPause->setObjectName(QStringLiteral("playPause"));
+    position = new QSlider(Qt::Horizontal, MediaPlayer1);
+    position->setObjectName(QStringLiteral("position"));
+    volume = new QSlider(Qt::Horizontal, MediaPlayer1);
+    volume->setObjectName(QStringLiteral("volume"));
+    volume->setRange(0, 100);
+    volume->setMaximumWidth(90);
+    time = new QLabel(clock(0) + QStringLiteral(" / ") + clock(0), MediaPlayer1);
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(playPause);
+    controls->addWidget(position, 1);
+    controls->addWidget(time);
+    controls->addWidget(new QLabel(QStringLiteral("音量"), MediaPlayer1));
+    controls->addWidget(volume);
+    auto *column = new QVBoxLayout(MediaPlayer1);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(video, 1);
+    column->addLayout(controls);
+
+    player = new QMediaPlayer(this);
+    audio = new QAudioOutput(this);
+    audio->setVolume(startVolume());
+    volume->setValue(int(std::lround(startVolume() * 100)));
+    player->setAudioOutput(audio);
+    player->setVideoOutput(video);
+    player->setLoops(1);
+
+    connect(playPause, &QPushButton::clicked, this, [this] {
+        if (player->playbackState() == QMediaPlayer::PlayingState)
+            player->pause();
+        else
+            player->play();
+    });
+    connect(player, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState s) {
+        playPause->setText(s == QMediaPlayer::PlayingState ? QStringLiteral("暂停") : QStringLiteral("播放"));
+    });
+    connect(player, &QMediaPlayer::durationChanged, this, [this](qint64 d) { position->setRange(0, int(d)); });
+    connect(player, &QMediaPlayer::positionChanged, this, [this](qint64 p) {
+        if (!position->isSliderDown())
+            position->setValue(int(p));
+        time->setText(clock(p) + QStringLiteral(" / ") + clock(player->duration()));
+    });
+    connect(position, &QSlider::sliderMoved, player, [this](int p) { player->setPosition(p); });
+    connect(volume, &QSlider::valueChanged, audio, [this](int v) { audio->setVolume(float(v) / 100.0f); });
+    connect(player, &QMediaPlayer::errorOccurred, this, [this] { showMediaError(); });
+
+    MediaPlayer1->hide();
+    Picture1->hide();
+}
+
+frmPlay::~frmPlay()
+{
+    player->stop();
+}
+
+float frmPlay::startVolume()
+{
+    return float(std::pow(10.0, -600.0 / 100.0 / 20.0));
+}
+
+frmPlay::Content frmPlay::contentOf(const QString &path)
+{
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return Content::Unsupported;
+    const QByteArray ext = name.mid(dot + 1).toLower().toUtf8();
+    static const QSet<QByteArray> pictures = [] {
+        QSet<QByteArray> set;
+        for (const QByteArray &f : QImageReader::supportedImageFormats())
+            set.insert(f.toLower());
+        return set;
+    }();
+    static const QSet<QByteArray> media = {"mp3", "wav", "avi", "mp4", "m4a", "m4v", "mpeg", "mpg", "ogg", "oga",
+                                           "ogv", "opus", "flac", "aac", "wma", "wmv", "mkv", "webm", "mov", "3gp"};
+    if (pictures.contains(ext))
+        return Content::Picture;
+    if (media.contains(ext))
+        return Content::Media;
+    return Content::Unsupported;
+}
+
+bool frmPlay::Form_Activate()
+{
+    MediaPlayer1->hide();
+    Picture1->hide();
+    switch (contentOf(strFile)) {
+    case Content::Picture: {
+        QImageReader reader(strFile);
+        reader.setAutoTransform(true);
+        picture_ = reader.read();
+        if (picture_.isNull()) {
+            ShowMsg(QStringLiteral("无法读取图片 %1: %2").arg(QDir::toNativeSeparators(strFile), reader.errorString()),
+                    Msg::OkOnly | Msg::Information);
+            return false;
+        }
+        ratio_ = double(picture_.width()) / double(picture_.height());
+        Picture1->show();
+        break;
+    }
+    case Content::Media:
+        MediaPlayer1->show();
+        player->setSource(QUrl::fromLocalFile(strFile));
+        player->play();
+        break;
+    case Content::Unsupported:
+        ShowMsg(QStringLiteral("不支持该扩展名播放!"), Msg::OkOnly | Msg::Information);
+        return false;
+    }
+    resizeEvent(nullptr);
+    return true;
+}
+
+void frmPlay::layoutPicture()
+{
+    if (picture_.isNull() || width() <= 0 || height() <= 0)
+        return;
+    Picture1->setGeometry(rect());
+    // Whole picture, scaled down to fit with its proportions kept, never enlarged.
+    QSize target = picture_.size();
+    if (target.width() > width() || target.height() > height())
+        target.scale(size(), Qt::KeepAspectRatio);
+    Picture1->setPixmap(QPixmap::fromImage(
+        target == picture_.size() ? picture_ : picture_.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}
+
+void frmPlay::resizeEvent(QResizeEvent *event)
+{
+    if (event)
+        QDialog::resizeEvent(event);
+    MediaPlayer1->setGeometry(rect());
+    layoutPicture();
+}
+
+void frmPlay::showMediaError()
+{
+    ShowMsg(QStringLiteral("无法播放 %1: %2").arg(QDir::toNativeSeparators(strFile), player->errorString()),
+            Msg::OkOnly | Msg::Information);
+}
+
+void frmPlay::done(int result)
+{
+    player->stop(); // playback ends with the window
+    QDialog::done(result);
+}

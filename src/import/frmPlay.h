@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+
+class QAudioOutput;
+class QLabel;
+class QMediaPlayer;
+class QPushButton;
+class QSlider;
+class QVideoWidget;
+
+// Shows a stored picture, or plays a sound or video file, chosen by its extension.
+class frmPlay : public QDialog {
+    Q_OBJECT
+public:
+    enum class Content { Picture, Media, Unsupported };
+
+    explicit frmPlay(QWidget *parent = nullptr);
+    ~frmPlay() override;
+
+    QString strFile;
+
+    QLabel *Picture1;
+    QLabel *Image1;  // never shown
+    QWidget *MediaPlayer1;
+    QVideoWidget *video;
+    QPushButton *playPause;
+    QSlider *position;
+    QSlider *volume;
+    QLabel *time;
+    QMediaPlayer *player;
+    QAudioOutput *audio;
+
+    // Decides by the text after the last dot, without regard to case.
+    static Content contentOf(const QString &path);
+    // Loads strFile; false (after telling the user) when it cannot be shown.
+    bool Form_Activate();
+    double pictureRatio() const { return ratio_; }
+    // The volume the player starts with: -600 hundredths of a decibel.
+    static float startVolume();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void done(int result) override;
+
+private:
+    void layoutPicture();
+    void showMediaError();
+
+    QImage picture_;
+    double ratio_ = 0;
+};

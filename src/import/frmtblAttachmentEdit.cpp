@@ -1,0 +1,181 @@
+#include "import/frmtblAttachmentEdit.h"
+
+#include "app/WindowServices.h"
+#include "import/RequiredCheck.h"
+#include "store/AppError.h"
+#include "store/Services.h"
+#include "store/SqlQuote.h"
+#include "store/clsCurrentDb.h"
+
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+const QDateTime kNoDate(QDate(1752, 9, 14), QTime(0, 0));
+
+QDateTime parseDate(const QString &text)
+{
+    for (const QString &format : {kDateFormat, QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
+                                  QStringLiteral("yyyy/M/d H:mm:ss"), QStringLiteral("yyyy/M/d")}) {
+        const QDateTime dt = QDateTime::fromString(text, format);
+        if (dt.isValid())
+            return dt;
+    }
+    return {};
+}
+
+template <class T> T *place(QWidget *parent, T *w, const char *name, int l, int t, int wd, int h)
+{
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(Twips(l), Twips(t), Twips(wd), qMax(Twips(h), 22));
+    w->setParent(parent);
+    return w;
+}
+} // namespace
+
+frmtblAttachmentEdit::frmtblAttachmentEdit(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmtblAttachmentEdit"));
+    setWindowTitle(QStringLiteral("文件详情编辑"));
+    setFixedSize(Twips(7740) + 8, Twips(2550) + 24);
+
+    auto label = [this](const char *name, const QString &text, int l, int t) {
+        auto *lbl = place(this, new QLabel(text), name, l, t, 1100, 285);
+        lbl->adjustSize();
+        return lbl;
+    };
+    // Creation order is the order CheckRequired visits the boxes.
+    Text3 = place(this, new QLineEdit(QStringLiteral("FileName")), "Text3", 1080, 360, 2175, 285);
+    Label3 = label("Label3", QStringLiteral("文件名(*)"), 120, 390);
+    Text4 = place(this, new QLineEdit(QStringLiteral("FolderName")), "Text4", 5040, 480, 2175, 285);
+    Label4 = label("Label4", QStringLiteral("文件类型(*)"), 3960, 510);
+    Text2 = place(this, new QDateTimeEdit(QDateTime(QDate(2009, 11, 11), QTime(0, 0))), "Text2", 5040, 900, 2175, 285);
+    Text2->setDisplayFormat(kDateFormat);
+    Text2->setMinimumDateTime(kNoDate);
+    Text2->setSpecialValueText(QStringLiteral(" ")); // a row without a date shows none
+    Text2->setCalendarPopup(true);
+    Label2 = label("Label2", QStringLiteral("入库日期(*)"), 3960, 930);
+    Text1 = place(this, new QPlainTextEdit(QStringLiteral("Currentinfo")), "Text1", 1080, 1320, 6135, 1125);
+    Label1 = label("Label1", QStringLiteral("文件简介(*)"), 120, 1350);
+    Text7 = place(this, new QLineEdit(QStringLiteral("tblFileKind")), "Text7", -3000, -3000, 900, 285);
+    Label7 = label("Label7", QStringLiteral("tblFileKind(*)"), -3000, -3000);
+    Text6 = place(this, new QLineEdit(QStringLiteral("SaveFileName")), "Text6", -3000, -3000, 900, 285);
+    Label6 = label("Label6", QStringLiteral("SaveFileName(*)"), -3000, -3000);
+    Text7->hide();
+    Label7->hide();
+    Text6->hide();
+    Label6->hide();
+    for (QWidget *box : {static_cast<QWidget *>(Text3), static_cast<QWidget *>(Text4), static_cast<QWidget *>(Text1),
+                         static_cast<QWidget *>(Text7), static_cast<QWidget *>(Text6)})
+        box->setProperty(kTagProperty, QStringLiteral("1"));
+
+    cmdSave = place(this, new QPushButton(QStringLiteral("保存(&S)")), "cmdSave", 4215, 0, 1095, 300);
+    cmdDelData = place(this, new QPushButton(QStringLiteral("删除(&D)")), "cmdDelData", 5430, 0, 1095, 300);
+    cmdClose = place(this, new QPushButton(QStringLiteral("关闭(&C)")), "cmdClose", 6645, 0, 1095, 300);
+    lblNote = label("lblNote", QStringLiteral("(*)为必填项"), 120, 60);
+    cmdSave->setAutoDefault(false);
+    cmdDelData->setAutoDefault(false);
+    cmdClose->setAutoDefault(false);
+
+    setTabOrder(cmdClose, cmdSave);
+    setTabOrder(cmdSave, cmdDelData);
+    setTabOrder(cmdDelData, Text1);
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Text4);
+    setTabOrder(Text4, Text7);
+    setTabOrder(Text7, Text6);
+
+    connect(Text2, &QDateTimeEdit::dateTimeChanged, this, [this] { dateEdited_ = true; });
+    auto guarded = [this](void (frmtblAttachmentEdit::*handler)()) {
+        return [this, handler] {
+            try {
+                (this->*handler)();
+            } catch (const AppError &e) {
+                ShowMsg(e.message(), Msg::Information);
+            }
+        };
+    };
+    connect(cmdSave, &QPushButton::clicked, this, guarded(&frmtblAttachmentEdit::cmdSave_Click));
+    connect(cmdDelData, &QPushButton::clicked, this, guarded(&frmtblAttachmentEdit::cmdDelData_Click));
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void frmtblAttachmentEdit::Form_Activate()
+{
+    if (strWhere.isEmpty()) {
+        cmdSave->setEnabled(false);
+        cmdDelData->setEnabled(false);
+        return;
+    }
+    cmdSave->setEnabled(true);
+    cmdDelData->setEnabled(true);
+    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("select * from [tblAttachment] where ") + strWhere, 1, 3);
+    if (!rs.isEOF() && !rs.isBOF()) {
+        Text1->setPlainText(rs.text(QStringLiteral("Currentinfo")).trimmed());
+        loadedDate_ = rs.text(QStringLiteral("Date")).trimmed();
+        const QDateTime when = parseDate(loadedDate_);
+        Text2->setDateTime(when.isValid() ? when : kNoDate);
+        Text3->setText(rs.text(QStringLiteral("FileName")).trimmed());
+        Text4->setText(rs.text(QStringLiteral("FolderName")).trimmed());
+        Text6->setText(rs.text(QStringLiteral("SaveFileName")).trimmed());
+        Text7->setText(rs.text(QStringLiteral("tblFileKind")).trimmed());
+        dateEdited_ = false;
+    }
+    rs.Close();
+}
+
+QString frmtblAttachmentEdit::dateText() const
+{
+    if (!dateEdited_ && !loadedDate_.isEmpty())
+        return loadedDate_;
+    return Text2->dateTime() == kNoDate ? QString() : Text2->dateTime().toString(kDateFormat);
+}
+
+bool frmtblAttachmentEdit::isChkValuse()
+{
+    if (!CheckRequired(this))
+        return false;
+    description_ = Text1->toPlainText().trimmed();
+    date_ = dateText().trimmed();
+    fileName_ = Text3->text().trimmed();
+    category_ = Text4->text().trimmed();
+    storedName_ = Text6->text().trimmed();
+    kind_ = Text7->text().trimmed();
+    return true;
+}
+
+QString frmtblAttachmentEdit::updateStatement() const
+{
+    // A row without a date keeps none.
+    const QString date = date_.isEmpty() ? QStringLiteral("Null") : QLatin1Char('\'') + SqlQuote(date_) + QLatin1Char('\'');
+    return QStringLiteral("Update [tblAttachment] set [Currentinfo]='") + SqlQuote(description_) +
+           QStringLiteral("' ,[Date]=") + date + QStringLiteral(" ,[FileName]='") + SqlQuote(fileName_) +
+           QStringLiteral("' ,[FolderName]='") + SqlQuote(category_) + QStringLiteral("' ,[SaveFileName]='") +
+           SqlQuote(storedName_) + QStringLiteral("' ,[tblFileKind]='") + SqlQuote(kind_) + QStringLiteral("'  where ") +
+           strWhere;
+}
+
+void frmtblAttachmentEdit::cmdSave_Click()
+{
+    if (!isChkValuse())
+        return;
+    CurrentDb().OpenRecordset(updateStatement(), 1, 3);
+    accept();
+}
+
+void frmtblAttachmentEdit::cmdDelData_Click()
+{
+    if (ShowMsg(QStringLiteral("是否删除该记录?"), Msg::YesNo | Msg::Question) == Msg::IdNo)
+        return;
+    if (strWhere.isEmpty()) {
+        ShowMsg(QStringLiteral("新增模式,无法删除指定记录!"), Msg::OkOnly | Msg::Information);
+        return;
+    }
+    CurrentDb().OpenRecordset(QStringLiteral("delete   from [tblAttachment] where ") + strWhere, 1, 3);
+    accept();
+}

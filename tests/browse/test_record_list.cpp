@@ -1,0 +1,237 @@
+#include "ScriptedDialogs.h"
+#include "TestFolder.h"
+#include "browse/RecordList.h"
+#include "import/frmtblAttachmentEdit.h"
+#include "store/DatabaseLocator.h"
+#include "store/SqlQuote.h"
+#include "store/clsCurrentDb.h"
+
+#include <QAction>
+#include <QDateTimeEdit>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+class TestRecordList : public QObject {
+    Q_OBJECT
+private slots:
+    void addRecordRow();
+    void sortStateMachine();
+    void openAndSaveAs();
+    void editRefreshes();
+    void deleteRowAndCopy();
+    void tamperedStoredName();
+};
+
+namespace {
+struct Fixture {
+    TestFolder tf;
+    ScriptedDialogs d;
+    QWidget owner;
+    int refreshes = 0;
+    std::unique_ptr<RecordList> list;
+
+    explicit Fixture(bool search)
+    {
+        tf.createCatalogue();
+        CurrentDb(); // locates the catalogue and the attachment folder
+        list = std::make_unique<RecordList>(&owner, RecordList::Options{search, [this] {
+                                                                            ++refreshes;
+                                                                            reload();
+                                                                        }});
+    }
+    void add(const QString &stored, const QString &name, const QString &folder, const QString &date,
+             bool withCopy = true)
+    {
+        CurrentDb().OpenRecordset(
+            QStringLiteral("insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,tblFileKind) "
+                           "values ('d','%1','%2','%3','%4',3)")
+                .arg(date, SqlQuote(name), SqlQuote(folder), SqlQuote(stored)));
+        if (withCopy)
+            tf.write(QStringLiteral("Attachment/") + stored, name.toUtf8());
+    }
+    void reload()
+    {
+        Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
+        list->fill(rs);
+    }
+    QStringList column(int c) const
+    {
+        QStringList out;
+        for (int r = 0; r < list->model()->rowCount(); ++r)
+            out << list->model()->row(r).column(c);
+        return out;
+    }
+    int rowNamed(const QString &name) const
+    {
+        for (int r = 0; r < list->model()->rowCount(); ++r)
+            if (list->model()->row(r).fileName == name)
+                return r;
+        return -1;
+    }
+};
+} // namespace
+
+void TestRecordList::addRecordRow()
+{
+    Fixture f(false);
+    RecordListModel *m = f.list->model();
+    QVERIFY(f.list->AddRecordRow(AttachmentPath() + QStringLiteral("1.jpg"), QStringLiteral("a.jpg"), QStringLiteral("c"),
+                                 QStringLiteral("d"), QStringLiteral("2010-01-01 00:00:00")));
+    QVERIFY(f.list->AddRecordRow(AttachmentPath() + QStringLiteral("1.jpg"), QStringLiteral("other"), {}, {}, {}));
+    QCOMPARE(m->rowCount(), 1);
+    QCOMPARE(m->row(0).fileName, QStringLiteral("a.jpg"));
+    QCOMPARE(m->row(0).storedName, QStringLiteral("1.jpg"));
+    QCOMPARE(m->rowOf(AttachmentPath() + QStringLiteral("1.jpg")), 0);
+    QCOMPARE(m->headerText(0), QStringLiteral("文件名"));
+    QCOMPARE(f.list->lvw->columnWidth(0), 162);
+    QCOMPARE(f.list->lvw->columnWidth(1), 96);
+    // Two records with the same stored name are listed once.
+    f.add(QStringLiteral("x.jpg"), QStringLiteral("one"), QStringLiteral("f"), QStringLiteral("2010-01-01 00:00:00"));
+    f.add(QStringLiteral("x.jpg"), QStringLiteral("two"), QStringLiteral("f"), QStringLiteral("2010-01-01 00:00:00"));
+    f.reload();
+    QCOMPARE(m->rowCount(), 1);
+    QCOMPARE(f.list->mnuBar->actions().size(), 4);
+}
+
+void TestRecordList::sortStateMachine()
+{
+    Fixture f(false);
+    f.add(QStringLiteral("1.a"), QStringLiteral("b"), QStringLiteral("z"), QStringLiteral("2010-9-30"));
+    f.add(QStringLiteral("2.a"), QStringLiteral("a"), QStringLiteral("y"), QStringLiteral("2010-10-1"));
+    f.add(QStringLiteral("3.a"), QStringLiteral("C"), QStringLiteral("x"), QStringLiteral("2010-9-1"));
+    f.reload();
+    RecordListModel *m = f.list->model();
+    QCOMPARE(f.column(0), QStringList({"b", "a", "C"}));
+    m->headerClicked(0);
+    QCOMPARE(f.column(0), QStringList({"C", "b", "a"}));
+    QCOMPARE(m->headerText(0), QStringLiteral("文件名▼"));
+    m->headerClicked(1); // another header: ascending, only it marked
+    QCOMPARE(f.column(1), QStringList({"x", "y", "z"}));
+    QCOMPARE(m->headerText(0), QStringLiteral("文件名"));
+    QCOMPARE(m->headerText(1), QStringLiteral("类别▲"));
+    // A refill keeps the order the mark shows, and a row added later takes its place.
+    f.add(QStringLiteral("4.a"), QStringLiteral("d"), QStringLiteral("xa"), QStringLiteral("2011-1-1"));
+    f.reload();
+    QCOMPARE(f.column(1), QStringList({"x", "xa", "y", "z"}));
+    f.list->AddRecordRow(AttachmentPath() + QStringLiteral("5.a"), QStringLiteral("e"), QStringLiteral("a"), {}, {});
+    QCOMPARE(f.column(1).first(), QStringLiteral("a"));
+    m->headerClicked(3);
+    QCOMPARE(m->headerText(3), QStringLiteral("日期▼"));
+    m->headerClicked(3);
+    // Dates sort as text.
+    QCOMPARE(f.column(3), QStringList({"", "2010-10-1", "2010-9-1", "2010-9-30", "2011-1-1"}));
+}
+
+void TestRecordList::openAndSaveAs()
+{
+    Fixture f(false);
+    f.add(QStringLiteral("1.txt"), QStringLiteral("报告.txt"), QStringLiteral("f"), QStringLiteral("2010-01-01"));
+    f.add(QStringLiteral("2.txt"), QStringLiteral("gone.txt"), QStringLiteral("f"), QStringLiteral("2010-01-01"), false);
+    f.reload();
+    const int present = f.rowNamed(QStringLiteral("报告.txt"));
+    const int missing = f.rowNamed(QStringLiteral("gone.txt"));
+
+    f.list->selectRow(missing);
+    f.list->mnuFileOpen->trigger();
+    f.list->mnuFileSave->trigger();
+    QCOMPARE(f.d.messages(), QStringList({QStringLiteral("附件库中不存在原文件,打开失败!"),
+                                          QStringLiteral("附件库中不存在原文件,复制失败!")}));
+    f.list->selectRow(present);
+    f.list->mnuFileOpen->trigger();
+    QCOMPARE(f.d.opened, QStringList(AttachmentPath() + QStringLiteral("1.txt")));
+
+    // Cancelled dialog: nothing.
+    f.d.answerSave(QString());
+    f.list->mnuFileSave->trigger();
+    QCOMPARE(f.d.asked.last().defaultAnswer, QStringLiteral("报告.txt"));
+    // Onto an existing file: asked first; No copies nothing, Yes replaces.
+    const QString target = f.tf.write(QStringLiteral("out/报告.txt"), "old");
+    f.d.answerSave(target);
+    f.d.answerMessage(7);
+    f.list->mnuFileSave->trigger();
+    QCOMPARE(f.d.asked.last().text, target + QStringLiteral("文件存在,是否覆盖原文件?"));
+    QFile t(target);
+    QVERIFY(t.open(QIODevice::ReadOnly));
+    QCOMPARE(t.readAll(), QByteArray("old"));
+    t.close();
+    f.d.answerSave(target);
+    f.d.answerMessage(6);
+    f.list->mnuFileSave->trigger();
+    QCOMPARE(f.d.asked.last().text, QStringLiteral("复制完成,成功将文件复制到") + target);
+    QVERIFY(t.open(QIODevice::ReadOnly));
+    QCOMPARE(t.readAll(), QString(QStringLiteral("报告.txt")).toUtf8());
+    QVERIFY(f.d.allAnswered());
+}
+
+void TestRecordList::editRefreshes()
+{
+    Fixture f(false);
+    f.add(QStringLiteral("1.txt"), QStringLiteral("a.txt"), QStringLiteral("f"), QStringLiteral("2010-01-02 03:04:05"));
+    f.reload();
+    f.list->selectRow(0);
+    f.d.onModal([](QDialog *dialog) {
+        auto *editor = qobject_cast<frmtblAttachmentEdit *>(dialog);
+        // Loaded before it is shown.
+        if (editor->Text3->text() != QStringLiteral("a.txt") || editor->strWhere != QStringLiteral(" SaveFileName='1.txt'"))
+            return -1;
+        editor->Text1->setPlainText(QStringLiteral("  it's new; 描述  "));
+        editor->cmdSave->click();
+        return editor->result();
+    });
+    f.list->mnuEdit->trigger();
+    QCOMPARE(f.refreshes, 1);
+    QCOMPARE(f.list->model()->row(0).description, QStringLiteral("it's new; 描述"));
+    QCOMPARE(f.list->model()->row(0).date, QStringLiteral("2010-01-02 03:04:05"));
+    QVERIFY(f.d.allAnswered());
+}
+
+void TestRecordList::deleteRowAndCopy()
+{
+    for (bool search : {false, true}) {
+        Fixture f(search);
+        f.add(QStringLiteral("1.txt"), QStringLiteral("a.txt"), QStringLiteral("f"), QStringLiteral("2010"));
+        f.add(QStringLiteral("2.txt"), QStringLiteral("b.txt"), QStringLiteral("f"), QStringLiteral("2010"), false);
+        f.reload();
+        f.list->selectRow(f.rowNamed(QStringLiteral("a.txt")));
+        f.d.answerMessage(7);
+        f.list->mnuDel->trigger();
+        QCOMPARE(f.list->model()->rowCount(), 2);
+        QCOMPARE(f.d.asked.last().text, QStringLiteral("您确定要删除a.txt?"));
+        f.d.answerMessage(6);
+        f.list->mnuDel->trigger();
+        QVERIFY(!QFile::exists(AttachmentPath() + QStringLiteral("1.txt")));
+        // The copy already gone: the row still goes without complaint.
+        f.list->selectRow(f.rowNamed(QStringLiteral("b.txt")));
+        f.d.answerMessage(6);
+        f.list->mnuDel->trigger();
+        QCOMPARE(f.list->model()->rowCount(), 0);
+        QCOMPARE(f.refreshes, 2);
+        QCOMPARE(f.d.messages().count(QStringLiteral("删除成功!")), search ? 2 : 0);
+        QCOMPARE(f.list->mnuPlay != nullptr, search);
+        QVERIFY(f.d.allAnswered());
+    }
+}
+
+void TestRecordList::tamperedStoredName()
+{
+    Fixture f(true);
+    const QString outside = f.tf.write(QStringLiteral("precious.txt"), "keep");
+    f.add(QStringLiteral("../precious.txt"), QStringLiteral("evil.txt"), QStringLiteral("f"), QStringLiteral("2010"), false);
+    f.reload();
+    f.list->selectRow(0);
+    f.list->mnuFileOpen->trigger();
+    f.list->mnuPlay->trigger();
+    QVERIFY(f.d.opened.isEmpty());
+    f.d.answerMessage(6);
+    f.list->mnuDel->trigger();
+    QVERIFY(QFile::exists(outside));
+    QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 0);
+}
+
+QTEST_MAIN(TestRecordList)
+#include "test_record_list.moc"
