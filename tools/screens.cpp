@@ -3,11 +3,20 @@
 #include "app/SharedState.h"
 #include "app/mdiFrm.h"
 #include "import/ImportEngine.h"
+#include "browse/RecordList.h"
+#include "browse/frmBrowse.h"
+#include "browse/frmFind.h"
 #include "import/frmFile.h"
+#include "import/frmPlay.h"
+#include "import/frmtblAttachmentEdit.h"
+#include "store/DatabaseLocator.h"
 #include "store/CatalogueSchema.h"
 #include "store/Services.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTableView>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -60,5 +69,41 @@ int main(int argc, char *argv[])
     importWindow->setFolder(pics);
     importWindow->lblRight_Click();
     save(main, out + QStringLiteral("/main-import.png"));
+
+    for (const QString &name : QDir(pics).entryList(QDir::Files))
+        ImportEngine::ImportFile(pics + QLatin1Char('/') + name, 3);
+    main->mnu_BroImage->trigger();
+    frmBrowse *browse = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *b = qobject_cast<frmBrowse *>(top))
+            browse = b;
+    browse->List->setCurrentRow(0);
+    browse->List_Click();
+    save(browse, out + QStringLiteral("/browse.png"));
+
+    main->mnu_Find->trigger();
+    auto *find = static_cast<frmFind *>(main->findWindow());
+    find->txtContent->setText(QStringLiteral("海"));
+    find->cmdFind_Click();
+    save(find, out + QStringLiteral("/find.png"));
+    find->ComCondition->setEditText(QStringLiteral("时间"));
+    save(find, out + QStringLiteral("/find-date.png"));
+
+    frmtblAttachmentEdit editor;
+    editor.strWhere = QStringLiteral(" SaveFileName='") + browse->records->model()->row(0).storedName + QLatin1Char('\'');
+    editor.Form_Activate();
+    editor.show();
+    save(&editor, out + QStringLiteral("/editor.png"));
+
+    frmPlay viewer;
+    viewer.strFile = AttachmentPath() + browse->records->model()->row(browse->records->model()->rowCount() - 1).storedName;
+    viewer.show();
+    viewer.Form_Activate();
+    save(&viewer, out + QStringLiteral("/viewer.png"));
+
+    main->mnu_Setting->trigger();
+    save(main->settingWindow(), out + QStringLiteral("/settings.png"));
+    main->mnu_About->trigger();
+    save(main->aboutWindow(), out + QStringLiteral("/about.png"));
     return 0;
 }

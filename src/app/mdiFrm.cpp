@@ -2,6 +2,10 @@
 
 #include "app/IniFile.h"
 #include "app/SharedState.h"
+#include "app/frmAbout.h"
+#include "app/frmSetting.h"
+#include "browse/frmBrowse.h"
+#include "browse/frmFind.h"
 #include "import/frmFile.h"
 #include "store/AppError.h"
 #include "store/Dialogs.h"
@@ -193,7 +197,34 @@ void mdiFrm::showImportWindow()
     area_->addSubWindow(window)->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
 }
-void mdiFrm::showBrowseWindow() {}
-void mdiFrm::showFind() {}
-void mdiFrm::showSetting() {}
-void mdiFrm::showAbout() {}
+void mdiFrm::showBrowseWindow()
+{
+    (new frmBrowse)->show();
+}
+
+namespace {
+// The single instance of a window: made on first use and after it was closed.
+template <class Window> void showSingle(QPointer<QWidget> &slot)
+{
+    if (!slot)
+        slot = new Window;
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+}
+} // namespace
+
+void mdiFrm::showFind()
+{
+    showSingle<frmFind>(find_);
+}
+
+void mdiFrm::showSetting()
+{
+    showSingle<frmSetting>(setting_);
+}
+
+void mdiFrm::showAbout()
+{
+    showSingle<frmAbout>(about_);
+}

@@ -41,7 +41,7 @@ frmtblAttachmentEdit::frmtblAttachmentEdit(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmtblAttachmentEdit"));
     setWindowTitle(QStringLiteral("文件详情编辑"));
-    setFixedSize(Twips(7740) + 8, Twips(2550) + 24);
+    setFixedSize(Twips(7740) + 24, Twips(2550) + 24);
 
     auto label = [this](const char *name, const QString &text, int l, int t) {
         auto *lbl = place(this, new QLabel(text), name, l, t, 1100, 285);
@@ -58,6 +58,7 @@ frmtblAttachmentEdit::frmtblAttachmentEdit(QWidget *parent) : QDialog(parent)
     Text2->setMinimumDateTime(kNoDate);
     Text2->setSpecialValueText(QStringLiteral(" ")); // a row without a date shows none
     Text2->setCalendarPopup(true);
+    Text2->resize(qMax(Text2->width(), Text2->sizeHint().width()), Text2->height());
     Label2 = label("Label2", QStringLiteral("入库日期(*)"), 3960, 930);
     Text1 = place(this, new QPlainTextEdit(QStringLiteral("Currentinfo")), "Text1", 1080, 1320, 6135, 1125);
     Label1 = label("Label1", QStringLiteral("文件简介(*)"), 120, 1350);

@@ -131,6 +131,7 @@ void TestMainWindow::seedingLeavesConfiguredFileAlone()
 void TestMainWindow::importCommandsHandOver()
 {
     TestFolder tf;
+    tf.createCatalogue();
     ScriptedDialogs d;
     mdiFrm w;
     WriteIni(QStringLiteral("txtSound"), QStringLiteral("*.ogg"));

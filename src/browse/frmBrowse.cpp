@@ -1,0 +1,162 @@
+#include "browse/frmBrowse.h"
+
+#include "app/SharedState.h"
+#include "app/WindowServices.h"
+#include "browse/RecordList.h"
+#include "store/AppError.h"
+#include "store/Dialogs.h"
+#include "store/Services.h"
+#include "store/SqlQuote.h"
+#include "store/clsCurrentDb.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTableView>
+
+namespace {
+const QString kAll = QStringLiteral("全部类别");
+}
+
+frmBrowse::frmBrowse(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("frmBrowse"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(Twips(10260), Twips(6390));
+
+    lbl = new QLabel(QStringLiteral("浏览对应的类别-右键类别配置信息"), this);
+    lbl->setObjectName(QStringLiteral("lbl"));
+    lbl->setGeometry(Twips(120), 0, Twips(2790) + 60, 16);
+    List = new QListWidget(this);
+    List->setObjectName(QStringLiteral("List"));
+    List->setGeometry(Twips(120), Twips(240) + 2, Twips(1695), Twips(5415));
+    List->viewport()->installEventFilter(this);
+
+    records = new RecordList(this, {false, [this] { List_Click(); }});
+    lvw = records->lvw;
+    mnuBar = records->mnuBar;
+    lvw->setGeometry(Twips(1920), Twips(240) + 2, Twips(8175), Twips(5415));
+
+    t = new QMenu(this);
+    t->setObjectName(QStringLiteral("t"));
+    tRename = t->addAction(QStringLiteral("修改类别"));
+    tRename->setObjectName(QStringLiteral("tRename"));
+    tDelete = t->addAction(QStringLiteral("删除类别"));
+    tDelete->setObjectName(QStringLiteral("tDelete"));
+
+    // Load: this window's caption and kind are kept from here on.
+    setWindowTitle(gCaption);
+    lvw->setProperty("tag", QString::number(gKind));
+
+    connect(List, &QListWidget::itemClicked, this, [this] { guarded(&frmBrowse::List_Click); });
+    connect(tRename, &QAction::triggered, this, [this] { guarded(&frmBrowse::RenameCategory); });
+    connect(tDelete, &QAction::triggered, this, [this] { guarded(&frmBrowse::DeleteCategory); });
+
+    guarded(&frmBrowse::FillCategories);
+}
+
+void frmBrowse::guarded(void (frmBrowse::*handler)())
+{
+    try {
+        (this->*handler)();
+    } catch (const AppError &e) {
+        ShowMsg(e.message(), Msg::OkOnly | Msg::Information);
+    }
+}
+
+int frmBrowse::kind() const
+{
+    return lvw->property("tag").toString().toInt();
+}
+
+void frmBrowse::FillCategories()
+{
+    List->clear();
+    auto *all = new QListWidgetItem(kAll, List);
+    all->setData(Qt::UserRole, QStringLiteral("*"));
+    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select  FolderName, tblFileKind From tblAttachment GROUP BY "
+                                                            "FolderName, tblFileKind HAVING  tblFileKind=") +
+                                                 QString::number(kind()),
+                                             1, 3);
+    while (!rs.isEOF() && !rs.isBOF()) {
+        const QVariant folder = rs.field(QStringLiteral("FolderName"));
+        if (!folder.isNull()) { // a record without a category cannot be listed by one
+            const QString key = folder.toString();
+            auto *item = new QListWidgetItem(key.mid(key.lastIndexOf(QLatin1Char('/')) + 1), List);
+            item->setData(Qt::UserRole, key);
+            item->setToolTip(key);
+        }
+        rs.MoveNext();
+    }
+}
+
+QString frmBrowse::selectedKey() const
+{
+    const QListWidgetItem *item = List->currentItem();
+    return item && item->isSelected() ? item->data(Qt::UserRole).toString() : QString();
+}
+
+void frmBrowse::List_Click()
+{
+    const QListWidgetItem *item = List->currentItem();
+    if (!item)
+        return;
+    QString pattern = item->data(Qt::UserRole).toString();
+    pattern.replace(QLatin1Char('*'), QLatin1Char('%'));
+    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where  FolderName Like '") +
+                                                 SqlQuote(pattern) + QStringLiteral("' And tblFileKind=") +
+                                                 lvw->property("tag").toString(),
+                                             1, 3);
+    records->fill(rs);
+}
+
+void frmBrowse::RenameCategory()
+{
+    const QString key = selectedKey();
+    if (!key.isEmpty() && key != QLatin1String("*")) {
+        const QString answer =
+            dialogs().prompt(QStringLiteral("请输入修改的新类别名!"), QStringLiteral("类别名称修改"), key);
+        if (!answer.isEmpty())
+            CurrentDb().OpenRecordset(QStringLiteral("update  tblAttachment set FolderName='") + SqlQuote(answer) +
+                                          QStringLiteral("' where FolderName = '") + SqlQuote(key) +
+                                          QStringLiteral("' And tblFileKind=") + QString::number(kind()),
+                                      1, 3);
+    }
+    FillCategories();
+}
+
+void frmBrowse::DeleteCategory()
+{
+    const QString key = selectedKey();
+    if (!key.isEmpty() && key != QLatin1String("*")) {
+        if (ShowMsg(QStringLiteral("您确定要删除该类别吗,该类别下面的附件也将被删除?"), Msg::YesNo | Msg::Question) == Msg::IdNo)
+            return;
+        CurrentDb().OpenRecordset(QStringLiteral("delete  from tblAttachment   where FolderName = '") + SqlQuote(key) +
+                                      QStringLiteral("' And tblFileKind=") + QString::number(kind()),
+                                  1, 3);
+    }
+    FillCategories();
+}
+
+void frmBrowse::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const int listHeight = height() - List->y() - Twips(150);
+    const int lvwWidth = width() - lvw->x() - Twips(150);
+    // A tiny or minimised window would give negative sizes: keep the last layout then.
+    if (listHeight <= 0 || lvwWidth <= 0)
+        return;
+    List->resize(List->width(), listHeight);
+    lvw->resize(lvwWidth, listHeight);
+}
+
+bool frmBrowse::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == List->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
+        t->popup(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,190 @@
+#include "browse/frmFind.h"
+
+#include "app/WindowServices.h"
+#include "browse/RecordList.h"
+#include "store/AppError.h"
+#include "store/Services.h"
+#include "store/SqlQuote.h"
+#include "store/clsCurrentDb.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+
+namespace {
+QRect twips(int l, int t, int w, int h)
+{
+    return QRect(Twips(l), Twips(t), Twips(w), Twips(h));
+}
+} // namespace
+
+const QStringList &frmFind::conditions()
+{
+    static const QStringList names = {QStringLiteral("文件名"), QStringLiteral("类别"), QStringLiteral("简介"),
+                                      QStringLiteral("时间")};
+    return names;
+}
+
+const QStringList &frmFind::kindNames()
+{
+    static const QStringList names = {QStringLiteral("全部"),     QStringLiteral("文件夹"), QStringLiteral("文本"),
+                                      QStringLiteral("图片"),     QStringLiteral("动画,视频"), QStringLiteral("音频"),
+                                      QStringLiteral("Office软件")};
+    return names;
+}
+
+frmFind::frmFind(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("frmFind"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("文件查找"));
+    resize(Twips(13260), Twips(7695));
+
+    auto label = [this](const QString &text, QRect where) {
+        auto *l = new QLabel(text, this);
+        l->setGeometry(where.adjusted(0, 0, 8, 6));
+        return l;
+    };
+    lbl << label(QStringLiteral("查找的内容"), twips(0, 40, 900, 180));
+    ComCondition = new QComboBox(this);
+    ComCondition->setObjectName(QStringLiteral("ComCondition"));
+    ComCondition->setEditable(true);
+    ComCondition->setGeometry(twips(1080, 0, 1335, 300).adjusted(0, 0, 0, 4));
+    lbl << label(QStringLiteral("含有"), twips(2520, 40, 360, 180));
+    txtContent = new QLineEdit(this);
+    txtContent->setObjectName(QStringLiteral("txtContent"));
+    txtContent->setGeometry(twips(3000, 0, 2415, 300).adjusted(0, 0, 0, 4));
+    Label1 = label(QStringLiteral("自"), twips(2880, 40, 180, 180));
+    Label1->setObjectName(QStringLiteral("Label1"));
+    DTPicker1 = new QDateEdit(QDate(2009, 12, 3), this);
+    DTPicker1->setObjectName(QStringLiteral("DTPicker1"));
+    DTPicker1->setGeometry(twips(3240, 0, 1575, 300).adjusted(0, 0, 0, 4));
+    Label2 = label(QStringLiteral("至"), twips(4920, 40, 180, 180));
+    Label2->setObjectName(QStringLiteral("Label2"));
+    DTPicker2 = new QDateEdit(QDate(2009, 12, 3), this);
+    DTPicker2->setObjectName(QStringLiteral("DTPicker2"));
+    DTPicker2->setGeometry(twips(5160, 0, 1455, 300).adjusted(0, 0, 0, 4));
+    for (QDateEdit *picker : {DTPicker1, DTPicker2}) {
+        picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        picker->setCalendarPopup(true);
+    }
+    lbl << label(QStringLiteral("类型"), twips(6960, 45, 360, 180));
+    for (int i = 0; i < lbl.size(); ++i) {
+        lbl[i]->setObjectName(QStringLiteral("lbl"));
+        lbl[i]->setProperty("index", i);
+    }
+    ComKid = new QComboBox(this);
+    ComKid->setObjectName(QStringLiteral("ComKid"));
+    ComKid->setEditable(true);
+    ComKid->setGeometry(twips(7560, 0, 1095, 300).adjusted(0, 0, 0, 4));
+
+    auto button = [this](const char *name, const QString &text, int left) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(twips(left, 0, 900, 300).adjusted(0, 0, 0, 4));
+        return b;
+    };
+    cmdFind = button("cmdFind", QStringLiteral("查找"), 8760);
+    Command1 = button("Command1", QStringLiteral("返回"), 9720);
+    cmdCancel = button("cmdCancel", QStringLiteral("取消"), 10680);
+
+    records = new RecordList(this, {true, [this] { cmdFind_Click(); }});
+    lvw = records->lvw;
+    mnuBar = records->mnuBar;
+    lvw->setGeometry(twips(120, 360, 8175, 5415).translated(0, 6));
+
+    // Load: the two lists, no selection, the text group shown.
+    ComCondition->addItems(conditions());
+    ComCondition->setCurrentIndex(-1);
+    ComCondition->setEditText(conditions().first());
+    ComKid->addItems(kindNames());
+    ComKid->setCurrentIndex(-1);
+    ComKid->setEditText(kindNames().first());
+    Label1->hide();
+    Label2->hide();
+    DTPicker1->hide();
+    DTPicker2->hide();
+
+    connect(ComCondition, &QComboBox::editTextChanged, this, [this] { ComCondition_Change(); });
+    connect(ComCondition, &QComboBox::activated, this, [this] { ComCondition_Change(); });
+    connect(cmdFind, &QPushButton::clicked, this, [this] { guarded(&frmFind::cmdFind_Click); });
+    connect(Command1, &QPushButton::clicked, this, [this] { guarded(&frmFind::Command1_Click); });
+    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void frmFind::guarded(void (frmFind::*handler)())
+{
+    try {
+        (this->*handler)();
+    } catch (const AppError &e) {
+        ShowMsg(e.message(), Msg::OkOnly | Msg::Information);
+    }
+}
+
+void frmFind::ComCondition_Change()
+{
+    const bool byDate = ComCondition->currentText() == QStringLiteral("时间");
+    lbl[1]->setVisible(!byDate);
+    txtContent->setVisible(!byDate);
+    Label1->setVisible(byDate);
+    Label2->setVisible(byDate);
+    DTPicker1->setVisible(byDate);
+    DTPicker2->setVisible(byDate);
+}
+
+QString frmFind::kindCondition() const
+{
+    const qsizetype kind = kindNames().indexOf(ComKid->currentText());
+    return kind > 0 ? QStringLiteral(" And tblFileKind=%1").arg(kind) : QString();
+}
+
+QString frmFind::searchStatement() const
+{
+    const QString condition = ComCondition->currentText();
+    const QString text = SqlQuote(txtContent->text());
+    QString sql;
+    if (condition == QStringLiteral("文件名"))
+        sql = QStringLiteral("Select * From tblAttachment Where  FileName Like '%") + text + QStringLiteral("%'");
+    else if (condition == QStringLiteral("类别"))
+        sql = QStringLiteral("Select * From tblAttachment Where   FolderName Like '%") + text + QStringLiteral("%'");
+    else if (condition == QStringLiteral("简介"))
+        sql = QStringLiteral("Select * From tblAttachment Where   Currentinfo Like '%") + text + QStringLiteral("%'");
+    else if (condition == QStringLiteral("时间"))
+        sql = QStringLiteral("Select * From tblAttachment   where   [Date]  between #") +
+              DTPicker1->date().toString(QStringLiteral("yyyy-M-d")) + QStringLiteral(" 0:0:0# and #") +
+              DTPicker2->date().toString(QStringLiteral("yyyy-M-d")) + QStringLiteral(" 23:59:59#");
+    else
+        return {};
+    return sql + kindCondition();
+}
+
+void frmFind::cmdFind_Click()
+{
+    const QString sql = searchStatement();
+    if (sql.isEmpty()) {
+        ShowMsg(QStringLiteral("查找条件只能是: ") + conditions().join(QStringLiteral("、")), Msg::OkOnly | Msg::Information);
+        return;
+    }
+    Recordset rs = CurrentDb().OpenRecordset(sql, 1, 3);
+    records->fill(rs);
+}
+
+void frmFind::Command1_Click()
+{
+    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where 1=1") + kindCondition(), 1, 3);
+    records->fill(rs);
+}
+
+void frmFind::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const int w = width() - lvw->x() - Twips(120);
+    const int h = height() - lvw->y() - Twips(120);
+    // A tiny or minimised window would give negative sizes: keep the last layout then.
+    if (w <= 0 || h <= 0)
+        return;
+    lvw->resize(w, h);
+}

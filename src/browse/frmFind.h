@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableView;
+class RecordList;
+
+// Finds records by file name, category, description or date, optionally of one kind.
+class frmFind : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmFind(QWidget *parent = nullptr);
+
+    QList<QLabel *> lbl; // index 0 "查找的内容", 1 "含有", 2 "类型"
+    QComboBox *ComCondition;
+    QLineEdit *txtContent;
+    QLabel *Label1;
+    QDateEdit *DTPicker1;
+    QLabel *Label2;
+    QDateEdit *DTPicker2;
+    QComboBox *ComKid;
+    QPushButton *cmdFind;
+    QPushButton *Command1;
+    QPushButton *cmdCancel;
+    QTableView *lvw;
+    QMenu *mnuBar;
+    RecordList *records;
+
+    void ComCondition_Change();
+    void cmdFind_Click();
+    void Command1_Click();
+    // The statement for the current inputs; empty for a condition that is none of the four.
+    QString searchStatement() const;
+    QString kindCondition() const;
+
+    static const QStringList &conditions();
+    static const QStringList &kindNames();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void guarded(void (frmFind::*handler)());
+};
