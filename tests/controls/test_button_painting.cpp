@@ -1,0 +1,197 @@
+#include "controls/ButtonPainter.h"
+#include "controls/OleColor.h"
+#include "controls/UsrButton.h"
+
+#include <QtTest>
+
+class TestButtonPainting : public QObject {
+    Q_OBJECT
+private slots:
+    void colourArithmetic();
+    void captionFlags();
+    void iconPlacement();
+    void shapes();
+    void toggledDrawnPressedInEveryStyle();
+    void disabledStyle4LooksNormal();
+    void themedStyleFallsBack();
+    void unknownStylePaintsNoBackground();
+};
+
+namespace {
+QPoint firstPixel(const QImage &img, QRgb colour)
+{
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) == colour)
+                return {x, y};
+    return {-1, -1};
+}
+
+QPixmap solid(QColor c)
+{
+    QPixmap pm(16, 16);
+    pm.fill(c);
+    return pm;
+}
+} // namespace
+
+void TestButtonPainting::colourArithmetic()
+{
+    QCOMPARE(ButtonPainter::blend(QColor(1, 2, 3), QColor(2, 2, 4)), QColor(2, 2, 4)); // 1.5 -> 2, 3.5 -> 4
+    QCOMPARE(ButtonPainter::blend(QColor(2, 0, 5), QColor(3, 1, 6)), QColor(2, 0, 6)); // 2.5 -> 2, 0.5 -> 0, 5.5 -> 6
+    QCOMPARE(ButtonPainter::lighten(QColor(100, 0, 255), 32), QColor(119, 32, 255));
+    QCOMPARE(ButtonPainter::lighten(QColor(200, 10, 0), 255), QColor(255, 255, 255));
+    QCOMPARE(ButtonPainter::shift(QColor(250, 5, 100), 10), QColor(255, 15, 110));
+    QCOMPARE(ButtonPainter::shift(QColor(250, 5, 100), -10), QColor(240, 0, 90));
+    QCOMPARE(ButtonPainter::gradientStep(QColor(0, 0, 0), QColor(255, 3, 1), 1, 2), QColor(128, 2, 0));
+    QCOMPARE(ButtonPainter::gradientStep(QColor(10, 10, 10), QColor(20, 0, 10), 3, 3), QColor(20, 0, 10));
+    QCOMPARE(ButtonPainter::gradientStep(QColor(10, 10, 10), QColor(20, 0, 10), 0, 3), QColor(10, 10, 10));
+    QCOMPARE(ButtonPainter::roundHalfEven(-3, 2), -2);
+    QCOMPARE(OleColor::translate(0x00123456u), 0x00123456u);
+    QCOMPARE(OleColor::translate(OleColor::system(99)), 0xFFFFFFFFu);
+    QCOMPARE(OleColor::toQColor(OleColor::rgb(236, 231, 222)), QColor(236, 231, 222));
+    QCOMPARE(OleColor::rgb(236, 231, 222), 14608364u);
+}
+
+void TestButtonPainting::captionFlags()
+{
+    const int expected[] = {37, 36, 38, 33, 41};
+    for (int align = 0; align < 5; ++align)
+        QCOMPARE(ButtonPainter::captionFlags(align), expected[align]);
+    UsrButton b;
+    QCOMPARE(b.captionFormat(), 17); // before the first layout
+    b.resize(100, 30);
+    b.setCaptionAlign(3);
+    QCOMPARE(b.captionFormat(), 33);
+    // At the top, the caption starts 4 pixels below the edge.
+    b.setStyle(11);
+    b.setCaption(QStringLiteral("X"));
+    b.setFontProperty(QFont(QStringLiteral("DejaVu Sans"), 12));
+    const QImage img = b.render();
+    int top = -1;
+    const QRgb face = img.pixel(50, 28);
+    for (int y = 0; y < img.height() && top < 0; ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) != face) {
+                top = y;
+                break;
+            }
+    QVERIFY2(top >= 4 && top <= 10, qPrintable(QString::number(top)));
+}
+
+void TestButtonPainting::iconPlacement()
+{
+    QCOMPARE(ButtonPainter::iconPosition(2, 100, 30, 16, 4), QPoint(80, 7));
+    QCOMPARE(ButtonPainter::iconPosition(0, 31, 32, 16, 4), QPoint(8, 8)); // 7.5 -> 8
+    QCOMPARE(ButtonPainter::iconPosition(0, 33, 30, 16, 4), QPoint(8, 7)); // 8.5 -> 8
+    QCOMPARE(ButtonPainter::iconPosition(4, 100, 30, 16, 7), QPoint(42, 7));
+    QCOMPARE(ButtonPainter::iconPosition(9, 100, 30, 16, 7), QPoint(0, 0));
+
+    UsrButton b;
+    b.resize(100, 30);
+    b.setStyle(0);
+    b.setIconAlign(2);
+    b.setIconSize(16);
+    b.setIcon(solid(QColor(255, 0, 0)));
+    b.preview(1, false);
+    QCOMPARE(firstPixel(b.render(), qRgb(255, 0, 0)), QPoint(80, 7));
+    b.preview(3, false);
+    QCOMPARE(firstPixel(b.render(), qRgb(255, 0, 0)), QPoint(81, 8));
+    // Style 4 when hot: a grey shadow, and the icon two pixels up and left.
+    b.setStyle(4);
+    b.preview(2, false);
+    const QImage hot = b.render();
+    QCOMPARE(firstPixel(hot, qRgb(255, 0, 0)), QPoint(78, 5));
+    QCOMPARE(hot.pixel(80 + 15, 7 + 15), qRgb(0x80, 0x80, 0x80));
+    QCOMPARE(hot.pixel(80 + 16, 7 + 16), hot.pixel(1, 1)); // the face colour stays
+}
+
+void TestButtonPainting::shapes()
+{
+    const int W = 60, H = 24;
+    const QRegion a = ButtonPainter::shape(5, W, H);
+    QVERIFY(!a.contains(QPoint(0, 0)) && a.contains(QPoint(1, 1)) && a.contains(QPoint(W / 2, 0)));
+    QVERIFY(!a.contains(QPoint(W - 1, 0)));
+    QVERIFY(!a.contains(QPoint(0, H - 1)) && a.contains(QPoint(2, H - 1)) && a.contains(QPoint(0, H / 2)));
+    QVERIFY(!a.contains(QPoint(W - 1, H - 1)) && a.contains(QPoint(W - 3, H - 1)));
+    const QRegion b = ButtonPainter::shape(9, W, H);
+    // Polygon B cuts the corners deeper, the bottom-left one most.
+    QVERIFY(!b.contains(QPoint(0, 0)) && !b.contains(QPoint(1, 0)) && !b.contains(QPoint(0, 1)));
+    QVERIFY(!b.contains(QPoint(W - 1, 0)) && !b.contains(QPoint(W - 2, 0)) && !b.contains(QPoint(W - 1, 1)));
+    QVERIFY(!b.contains(QPoint(1, H - 1)) && !b.contains(QPoint(2, H - 1)) && b.contains(QPoint(5, H - 1)));
+    QVERIFY(b.contains(QPoint(W / 2, 0)) && b.contains(QPoint(0, H / 2)));
+    const QRegion rounded = ButtonPainter::shape(10, W, H);
+    QVERIFY(!rounded.contains(QPoint(0, 0)) && !rounded.contains(QPoint(W - 1, H - 1)));
+    QVERIFY(rounded.contains(QPoint(W / 2, 0)) && rounded.contains(QPoint(0, H / 2)));
+    for (int style : {0, 1, 2, 3, 4, 6, 11})
+        QCOMPARE(ButtonPainter::shape(style, W, H), QRegion(0, 0, W, H));
+    UsrButton button;
+    button.resize(W, H);
+    button.setStyle(8);
+    QCOMPARE(button.mask(), ButtonPainter::shape(8, W, H));
+}
+
+void TestButtonPainting::toggledDrawnPressedInEveryStyle()
+{
+    for (int style = 0; style <= 10; ++style) {
+        UsrButton toggled, pressed;
+        for (UsrButton *b : {&toggled, &pressed}) {
+            b->resize(90, 28);
+            b->setStyle(style);
+            b->setCaption(QStringLiteral("Go"));
+        }
+        toggled.setButtonType(1);
+        toggled.setValue(true);
+        pressed.preview(3, false);
+        const QImage t = toggled.render();
+        QCOMPARE(toggled.lastLook().state, int(ButtonLook::Pressed));
+        QVERIFY2(t == pressed.render(), qPrintable(QStringLiteral("style %1").arg(style)));
+    }
+}
+
+void TestButtonPainting::disabledStyle4LooksNormal()
+{
+    UsrButton normal, disabled;
+    for (UsrButton *b : {&normal, &disabled}) {
+        b->resize(80, 26);
+        b->setStyle(4);
+    }
+    disabled.setEnabledProperty(false);
+    QCOMPARE(disabled.render(), normal.render());
+    QCOMPARE(disabled.lastLook().state, int(ButtonLook::Disabled));
+    // Only the caption colour tells them apart.
+    normal.setCaption(QStringLiteral("Text"));
+    disabled.setCaption(QStringLiteral("Text"));
+    QVERIFY(disabled.render() != normal.render());
+}
+
+void TestButtonPainting::themedStyleFallsBack()
+{
+    UsrButton b;
+    b.resize(80, 26);
+    b.setNonThemeStyle(2);
+    b.setStyle(6);
+    b.render();
+    QCOMPARE(b.Style(), 6); // the platform's style draws here
+    UsrButton::setThemeAvailable(false);
+    b.render();
+    QCOMPARE(b.Style(), 2); // for good
+    UsrButton::setThemeAvailable(true);
+    b.render();
+    QCOMPARE(b.Style(), 2);
+}
+
+void TestButtonPainting::unknownStylePaintsNoBackground()
+{
+    UsrButton b;
+    b.resize(80, 26);
+    b.setStyle(42);
+    const QImage img = b.render();
+    const QRgb face = OleColor::toQColor(OleColor::system(OleColor::ButtonFace)).rgb();
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            QCOMPARE(img.pixel(x, y), face);
+}
+
+QTEST_MAIN(TestButtonPainting)
+#include "test_button_painting.moc"
