@@ -3,6 +3,7 @@
 #include "store/DbError.h"
 #include "store/WriteTransaction.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -24,7 +25,7 @@ sqlite3 *sqliteHandle(const QSqlDatabase &db)
 } // namespace
 
 Recordset::Recordset(QSqlDatabase db, const QString &sql, const QString &shownSql)
-    : db_(std::move(db)), shownSql_(shownSql)
+    : db_(std::move(db)), shownSql_(shownSql), database_(db_.databaseName())
 {
     static const QRegularExpression wholeTable(
         QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+\\[?(\\w+)\\]?"), QRegularExpression::CaseInsensitiveOption);
@@ -43,7 +44,7 @@ Recordset::Recordset(QSqlDatabase db, const QString &sql, const QString &shownSq
     if (sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &stmt, nullptr) != SQLITE_OK || !stmt) {
         const QString reason = QString::fromUtf8(sqlite3_errmsg(handle));
         sqlite3_finalize(stmt);
-        throw DbError(reason.isEmpty() ? QStringLiteral("空语句") : reason, shownSql_);
+        fail(reason.isEmpty() ? QStringLiteral("空语句") : reason, shownSql_);
     }
     const int n = sqlite3_column_count(stmt);
     const int first = table_.isEmpty() ? 0 : 1;
@@ -80,7 +81,7 @@ Recordset::Recordset(QSqlDatabase db, const QString &sql, const QString &shownSq
     const QString reason = QString::fromUtf8(sqlite3_errmsg(handle));
     sqlite3_finalize(stmt);
     if (rc != SQLITE_DONE)
-        throw DbError(reason, shownSql_);
+        fail(reason, shownSql_);
     if (n == 0)
         return; // Delete and Update come back closed.
     open_ = true;
@@ -94,10 +95,17 @@ QVariant *Recordset::appendRow()
     return rowAt(count_++);
 }
 
+void Recordset::fail(const QString &reason, const QString &statement) const
+{
+    throw DbError(database_.isEmpty() ? reason
+                                      : reason + QStringLiteral(" (数据库 %1)").arg(QDir::toNativeSeparators(database_)),
+                  statement);
+}
+
 void Recordset::requireOpen(const char *operation) const
 {
     if (!open_)
-        throw DbError(QStringLiteral("记录集未打开,无法执行 %1").arg(QLatin1String(operation)), shownSql_);
+        fail(QStringLiteral("记录集未打开,无法执行 %1").arg(QLatin1String(operation)), shownSql_);
 }
 
 int Recordset::columnIndex(const QString &name) const
@@ -106,7 +114,7 @@ int Recordset::columnIndex(const QString &name) const
     if (it == index_.constEnd())
         it = index_.constFind(name.toLower());
     if (it == index_.constEnd())
-        throw DbError(QStringLiteral("字段 %1 不存在").arg(name), shownSql_);
+        fail(QStringLiteral("字段 %1 不存在").arg(name), shownSql_);
     return it.value();
 }
 
@@ -121,7 +129,7 @@ QVariant Recordset::field(const QString &name) const
         return {};
     }
     if (isEOF() || isBOF())
-        throw DbError(QStringLiteral("没有当前记录"), shownSql_);
+        fail(QStringLiteral("没有当前记录"), shownSql_);
     return value(col);
 }
 
@@ -129,7 +137,7 @@ void Recordset::MoveNext()
 {
     requireOpen("MoveNext");
     if (isEOF())
-        throw DbError(QStringLiteral("已在记录集末尾"), shownSql_);
+        fail(QStringLiteral("已在记录集末尾"), shownSql_);
     ++pos_;
 }
 
@@ -137,7 +145,7 @@ void Recordset::AddNew()
 {
     requireOpen("AddNew");
     if (table_.isEmpty())
-        throw DbError(QStringLiteral("该记录集不可更新"), shownSql_);
+        fail(QStringLiteral("该记录集不可更新"), shownSql_);
     adding_ = true;
     edits_.clear();
 }
@@ -146,7 +154,7 @@ void Recordset::setCollect(const QString &name, const QVariant &value)
 {
     requireOpen("Collect");
     if (!adding_ && (isEOF() || isBOF()))
-        throw DbError(QStringLiteral("没有当前记录"), shownSql_);
+        fail(QStringLiteral("没有当前记录"), shownSql_);
     const int col = columnIndex(name);
     for (auto &e : edits_) {
         if (e.first == col) {
@@ -163,7 +171,7 @@ void Recordset::readRow(qint64 rowid, QVariant *out)
     q.prepare(QStringLiteral("SELECT * FROM [%1] WHERE rowid=?").arg(table_));
     q.addBindValue(rowid);
     if (!q.exec() || !q.next())
-        throw DbError(q.lastError().text(), shownSql_);
+        fail(q.lastError().text(), shownSql_);
     const QSqlRecord rec = q.record();
     for (int i = 0; i < rec.count(); ++i) {
         const auto it = index_.constFind(rec.fieldName(i).toLower());
@@ -176,7 +184,7 @@ void Recordset::Update()
 {
     requireOpen("Update");
     if (table_.isEmpty())
-        throw DbError(QStringLiteral("该记录集不可更新"), shownSql_);
+        fail(QStringLiteral("该记录集不可更新"), shownSql_);
     if (!adding_ && edits_.isEmpty())
         return;
     WriteTransaction tx(db_);
@@ -201,7 +209,7 @@ void Recordset::Update()
     if (!adding_)
         q.addBindValue(rowids_[size_t(pos_)]);
     if (!q.exec())
-        throw DbError(q.lastError().text(), q.lastQuery());
+        fail(q.lastError().text(), q.lastQuery());
     const qint64 rowid = adding_ ? q.lastInsertId().toLongLong() : rowids_[size_t(pos_)];
     std::vector<QVariant> row(static_cast<size_t>(width_));
     readRow(rowid, row.data());

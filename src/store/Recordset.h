@@ -40,10 +40,13 @@ public:
 
 private:
     void requireOpen(const char *operation) const;
+    // Throws DbError naming the database file.
+    [[noreturn]] void fail(const QString &reason, const QString &statement) const;
     void readRow(qint64 rowid, QVariant *out);
 
     QSqlDatabase db_;
     QString shownSql_;
+    QString database_;
     QString table_;
     QStringList columns_;
     QHash<QString, int> index_; // column name, as given and in lower case -> position

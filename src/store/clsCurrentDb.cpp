@@ -5,16 +5,37 @@
 #include "store/JetDialect.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 std::unique_ptr<clsCurrentDb> g_instance;
 int g_creations = 0;
 int g_connectionSerial = 0;
+int g_busyTimeoutMs = 10000;
+
+bool fileIdentity(const QString &path, quint64 *device, quint64 *inode)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    *device = quint64(st.st_dev);
+    *inode = quint64(st.st_ino);
+    return true;
+#else
+    *device = *inode = 0;
+    return QFileInfo::exists(path);
+#endif
+}
 } // namespace
 
 clsCurrentDb &CurrentDb()
@@ -43,6 +64,11 @@ bool clsCurrentDb::exists()
     return bool(g_instance);
 }
 
+void clsCurrentDb::setBusyTimeoutMs(int ms)
+{
+    g_busyTimeoutMs = ms;
+}
+
 int clsCurrentDb::creationCount()
 {
     return g_creations;
@@ -65,7 +91,7 @@ void clsCurrentDb::connect()
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
         db.setDatabaseName(path_);
         // Several copies of the program share the file: wait for a lock rather than fail.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(g_busyTimeoutMs));
         if (!db.open())
             throw DbError(db.lastError().text(), path_);
         QSqlQuery q(db);
@@ -77,6 +103,7 @@ void clsCurrentDb::connect()
             !q.next())
             throw AppError(QStringLiteral("%1 不是文件目录数据库: 缺少表 tblAttachment")
                                .arg(QDir::toNativeSeparators(path_)));
+        fileIdentity(path_, &device_, &inode_);
         state_ = Opened;
     } catch (const AppError &e) {
         openError_ = e.message();
@@ -96,6 +123,12 @@ clsCurrentDb::~clsCurrentDb()
     }
 }
 
+bool clsCurrentDb::sameFileAsOpened() const
+{
+    quint64 device = 0, inode = 0;
+    return fileIdentity(path_, &device, &inode) && device == device_ && inode == inode_;
+}
+
 QSqlDatabase clsCurrentDb::connection() const
 {
     return QSqlDatabase::database(connectionName_, false);
@@ -109,5 +142,7 @@ Recordset clsCurrentDb::OpenRecordset(const QString &strSql, int CursorType, int
         throw DbError(QStringLiteral("数据库正在打开,请稍后再试"), strSql);
     if (state_ != Opened)
         throw DbError(openError_.isEmpty() ? QStringLiteral("数据库未打开") : openError_, strSql);
+    if (!sameFileAsOpened())
+        throw DbError(QStringLiteral("数据库文件 %1 已被移除或替换,请重新登录").arg(QDir::toNativeSeparators(path_)), strSql);
     return Recordset(connection(), JetDialect::translate(strSql), strSql.trimmed());
 }

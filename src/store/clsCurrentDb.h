@@ -27,6 +27,8 @@ public:
     static void release();
     // How many times a connection object was created (one per start, even under re-entry).
     static int creationCount();
+    // How long a statement waits for another program's lock before it fails.
+    static void setBusyTimeoutMs(int ms);
 
 private:
     clsCurrentDb() = default;
@@ -35,6 +37,10 @@ private:
     QString connectionName_;
     QString path_;
     QString openError_;
+    // The file as opened: a statement must not go to a file that was removed or replaced.
+    quint64 device_ = 0;
+    quint64 inode_ = 0;
+    bool sameFileAsOpened() const;
     State state_ = Closed;
 };
 

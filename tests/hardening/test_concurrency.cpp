@@ -1,0 +1,79 @@
+#include "Corpus.h"
+#include "TestFolder.h"
+#include "store/DatabaseLocator.h"
+#include "store/SqlQuote.h"
+#include "store/clsCurrentDb.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QSet>
+#include <QtTest>
+
+// Several programs import into one shared catalogue and attachment folder at once.
+// MC_CONCURRENCY_FILES sets the files per process (300 unless set; the README's long run
+// uses 2000).
+class TestConcurrency : public QObject {
+    Q_OBJECT
+private slots:
+    void sharedImport_data();
+    void sharedImport();
+};
+
+void TestConcurrency::sharedImport_data()
+{
+    QTest::addColumn<int>("processes");
+    QTest::newRow("2 processes") << 2;
+    QTest::newRow("4 processes") << 4;
+}
+
+void TestConcurrency::sharedImport()
+{
+    QFETCH(int, processes);
+    const int files = qEnvironmentVariableIntValue("MC_CONCURRENCY_FILES") > 0
+                          ? qEnvironmentVariableIntValue("MC_CONCURRENCY_FILES")
+                          : 300;
+    TestFolder tf;
+    tf.createCatalogue();
+    QElapsedTimer timer;
+    std::vector<std::unique_ptr<QProcess>> drivers;
+    QHash<QString, QString> sourceOf; // category + "/" + name -> source path
+    for (int p = 0; p < processes; ++p) {
+        // The same names in every folder: only the category tells them apart.
+        const QStringList sources = Corpus::write(tf.file(QStringLiteral("src/set%1").arg(p)), files, quint32(p + 1));
+        for (const QString &s : sources)
+            sourceOf.insert(QStringLiteral("set%1/").arg(p) + QFileInfo(s).fileName(), s);
+        const QString list = Corpus::writeList(tf.file(QStringLiteral("list%1.txt").arg(p)), sources);
+        drivers.push_back(std::make_unique<QProcess>());
+        drivers.back()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        drivers.back()->setProgram(QStringLiteral(MC_IMPORTDRIVER));
+        drivers.back()->setArguments({tf.path(), QStringLiteral("3"), list});
+    }
+    timer.start();
+    for (auto &d : drivers)
+        d->start();
+    for (auto &d : drivers) {
+        QVERIFY(d->waitForFinished(600000));
+        QCOMPARE(d->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(d->exitCode(), 0);
+    }
+    qInfo("%d processes x %d files: %.2f s", processes, files, double(timer.elapsed()) / 1000.0);
+
+    Recordset rows = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
+    QCOMPARE(rows.RecordCount(), qint64(processes) * files);
+    QSet<QString> stored;
+    while (!rows.isEOF()) {
+        const QString name = rows.text(QStringLiteral("SaveFileName"));
+        QVERIFY2(!stored.contains(name), qPrintable(name));
+        stored.insert(name);
+        const QString key = rows.text(QStringLiteral("FolderName")) + QLatin1Char('/') + rows.text(QStringLiteral("FileName"));
+        QVERIFY2(sourceOf.contains(key), qPrintable(key));
+        QVERIFY2(Corpus::read(AttachmentPath() + name) == Corpus::read(sourceOf.take(key)), qPrintable(name));
+        rows.MoveNext();
+    }
+    QVERIFY(sourceOf.isEmpty()); // one row per imported file
+    const QStringList present = QDir(AttachmentPath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    QCOMPARE(QSet<QString>(present.begin(), present.end()), stored); // no copy without a row
+}
+
+QTEST_MAIN(TestConcurrency)
+#include "test_concurrency.moc"
