@@ -79,8 +79,23 @@ void clsCurrentDb::release()
     g_instance.reset();
 }
 
+void clsCurrentDb::dropConnection()
+{
+    if (connectionName_.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName_);
+    connectionName_.clear();
+}
+
 void clsCurrentDb::connect()
 {
+    dropConnection();
+    openError_.clear();
     state_ = Connecting;
     // A failure leaves the object with a closed connection; the first statement reports why.
     try {
@@ -113,14 +128,7 @@ void clsCurrentDb::connect()
 
 clsCurrentDb::~clsCurrentDb()
 {
-    if (!connectionName_.isEmpty()) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-            if (db.isOpen())
-                db.close();
-        }
-        QSqlDatabase::removeDatabase(connectionName_);
-    }
+    dropConnection();
 }
 
 bool clsCurrentDb::sameFileAsOpened() const
@@ -140,6 +148,10 @@ Recordset clsCurrentDb::OpenRecordset(const QString &strSql, int CursorType, int
     Q_UNUSED(LockType);
     if (state_ == Connecting)
         throw DbError(QStringLiteral("数据库正在打开,请稍后再试"), strSql);
+    // A catalogue that could not be opened (locked by another program, say) is tried
+    // again by the next statement rather than staying closed until a restart.
+    if (state_ == Closed)
+        connect();
     if (state_ != Opened)
         throw DbError(openError_.isEmpty() ? QStringLiteral("数据库未打开") : openError_, strSql);
     if (!sameFileAsOpened())

@@ -33,6 +33,7 @@ public:
 private:
     clsCurrentDb() = default;
     void connect();
+    void dropConnection();
 
     QString connectionName_;
     QString path_;
