@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libqt6sql6-sqlite
   qt6-image-formats-plugins gstreamer1.0-plugins-good gstreamer1.0-libav
-  fonts-wqy-zenhei xvfb xauth sqlite3 libsqlite3-dev)
+  fonts-wqy-zenhei xvfb xauth sqlite3 libsqlite3-dev
+  clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

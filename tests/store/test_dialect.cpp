@@ -37,6 +37,7 @@ void TestDialect::translations_data()
         << "Update [tblAttachment] set [Currentinfo]='a' ,[tblFileKind]='3'  where  SaveFileName='x'";
     QTest::newRow("unterminated literal copied") << "select 'abc;" << "select 'abc;";
     QTest::newRow("invalid date kept") << "x=#2010-2-30#" << "x=#2010-2-30#";
+    QTest::newRow("semicolon inside a date") << "x=#3/1/20;10#" << "x='2010-03-01 00:00:00'";
 }
 
 void TestDialect::translations()
