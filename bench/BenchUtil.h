@@ -34,7 +34,7 @@ inline double timeShell(const QString &command)
 
 inline void row(const char *what, double program, double baseline, const char *baselineName)
 {
-    std::printf("%-44s %10.3f s %10.3f s  %-22s %6.2fx\n", what, program, baseline, baselineName,
+    std::printf("%-44s %10.4f s %10.4f s  %-22s %6.2fx\n", what, program, baseline, baselineName,
                 baseline > 0 ? program / baseline : 0.0);
     std::fflush(stdout);
 }

@@ -148,33 +148,33 @@ QString RecordList::safeStoredName(const RecordRow &row) const
     return {};
 }
 
-void RecordList::FileOpen()
+const RecordRow *RecordList::copyOfSelected(const QString &missingMessage) const
 {
     const int r = selectedRow();
     if (r < 0)
-        return;
+        return nullptr;
     const RecordRow &row = model_->row(r);
     if (safeStoredName(row).isEmpty())
-        return;
-    if (!QFileInfo(row.key).isFile()) {
-        ShowMsg(QStringLiteral("附件库中不存在原文件,打开失败!"), Msg::OkOnly | Msg::Information);
-        return;
+        return nullptr;
+    if (!missingMessage.isEmpty() && !QFileInfo(row.key).isFile()) {
+        ShowMsg(missingMessage, Msg::OkOnly | Msg::Information);
+        return nullptr;
     }
-    ShellOpen(row.key);
+    return &row;
+}
+
+void RecordList::FileOpen()
+{
+    if (const RecordRow *row = copyOfSelected(QStringLiteral("附件库中不存在原文件,打开失败!")))
+        ShellOpen(row->key);
 }
 
 void RecordList::FileSave()
 {
-    const int r = selectedRow();
-    if (r < 0)
+    const RecordRow *selected = copyOfSelected(QStringLiteral("附件库中不存在原文件,复制失败!"));
+    if (!selected)
         return;
-    const RecordRow row = model_->row(r);
-    if (safeStoredName(row).isEmpty())
-        return;
-    if (!QFileInfo(row.key).isFile()) {
-        ShowMsg(QStringLiteral("附件库中不存在原文件,复制失败!"), Msg::OkOnly | Msg::Information);
-        return;
-    }
+    const RecordRow row = *selected; // the dialog below may let the list change
     const QString target = QDir::fromNativeSeparators(dialogs().saveFileName(row.fileName));
     if (!target.contains(QLatin1Char('/')))
         return; // cancelled
@@ -224,14 +224,12 @@ void RecordList::Delete()
 
 void RecordList::Play()
 {
-    const int r = selectedRow();
-    if (r < 0)
-        return;
-    const RecordRow &row = model_->row(r);
-    if (safeStoredName(row).isEmpty())
+    // No existence test here: the viewer itself says what it cannot show.
+    const RecordRow *row = copyOfSelected(QString());
+    if (!row)
         return;
     frmPlay viewer(owner_);
-    viewer.strFile = row.key;
+    viewer.strFile = row->key;
     if (viewer.Form_Activate())
         dialogs().execModal(&viewer);
 }
