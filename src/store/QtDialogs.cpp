@@ -67,7 +67,10 @@ QString QtDialogs::saveFileName(const QString &suggestedName)
 
 void QtDialogs::openFile(const QString &path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // A web address or mail link opens as such; anything else is a file (a drive letter
+    // is no scheme).
+    const QUrl url(path);
+    QDesktopServices::openUrl(url.scheme().size() > 1 ? url : QUrl::fromLocalFile(path));
 }
 
 bool QtDialogs::startProgram(const QString &path)
