@@ -38,11 +38,13 @@ void ImportRun::exec()
         }
         const QString &path = files_.at(i);
         const QString head = QStringLiteral("正在导入第 %1 / %2 个文件: %3").arg(i + 1).arg(files_.size()).arg(LastPathPart(path));
-        progress.setLabelText(head);
-        progress.setValue(int(qint64(i) * steps / scale));
-        sinceRepaint.restart();
+        // At most ten repaints a second, never one per file or per block.
+        if (i == 0 || sinceRepaint.elapsed() >= 100) {
+            sinceRepaint.restart();
+            progress.setLabelText(head);
+            progress.setValue(int(qint64(i) * steps / scale));
+        }
         auto onBytes = [&](qint64 done, qint64 size) {
-            // At most ten repaints a second, never one per block.
             if (sinceRepaint.elapsed() < 100)
                 return;
             sinceRepaint.restart();
