@@ -63,7 +63,9 @@ QString LocateDataBase()
         base = dbPath.left(dbPath.lastIndexOf(QLatin1Char('/')) + 1);
     }
     g_attachmentPath = base + QStringLiteral("Attachment/");
-    if (!QFileInfo(g_attachmentPath).isDir() && !QDir().mkdir(g_attachmentPath))
+    // Another copy of the program may make the folder at the same moment: only a folder
+    // that is still missing afterwards is a failure.
+    if (!QFileInfo(g_attachmentPath).isDir() && !QDir().mkdir(g_attachmentPath) && !QFileInfo(g_attachmentPath).isDir())
         throw AppError(QStringLiteral("无法创建附件文件夹 %1").arg(QDir::toNativeSeparators(g_attachmentPath)));
     return dbPath;
 }
