@@ -3,7 +3,6 @@
 #include "app/IniFile.h"
 #include "app/WindowServices.h"
 #include "app/mdiFrm.h"
-#include "store/AppError.h"
 #include "store/Services.h"
 
 #include <QGridLayout>
@@ -96,14 +95,14 @@ void frmSetting::showDefaults()
 
 void frmSetting::cmdOK_Click()
 {
-    try {
+    bool written = false;
+    ReportErrors([this, &written] {
         for (QLineEdit *box : boxes())
             WriteIni(box->objectName(), box->text());
-    } catch (const AppError &e) {
-        ShowMsg(e.message(), Msg::OkOnly | Msg::Information);
-        return; // stays open so nothing typed is lost
-    }
-    close();
+        written = true;
+    });
+    if (written) // otherwise it stays open so nothing typed is lost
+        close();
 }
 
 void frmSetting::cmdReset_Click()

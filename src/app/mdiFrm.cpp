@@ -7,7 +7,6 @@
 #include "browse/frmBrowse.h"
 #include "browse/frmFind.h"
 #include "import/frmFile.h"
-#include "store/AppError.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
@@ -124,11 +123,7 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
     connect(mnu_Find, &QAction::triggered, this, &mdiFrm::showFind);
     connect(mnu_About, &QAction::triggered, this, &mdiFrm::showAbout);
 
-    try {
-        SeedConfiguration();
-    } catch (const AppError &e) {
-        ShowMsg(e.message(), Msg::Information);
-    }
+    ReportErrors(&mdiFrm::SeedConfiguration);
 }
 
 mdiFrm::~mdiFrm()

@@ -65,7 +65,7 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
     auto item = [this](const char *name, const QString &caption, void (RecordList::*command)()) {
         QAction *a = mnuBar->addAction(caption);
         a->setObjectName(QLatin1String(name));
-        connect(a, &QAction::triggered, this, [this, command] { guarded(command); });
+        connect(a, &QAction::triggered, this, [this, command] { ReportErrors([this, command] { (this->*command)(); }); });
         return a;
     };
     mnuFileOpen = item("mnuFileOpen", QStringLiteral("打开"), &RecordList::FileOpen);
@@ -83,15 +83,6 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
         lvw->clearSelection();
         model_->headerClicked(column);
     });
-}
-
-void RecordList::guarded(void (RecordList::*command)())
-{
-    try {
-        (this->*command)();
-    } catch (const AppError &e) {
-        ShowMsg(e.message(), Msg::OkOnly | Msg::Information);
-    }
 }
 
 bool RecordList::AddRecordRow(const QString &path, const QString &fileName, const QString &category,
@@ -140,22 +131,18 @@ int RecordList::selectedRow() const
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-QString RecordList::safeStoredName(const RecordRow &row) const
-{
-    if (StoredName::isPlain(row.storedName))
-        return row.storedName;
-    ShowMsg(QStringLiteral("附件名 %1 无效,不能操作附件文件夹以外的文件!").arg(row.storedName), Msg::OkOnly | Msg::Information);
-    return {};
-}
-
 const RecordRow *RecordList::copyOfSelected(const QString &missingMessage) const
 {
     const int r = selectedRow();
     if (r < 0)
         return nullptr;
     const RecordRow &row = model_->row(r);
-    if (safeStoredName(row).isEmpty())
+    if (!StoredName::isPlain(row.storedName)) {
+        // A tampered row must never reach a file outside the attachment folder.
+        ShowMsg(QStringLiteral("附件名 %1 无效,不能操作附件文件夹以外的文件!").arg(row.storedName),
+                Msg::OkOnly | Msg::Information);
         return nullptr;
+    }
     if (!missingMessage.isEmpty() && !QFileInfo(row.key).isFile()) {
         ShowMsg(missingMessage, Msg::OkOnly | Msg::Information);
         return nullptr;

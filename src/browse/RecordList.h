@@ -47,13 +47,9 @@ public:
     void Play();
 
 private:
-    // The selected row's stored name when it is safe to touch its file; otherwise tells the
-    // user and returns an empty text.
-    QString safeStoredName(const RecordRow &row) const;
     // The selected row when its copy may be touched; with a message, also only when the
     // copy is there (the message tells the user otherwise).
     const RecordRow *copyOfSelected(const QString &missingMessage) const;
-    void guarded(void (RecordList::*command)());
 
     QWidget *owner_;
     Options options_;

@@ -2,6 +2,7 @@
 
 #include "store/DatabaseLocator.h"
 #include "store/FileIcons.h"
+#include "store/Services.h"
 
 #include <algorithm>
 
@@ -37,7 +38,7 @@ QVariant RecordListModel::data(const QModelIndex &index, int role) const
     if (role == Qt::DisplayRole)
         return r.column(index.column());
     if (role == Qt::DecorationRole && index.column() == 0)
-        return GetFileIcon(r.key, true); // looked up for shown rows only, cached by type
+        return FileIcons::forFileName(r.storedName); // a stored copy is a file: no disk look-up per paint
     if (role == Qt::ToolTipRole && index.column() == 2)
         return r.description;
     return {};
@@ -84,7 +85,7 @@ bool RecordListModel::AddRecordRow(const QString &path, const QString &fileName,
     const QString attachments = AttachmentPath();
     const QString stored = !attachments.isEmpty() && path.startsWith(attachments)
                                ? path.mid(attachments.size())
-                               : path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+                               : LastPathPart(path);
     return addRow(RecordRow{path, stored, fileName, category, description, date});
 }
 

@@ -3,7 +3,6 @@
 #include "app/SharedState.h"
 #include "app/WindowServices.h"
 #include "browse/RecordList.h"
-#include "store/AppError.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
 #include "store/SqlQuote.h"
@@ -49,20 +48,11 @@ frmBrowse::frmBrowse(QWidget *parent) : QWidget(parent, Qt::Window)
     setWindowTitle(gCaption);
     lvw->setProperty("tag", QString::number(gKind));
 
-    connect(List, &QListWidget::itemClicked, this, [this] { guarded(&frmBrowse::List_Click); });
-    connect(tRename, &QAction::triggered, this, [this] { guarded(&frmBrowse::RenameCategory); });
-    connect(tDelete, &QAction::triggered, this, [this] { guarded(&frmBrowse::DeleteCategory); });
+    connect(List, &QListWidget::itemClicked, this, [this] { ReportErrors([this] { List_Click(); }); });
+    connect(tRename, &QAction::triggered, this, [this] { ReportErrors([this] { RenameCategory(); }); });
+    connect(tDelete, &QAction::triggered, this, [this] { ReportErrors([this] { DeleteCategory(); }); });
 
-    guarded(&frmBrowse::FillCategories);
-}
-
-void frmBrowse::guarded(void (frmBrowse::*handler)())
-{
-    try {
-        (this->*handler)();
-    } catch (const AppError &e) {
-        ShowMsg(e.message(), Msg::OkOnly | Msg::Information);
-    }
+    ReportErrors([this] { FillCategories(); });
 }
 
 int frmBrowse::kind() const
@@ -83,7 +73,7 @@ void frmBrowse::FillCategories()
         const QVariant folder = rs.field(QStringLiteral("FolderName"));
         if (!folder.isNull()) { // a record without a category cannot be listed by one
             const QString key = folder.toString();
-            auto *item = new QListWidgetItem(key.mid(key.lastIndexOf(QLatin1Char('/')) + 1), List);
+            auto *item = new QListWidgetItem(LastPathPart(key), List);
             item->setData(Qt::UserRole, key);
             item->setToolTip(key);
         }

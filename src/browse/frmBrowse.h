@@ -36,5 +36,4 @@ protected:
 
 private:
     QString selectedKey() const;
-    void guarded(void (frmBrowse::*handler)());
 };

@@ -2,7 +2,6 @@
 
 #include "app/WindowServices.h"
 #include "browse/RecordList.h"
-#include "store/AppError.h"
 #include "store/Services.h"
 #include "store/SqlQuote.h"
 #include "store/clsCurrentDb.h"
@@ -110,18 +109,9 @@ frmFind::frmFind(QWidget *parent) : QWidget(parent, Qt::Window)
 
     connect(ComCondition, &QComboBox::editTextChanged, this, [this] { ComCondition_Change(); });
     connect(ComCondition, &QComboBox::activated, this, [this] { ComCondition_Change(); });
-    connect(cmdFind, &QPushButton::clicked, this, [this] { guarded(&frmFind::cmdFind_Click); });
-    connect(Command1, &QPushButton::clicked, this, [this] { guarded(&frmFind::Command1_Click); });
+    connect(cmdFind, &QPushButton::clicked, this, [this] { ReportErrors([this] { cmdFind_Click(); }); });
+    connect(Command1, &QPushButton::clicked, this, [this] { ReportErrors([this] { Command1_Click(); }); });
     connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
-}
-
-void frmFind::guarded(void (frmFind::*handler)())
-{
-    try {
-        (this->*handler)();
-    } catch (const AppError &e) {
-        ShowMsg(e.message(), Msg::OkOnly | Msg::Information);
-    }
 }
 
 void frmFind::ComCondition_Change()

@@ -44,7 +44,4 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-
-private:
-    void guarded(void (frmFind::*handler)());
 };

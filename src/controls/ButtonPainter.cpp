@@ -218,6 +218,22 @@ void ButtonPainter::hGradient(const QColor &from, const QColor &to, int x0, int 
         line(x0 + i, y1, x0 + i, y2, gradientStep(from, to, i, n));
 }
 
+void ButtonPainter::edgesA(const QColor &c)
+{
+    line(2, 0, w() - 2, 0, c);
+    line(2, h() - 1, w() - 2, h() - 1, c);
+    line(0, 2, 0, h() - 2, c);
+    line(w() - 1, 2, w() - 1, h() - 2, c);
+}
+
+void ButtonPainter::edgesB(const QColor &c)
+{
+    line(2, 0, w() - 3, 0, c);
+    line(0, 2, 0, h() - 4, c);
+    line(4, h() - 1, w() - 3, h() - 1, c);
+    line(w() - 1, 3, w() - 1, h() - 3, c);
+}
+
 // ---- faces -----------------------------------------------------------------------------
 
 QColor ButtonPainter::face(const ButtonLook &look) const
@@ -301,10 +317,7 @@ void ButtonPainter::rounded(const ButtonLook &look, const QColor &f, const QColo
         line(1, H - 2, W - 1, H - 2, shift(f, -24));
     }
     const QColor border = look.state == ButtonLook::Disabled ? shift(f, -37) : shift(f, look.style == 7 ? -96 : -128);
-    line(2, 0, W - 2, 0, border);
-    line(2, H - 1, W - 2, H - 1, border);
-    line(0, 2, 0, H - 2, border);
-    line(W - 1, 2, W - 1, H - 2, border);
+    edgesA(border);
     const QColor corner = blend(border, f);
     for (const QPoint &c : {QPoint(1, 1), QPoint(W - 2, 1), QPoint(1, H - 2), QPoint(W - 2, H - 2)})
         pixel(c.x(), c.y(), corner);
@@ -339,10 +352,7 @@ void ButtonPainter::style5Fixed(const ButtonLook &look)
         line(1, 2, W - 1, 2, bgr(0xF9FAFA));
     }
     const QColor border = bgr(0x743C00);
-    line(2, 0, W - 2, 0, border);
-    line(2, H - 1, W - 2, H - 1, border);
-    line(0, 2, 0, H - 2, border);
-    line(W - 1, 2, W - 1, H - 2, border);
+    edgesA(border);
     for (const QPoint &c : {QPoint(1, 0), QPoint(0, 1), QPoint(W - 2, 0), QPoint(W - 1, 1), QPoint(0, H - 2),
                             QPoint(1, H - 1), QPoint(W - 2, H - 1), QPoint(W - 1, H - 2)})
         pixel(c.x(), c.y(), bgr(0x906E48));
@@ -401,15 +411,7 @@ void ButtonPainter::style8(const ButtonLook &look)
         line(1, 1, 1, H - 2, shift(f, +96));
         line(2, H - 2, W - 2, H - 2, shift(f, -48));
         line(W - 2, 2, W - 2, H - 2, shift(f, -48));
-        line(2, 0, W - 3, 0, shift(f, -96));
-        line(0, 2, 0, H - 4, shift(f, -96));
-        line(4, H - 1, W - 3, H - 1, shift(f, -96));
-        line(W - 1, 3, W - 1, H - 3, shift(f, -96));
     } else {
-        line(2, 0, W - 3, 0, shift(f, -96));
-        line(0, 2, 0, H - 4, shift(f, -96));
-        line(4, H - 1, W - 3, H - 1, shift(f, -96));
-        line(W - 1, 3, W - 1, H - 3, shift(f, -96));
         line(2, 1, W - 2, 1, shift(f, -48));
         line(1, 2, 1, H - 2, shift(f, -48));
         for (const QPoint &c : {QPoint(1, 1), QPoint(W - 2, 2), QPoint(2, H - 2), QPoint(W - 3, H - 2)})
@@ -417,6 +419,7 @@ void ButtonPainter::style8(const ButtonLook &look)
         line(2, H - 2, W - 2, H - 2, shift(f, +21));
         line(W - 2, 3, W - 2, H - 2, shift(f, +15));
     }
+    edgesB(shift(f, -96));
 }
 
 void ButtonPainter::style9(const ButtonLook &look)
@@ -440,10 +443,7 @@ void ButtonPainter::style9(const ButtonLook &look)
     hGradient(shift(f, -53), shift(f, -32), 3, H - 3, H - 2, qMax(1, W / 4));
     hGradient(shift(f, -32), shift(f, -56), W - 4 - qMax(1, W / 4), H - 3, H - 2, qMax(1, W / 4));
     const QColor border = shift(f, -64);
-    line(2, 0, W - 3, 0, border);
-    line(0, 2, 0, H - 4, border);
-    line(4, H - 1, W - 3, H - 1, border);
-    line(W - 1, 3, W - 1, H - 3, border);
+    edgesB(border);
     line(1, 1, 2, 0, shift(f, -48));
     line(W - 3, 0, W, 3, shift(f, -48));
     line(W - 1, H - 3, W - 4, H, shift(f, -48));

@@ -57,6 +57,9 @@ public:
     void vGradient(const QColor &from, const QColor &to, int x1, int y0, int x2, int n);
     void hGradient(const QColor &from, const QColor &to, int x0, int y1, int y2, int n);
     void pixel(int x, int y, const QColor &c);
+    // The straight edges of the two polygon shapes (corners are each style's own).
+    void edgesA(const QColor &c);
+    void edgesB(const QColor &c);
 
 private:
     QColor face(const ButtonLook &look) const;

@@ -60,8 +60,8 @@ QString ImportEngine::duplicateQuery(const QString &fileName, const QString &fol
 
 QString ImportEngine::folderNameOf(const QString &sourcePath)
 {
-    const QString parent = GetParentPath(sourcePath);
-    return parent.contains(QLatin1Char('/')) ? LastPathPart(parent) : parent;
+    // The whole parent path when it holds no separator, as a drive root does.
+    return LastPathPart(GetParentPath(sourcePath));
 }
 
 bool ImportEngine::ImportFile(const QString &sourcePath, int kind, const QDateTime &now,

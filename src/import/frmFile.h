@@ -32,8 +32,6 @@ public:
     bool AddFileToList(const QString &path);
     // Shows the files of `folder` that match the filter.
     void setFolder(const QString &folder);
-    QString folder() const { return folder_; }
-    QString filter() const { return filter_; }
     int kind() const { return kind_; }
     // Keys of the chosen-file list, in list order.
     QStringList chosenFiles() const;

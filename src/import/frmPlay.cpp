@@ -1,6 +1,7 @@
 #include "import/frmPlay.h"
 
 #include "app/WindowServices.h"
+#include "import/StoredName.h"
 #include "store/Services.h"
 
 #include <QAudioOutput>
@@ -106,11 +107,10 @@ float frmPlay::startVolume()
 
 frmPlay::Content frmPlay::contentOf(const QString &path)
 {
-    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0)
+    const QString name = LastPathPart(path);
+    if (!name.contains(QLatin1Char('.')))
         return Content::Unsupported;
-    const QByteArray ext = name.mid(dot + 1).toLower().toUtf8();
+    const QByteArray ext = StoredName::extension(name).toLower().toUtf8();
     static const QSet<QByteArray> pictures = [] {
         QSet<QByteArray> set;
         for (const QByteArray &f : QImageReader::supportedImageFormats())

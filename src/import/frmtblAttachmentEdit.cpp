@@ -2,7 +2,6 @@
 
 #include "app/WindowServices.h"
 #include "import/RequiredCheck.h"
-#include "store/AppError.h"
 #include "store/Services.h"
 #include "store/SqlQuote.h"
 #include "store/clsCurrentDb.h"
@@ -92,17 +91,8 @@ frmtblAttachmentEdit::frmtblAttachmentEdit(QWidget *parent) : QDialog(parent)
     setTabOrder(Text7, Text6);
 
     connect(Text2, &QDateTimeEdit::dateTimeChanged, this, [this] { dateEdited_ = true; });
-    auto guarded = [this](void (frmtblAttachmentEdit::*handler)()) {
-        return [this, handler] {
-            try {
-                (this->*handler)();
-            } catch (const AppError &e) {
-                ShowMsg(e.message(), Msg::Information);
-            }
-        };
-    };
-    connect(cmdSave, &QPushButton::clicked, this, guarded(&frmtblAttachmentEdit::cmdSave_Click));
-    connect(cmdDelData, &QPushButton::clicked, this, guarded(&frmtblAttachmentEdit::cmdDelData_Click));
+    connect(cmdSave, &QPushButton::clicked, this, [this] { ReportErrors([this] { cmdSave_Click(); }); });
+    connect(cmdDelData, &QPushButton::clicked, this, [this] { ReportErrors([this] { cmdDelData_Click(); }); });
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 

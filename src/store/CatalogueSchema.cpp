@@ -7,12 +7,6 @@
 #include <QSqlQuery>
 #include <QUuid>
 
-const QString &CatalogueSchema::tableName()
-{
-    static const QString name = QStringLiteral("tblAttachment");
-    return name;
-}
-
 void CatalogueSchema::create(const QString &path)
 {
     const QString conn = QStringLiteral("mc-schema-") + QUuid::createUuid().toString(QUuid::WithoutBraces);

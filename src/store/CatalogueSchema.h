@@ -7,5 +7,4 @@ class CatalogueSchema {
 public:
     // Throws AppError when the file cannot be created or already holds a catalogue table.
     static void create(const QString &path);
-    static const QString &tableName();
 };

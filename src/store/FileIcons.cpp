@@ -9,7 +9,6 @@
 
 namespace {
 QHash<QString, QIcon> g_cache;
-int g_lookups = 0;
 
 QIcon neutralIcon()
 {
@@ -20,7 +19,6 @@ QIcon neutralIcon()
 
 QIcon lookUp(const QString &suffix, bool folder)
 {
-    ++g_lookups;
     if (folder) {
         QFileIconProvider provider;
         return provider.icon(QFileIconProvider::Folder);
@@ -35,26 +33,24 @@ QIcon lookUp(const QString &suffix, bool folder)
 }
 } // namespace
 
-QIcon FileIcons::forPath(const QString &path)
+namespace {
+QIcon cached(const QString &key, bool folder)
 {
-    const QFileInfo info(path);
-    const bool folder = info.isDir();
-    const QString key = folder ? QStringLiteral("/folder") : info.suffix().toLower();
     auto it = g_cache.constFind(key);
     if (it == g_cache.constEnd())
         it = g_cache.insert(key, lookUp(key, folder));
     return it.value();
 }
+} // namespace
 
-int FileIcons::lookups()
+QIcon FileIcons::forPath(const QString &path)
 {
-    return g_lookups;
+    return QFileInfo(path).isDir() ? cached(QStringLiteral("/folder"), true) : forFileName(path);
 }
 
-void FileIcons::clear()
+QIcon FileIcons::forFileName(const QString &name)
 {
-    g_cache.clear();
-    g_lookups = 0;
+    return cached(QFileInfo(name).suffix().toLower(), false);
 }
 
 QIcon GetFileIcon(const QString &path, bool small)

@@ -3,7 +3,6 @@
 #include "store/DbError.h"
 #include "store/WriteTransaction.h"
 
-#include <QDir>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -97,9 +96,7 @@ QVariant *Recordset::appendRow()
 
 void Recordset::fail(const QString &reason, const QString &statement) const
 {
-    throw DbError(database_.isEmpty() ? reason
-                                      : reason + QStringLiteral(" (数据库 %1)").arg(QDir::toNativeSeparators(database_)),
-                  statement);
+    throw DbError::inDatabase(reason, database_, statement);
 }
 
 void Recordset::requireOpen(const char *operation) const

@@ -1,5 +1,6 @@
 #include "store/Services.h"
 
+#include "store/AppError.h"
 #include "store/Dialogs.h"
 
 #include <QCoreApplication>
@@ -29,6 +30,15 @@ QString AppVersion()
 int ShowMsg(const QString &prompt, int buttons)
 {
     return dialogs().message(prompt, buttons, QStringLiteral("文件系统-"));
+}
+
+void ReportErrors(const std::function<void()> &command)
+{
+    try {
+        command();
+    } catch (const AppError &e) {
+        ShowMsg(e.message(), Msg::OkOnly | Msg::Information);
+    }
 }
 
 void ShellOpen(const QString &path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 // Button and icon style numbers and answers of ShowMsg, as the platform numbers them.
 namespace Msg {
@@ -21,6 +22,9 @@ QString AppTitle();
 QString AppVersion(); // "1.0.0"
 
 int ShowMsg(const QString &prompt, int buttons);
+// The boundary of a user's command: an engine or file error is told through ShowMsg and
+// the program goes on.
+void ReportErrors(const std::function<void()> &command);
 void ShellOpen(const QString &path);
 
 // The program's folder, ending in exactly one separator.

@@ -29,5 +29,5 @@ void WriteTransaction::run(const QString &sql)
 {
     QSqlQuery q(db_);
     if (!q.exec(sql))
-        throw DbError(q.lastError().text() + QStringLiteral(" (数据库 %1)").arg(db_.databaseName()), sql);
+        throw DbError::inDatabase(q.lastError().text(), db_.databaseName(), sql);
 }

@@ -19,7 +19,6 @@ public:
     Recordset OpenRecordset(const QString &strSql, int CursorType = 1, int LockType = 3);
 
     State state() const { return state_; }
-    QString databasePath() const { return path_; }
     QSqlDatabase connection() const;
 
     static clsCurrentDb &instance();

@@ -1,3 +1,4 @@
+#include "Corpus.h"
 #include "TestFolder.h"
 #include "app/IniFile.h"
 #include "store/AppError.h"
@@ -16,15 +17,6 @@ private slots:
     void unwritableFolderReports();
 };
 
-namespace {
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-} // namespace
-
 void TestIni::missingFileReadsEmpty()
 {
     TestFolder tf;
@@ -40,7 +32,7 @@ void TestIni::keysIgnoreCaseAndBlanks()
     WriteIni(QStringLiteral("TxtImage"), QStringLiteral("*.png"));
     QCOMPARE(ReadIni(QStringLiteral("txtImage")), QStringLiteral("*.png"));
     // Replaced in place, not added twice.
-    QCOMPARE(contents(tf.file(QStringLiteral("UserDefault.ini"))).count("=*."), 1);
+    QCOMPARE(Corpus::read(tf.file(QStringLiteral("UserDefault.ini"))).count("=*."), 1);
     QCOMPARE(ReadIni(QStringLiteral("txtImag")), QString());
 }
 
@@ -65,7 +57,7 @@ void TestIni::otherLinesKept()
     QCOMPARE(ReadIni(QStringLiteral("txtText")), QStringLiteral("*.txt"));
     WriteIni(QStringLiteral("txtImage"), QStringLiteral("*.gif"));
     WriteIni(QStringLiteral("txtText"), QStringLiteral("*.log"));
-    const QByteArray after = contents(tf.file(QStringLiteral("UserDefault.ini")));
+    const QByteArray after = Corpus::read(tf.file(QStringLiteral("UserDefault.ini")));
     QVERIFY(after.contains("; note"));
     QVERIFY(after.contains("txtText=other section"));
     QVERIFY(after.contains("keep=1"));

@@ -1,3 +1,4 @@
+#include "Corpus.h"
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 #include "import/ImportEngine.h"
@@ -41,13 +42,6 @@ Recordset rowsOf(const QString &fileName)
     return CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where FileName='") +
                                      SqlQuote(fileName) + QStringLiteral("'"));
 }
-
-QByteArray read(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
 } // namespace
 
 void TestImportEngine::storedBase()
@@ -81,7 +75,7 @@ void TestImportEngine::newRowAndCollisions()
     QCOMPARE(rs.text(QStringLiteral("Currentinfo")), QStringLiteral("新导入文件"));
     QCOMPARE(rs.field(QStringLiteral("tblFileKind")).toInt(), 3);
     QVERIFY(!rs.text(QStringLiteral("Date")).isEmpty());
-    QCOMPARE(read(AttachmentPath() + QStringLiteral("200811251745091191.jpg")), QByteArray("BBBB"));
+    QCOMPARE(Corpus::read(AttachmentPath() + QStringLiteral("200811251745091191.jpg")), QByteArray("BBBB"));
     QVERIFY(d.asked.isEmpty());
 }
 
@@ -141,7 +135,7 @@ void TestImportEngine::overwriteKeepsOtherFields()
     QCOMPARE(rs.text(QStringLiteral("Date")), QStringLiteral("2009-01-02 03:04:05"));
     QCOMPARE(rs.field(QStringLiteral("tblFileKind")).toInt(), 3);
     QCOMPARE(storedFiles(), QStringList(QStringLiteral("200811251745101110.jpg"))); // old copy removed
-    QCOMPARE(read(AttachmentPath() + storedFiles().first()), QByteArray("new"));
+    QCOMPARE(Corpus::read(AttachmentPath() + storedFiles().first()), QByteArray("new"));
 }
 
 void TestImportEngine::overwriteWithOldCopyGone()
@@ -205,7 +199,7 @@ void TestImportEngine::awkwardNames()
         Recordset rs = rowsOf(n);
         QCOMPARE(rs.RecordCount(), 1);
         QCOMPARE(rs.text(QStringLiteral("FolderName")), QStringLiteral("it's 100%"));
-        QCOMPARE(read(AttachmentPath() + rs.text(QStringLiteral("SaveFileName"))), n.toUtf8());
+        QCOMPARE(Corpus::read(AttachmentPath() + rs.text(QStringLiteral("SaveFileName"))), n.toUtf8());
     }
     // The same names again are recognised as duplicates.
     d.answerMessage(6);
