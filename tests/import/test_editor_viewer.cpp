@@ -34,6 +34,13 @@ void addRow(const QString &date)
                        "values (' 简介 ',%1,'a.txt','2010','1.txt',2)")
             .arg(date));
 }
+// Loads the row that addRow made, as the record list opens the editor.
+void openTheRow(frmtblAttachmentEdit &e)
+{
+    e.strWhere = QStringLiteral(" SaveFileName='1.txt'");
+    e.Form_Activate();
+}
+
 Recordset theRow()
 {
     return CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where SaveFileName='1.txt'"));
@@ -70,8 +77,7 @@ void TestEditorViewer::requiredCheckOrder()
     addRow(QStringLiteral("'2010-01-02 03:04:05'"));
     ScriptedDialogs d;
     frmtblAttachmentEdit e;
-    e.strWhere = QStringLiteral(" SaveFileName='1.txt'");
-    e.Form_Activate();
+    openTheRow(e);
     e.show();
     QVERIFY(QTest::qWaitForWindowExposed(&e));
     e.Text1->clear();
@@ -99,8 +105,7 @@ void TestEditorViewer::saveWritesTrimmedValues()
     addRow(QStringLiteral("'2010-01-02 03:04:05'"));
     ScriptedDialogs d;
     frmtblAttachmentEdit e;
-    e.strWhere = QStringLiteral(" SaveFileName='1.txt'");
-    e.Form_Activate();
+    openTheRow(e);
     QCOMPARE(e.Text1->toPlainText(), QStringLiteral("简介"));
     QCOMPARE(e.Text2->dateTime(), QDateTime(QDate(2010, 1, 2), QTime(3, 4, 5)));
     QCOMPARE(e.Text7->text(), QStringLiteral("2"));
@@ -134,8 +139,7 @@ void TestEditorViewer::rowWithoutDate()
     addRow(QStringLiteral("NULL"));
     ScriptedDialogs d;
     frmtblAttachmentEdit e;
-    e.strWhere = QStringLiteral(" SaveFileName='1.txt'");
-    e.Form_Activate();
+    openTheRow(e);
     QCOMPARE(e.Text2->text().trimmed(), QString());
     e.cmdSave_Click();
     QVERIFY(theRow().field(QStringLiteral("Date")).isNull());
@@ -149,8 +153,7 @@ void TestEditorViewer::deleteRow()
     const QString copy = tf.write(QStringLiteral("Attachment/1.txt"), "x");
     ScriptedDialogs d;
     frmtblAttachmentEdit e;
-    e.strWhere = QStringLiteral(" SaveFileName='1.txt'");
-    e.Form_Activate();
+    openTheRow(e);
     d.answerMessage(7);
     e.cmdDelData_Click();
     QCOMPARE(theRow().RecordCount(), 1);
