@@ -5,6 +5,7 @@
 #include "store/AppError.h"
 #include "store/Services.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringConverter>
@@ -24,12 +25,24 @@ QByteArray encode(const QString &text)
     return encoder.encode(text);
 }
 
-QStringList readLines(const QString &path)
+// The lines of the file; none when it does not exist. A file that exists but cannot be
+// read is not empty: `ok` tells the caller not to take it for one.
+QStringList readLines(const QString &path, bool *ok = nullptr)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (ok)
+        *ok = true;
+    if (!f.exists())
         return {};
-    return IniText::lines(decode(f.readAll()));
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (ok)
+            *ok = false;
+        return {};
+    }
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError && ok)
+        *ok = false;
+    return IniText::lines(decode(bytes));
 }
 
 } // namespace
@@ -52,17 +65,28 @@ QString IniFile::read(const QString &key) const
     return IniText::value(readLines(path_), section(), key);
 }
 
+bool IniFile::unreadable() const
+{
+    bool ok = true;
+    readLines(path_, &ok);
+    return !ok;
+}
+
 void IniFile::write(const QString &key, const QString &value) const
 {
-    QStringList lines = readLines(path_);
+    bool ok = true;
+    QStringList lines = readLines(path_, &ok);
+    // Writing would replace everything the file holds with this one key.
+    if (!ok)
+        throw AppError(QStringLiteral("配置文件 %1 无法读取,未作更改").arg(QDir::toNativeSeparators(path_)));
     IniText::setValue(lines, section(), key, value);
 
     QSaveFile out(path_);
     if (!out.open(QIODevice::WriteOnly))
-        throw AppError(QStringLiteral("无法写入配置文件 %1: %2").arg(path_, out.errorString()));
+        throw AppError(QStringLiteral("无法写入配置文件 %1: %2").arg(QDir::toNativeSeparators(path_), out.errorString()));
     out.write(encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
     if (!out.commit())
-        throw AppError(QStringLiteral("无法写入配置文件 %1: %2").arg(path_, out.errorString()));
+        throw AppError(QStringLiteral("无法写入配置文件 %1: %2").arg(QDir::toNativeSeparators(path_), out.errorString()));
 }
 
 QString ReadIni(const QString &key)

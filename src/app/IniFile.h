@@ -8,8 +8,12 @@ class IniFile {
 public:
     explicit IniFile(QString path);
     QString read(const QString &key) const;
-    // Throws AppError when the file cannot be written; the old file then stays whole.
+    // Throws AppError when the file cannot be written, or exists but cannot be read (it is
+    // then never rewritten); the old file stays whole.
     void write(const QString &key, const QString &value) const;
+
+    // True when the file exists but cannot be read.
+    bool unreadable() const;
 
     static QString defaultPath(); // AppPath() + "UserDefault.ini", resolved on every call
     static const QString &section();

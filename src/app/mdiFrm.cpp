@@ -7,12 +7,14 @@
 #include "browse/frmBrowse.h"
 #include "browse/frmFind.h"
 #include "import/frmFile.h"
+#include "store/AppError.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -39,10 +41,23 @@ QList<QPair<QString, QString>> mdiFrm::defaultFilters()
 
 void mdiFrm::SeedConfiguration()
 {
+    const IniFile ini(IniFile::defaultPath());
+    if (ini.unreadable()) {
+        // Told once, at start; the file is never rewritten, so nothing in it is lost.
+        ShowMsg(QStringLiteral("配置文件 %1 无法读取,程序不会改写它.请检查该文件的权限.")
+                    .arg(QDir::toNativeSeparators(IniFile::defaultPath())),
+                Msg::OkOnly | Msg::Information);
+        return;
+    }
     if (!ReadIni(QStringLiteral("txtText")).isEmpty())
         return;
-    for (const auto &entry : defaultFilters())
-        WriteIni(entry.first + QLatin1Char(' '), entry.second);
+    try {
+        for (const auto &entry : defaultFilters())
+            WriteIni(entry.first + QLatin1Char(' '), entry.second);
+    } catch (const AppError &) {
+        // A read-only installation: the defaults stay unwritten, and no message greets the
+        // user at every start.
+    }
 }
 
 mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
@@ -123,7 +138,7 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
     connect(mnu_Find, &QAction::triggered, this, &mdiFrm::showFind);
     connect(mnu_About, &QAction::triggered, this, &mdiFrm::showAbout);
 
-    ReportErrors(&mdiFrm::SeedConfiguration);
+    SeedConfiguration();
 }
 
 mdiFrm::~mdiFrm()

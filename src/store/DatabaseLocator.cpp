@@ -2,6 +2,7 @@
 
 #include "app/IniFile.h"
 #include "store/AppError.h"
+#include "store/CatalogueLocation.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
 
@@ -10,10 +11,44 @@
 
 namespace {
 QString g_attachmentPath;
+// A location typed at the prompt that the configuration file would not take: used for the
+// rest of this run rather than asked for again at every statement.
+QString g_unremembered;
 
-bool isFile(const QString &path)
+// A server is taken as named; whether it answers is told when it is opened.
+bool usable(const QString &location)
 {
-    return !path.isEmpty() && QFileInfo(path).isFile();
+    if (location.isEmpty())
+        return false;
+    return CatalogueLocation::isServer(location) || QFileInfo(location).isFile();
+}
+
+QString fromSetting(const QString &value)
+{
+    return CatalogueLocation::isServer(value) ? value.trimmed() : QDir::fromNativeSeparators(value);
+}
+
+QString toSetting(const QString &location)
+{
+    return CatalogueLocation::isServer(location) ? location : QDir::toNativeSeparators(location);
+}
+
+void remember(const QString &location)
+{
+    try {
+        WriteIni(QStringLiteral("DataBaseFilePath"), toSetting(location));
+    } catch (const AppError &e) {
+        if (g_unremembered.isEmpty())
+            ShowMsg(QStringLiteral("数据库位置无法保存到配置文件,本次运行使用 %1,下次启动时需要重新输入.\n%2")
+                        .arg(CatalogueLocation::displayName(location), e.message()),
+                    Msg::OkOnly | Msg::Information);
+        g_unremembered = location;
+    }
+}
+
+QString withSeparator(const QString &folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 } // namespace
 
@@ -32,37 +67,55 @@ QString DefaultNetworkDataBasePath()
     return QDir::fromNativeSeparators(QStringLiteral(MC_DEFAULT_DB_PATH));
 }
 
+void ForgetUnrememberedDataBase()
+{
+    g_unremembered.clear();
+}
+
 QString LocateDataBase()
 {
     QString dbPath;
-    QString base;
+    QString attachments;
     const QString beside = AppPath() + QStringLiteral("Data.mdb");
-    if (isFile(beside)) {
+    if (usable(beside) && !CatalogueLocation::isServer(beside)) {
         dbPath = beside;
-        base = AppPath();
+        attachments = AppPath() + QStringLiteral("Attachment/");
     } else {
-        QString candidate = QDir::fromNativeSeparators(ReadIni(QStringLiteral("DataBaseFilePath")));
-        if (!isFile(candidate)) {
+        QString candidate = fromSetting(ReadIni(QStringLiteral("DataBaseFilePath")));
+        if (!usable(candidate) && usable(g_unremembered))
+            candidate = g_unremembered;
+        if (!usable(candidate)) {
             candidate.clear();
             do {
                 if (candidate.isEmpty())
                     candidate = DefaultNetworkDataBasePath();
                 candidate = dialogs()
                                 .prompt(QStringLiteral("程序同一目录下没有对应数据库,请输入数据位置!"),
-                                        QStringLiteral("文件系统-"), QDir::toNativeSeparators(candidate))
+                                        QStringLiteral("文件系统-"), toSetting(candidate))
                                 .trimmed();
-                candidate = QDir::fromNativeSeparators(candidate);
+                candidate = fromSetting(candidate);
                 if (candidate.isEmpty()) {
                     dialogs().exitProcess(0);
                     throw AppError(QStringLiteral("未指定数据库位置"));
                 }
-            } while (!isFile(candidate));
-            WriteIni(QStringLiteral("DataBaseFilePath"), QDir::toNativeSeparators(candidate));
+            } while (!usable(candidate));
+            remember(candidate);
         }
         dbPath = candidate;
-        base = dbPath.left(dbPath.lastIndexOf(QLatin1Char('/')) + 1);
+        if (CatalogueLocation::isServer(dbPath)) {
+            // Every machine mounts the shared folder where it likes, so each names it.
+            const QString shared = QDir::fromNativeSeparators(ReadIni(QStringLiteral("AttachmentPath")).trimmed());
+            if (shared.isEmpty())
+                throw AppError(QStringLiteral("服务器上的数据库 %1 需要共享的附件文件夹: 请在配置文件 %2 的 [UserDefault] "
+                                              "中用 AttachmentPath 指明它在本机的位置")
+                                   .arg(CatalogueLocation::displayName(dbPath),
+                                        QDir::toNativeSeparators(IniFile::defaultPath())));
+            attachments = withSeparator(shared);
+        } else {
+            attachments = dbPath.left(dbPath.lastIndexOf(QLatin1Char('/')) + 1) + QStringLiteral("Attachment/");
+        }
     }
-    g_attachmentPath = base + QStringLiteral("Attachment/");
+    g_attachmentPath = attachments;
     // Another copy of the program may make the folder at the same moment: only a folder
     // that is still missing afterwards is a failure.
     if (!QFileInfo(g_attachmentPath).isDir() && !QDir().mkdir(g_attachmentPath) && !QFileInfo(g_attachmentPath).isDir())

@@ -6,7 +6,23 @@
 
 namespace {
 
-QString translateOutsideQuotes(QString text)
+QString bracketsToQuoted(const QString &text)
+{
+    static const QRegularExpression bracketed(QStringLiteral("\\[([^\\]\\[]*)\\]"));
+    QString out;
+    qsizetype from = 0;
+    for (auto it = bracketed.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += text.mid(from, m.capturedStart() - from);
+        // Unquoted names fold to lower case on the server, so quoted ones are written so.
+        out += QLatin1Char('"') + m.captured(1).toLower().replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+               QLatin1Char('"');
+        from = m.capturedEnd();
+    }
+    return out + text.mid(from);
+}
+
+QString translateOutsideQuotes(QString text, Engine::Dialect dialect)
 {
     // Semicolons go first, as the engine never saw them: "#1/1/20;10#" is a date.
     text.remove(QLatin1Char(';'));
@@ -30,7 +46,22 @@ QString translateOutsideQuotes(QString text)
     static const QRegularExpression deleteStar(QStringLiteral("\\bdelete\\s+\\*\\s+from\\b"),
                                                QRegularExpression::CaseInsensitiveOption);
     out.replace(deleteStar, QStringLiteral("Delete From"));
+    if (dialect == Engine::Dialect::Postgres)
+        out = bracketsToQuoted(out);
     return out;
+}
+
+// A literal in the server's form: single quotes, inner ones doubled.
+QString singleQuoted(const QString &literal)
+{
+    if (!literal.startsWith(QLatin1Char('"')))
+        return literal;
+    QString body = literal.mid(1);
+    if (body.endsWith(QLatin1Char('"')))
+        body.chop(1);
+    body.replace(QLatin1String("\"\""), QLatin1String("\""));
+    body.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + body + QLatin1Char('\'');
 }
 
 } // namespace
@@ -63,20 +94,32 @@ QString JetDialect::dateLiteral(const QString &content)
            time.toString(QStringLiteral("HH:mm:ss"));
 }
 
-QString JetDialect::translate(const QString &jetSql)
+QString JetDialect::translate(const QString &jetSql, Engine::Dialect dialect)
 {
+    const bool server = dialect == Engine::Dialect::Postgres;
+    static const QRegularExpression endsWithLike(QStringLiteral("\\blike\\s*$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression startsWithEscape(QStringLiteral("^\\s*escape\\b"),
+                                                     QRegularExpression::CaseInsensitiveOption);
     const QString sql = jetSql.trimmed();
     QString out;
     out.reserve(sql.size() + 8);
     qsizetype start = 0;
     qsizetype i = 0;
+    bool escapeAfterLiteral = false;
+    auto outside = [&](const QString &text) {
+        if (escapeAfterLiteral && !startsWithEscape.match(text).hasMatch())
+            out += QStringLiteral(" ESCAPE ''");
+        escapeAfterLiteral = false;
+        out += translateOutsideQuotes(text, dialect);
+    };
     while (i < sql.size()) {
         const QChar c = sql.at(i);
         if (c != QLatin1Char('\'') && c != QLatin1Char('"')) {
             ++i;
             continue;
         }
-        out += translateOutsideQuotes(sql.mid(start, i - start));
+        const QString before = sql.mid(start, i - start);
+        outside(before);
         // Copy the literal untouched; a doubled quote stays inside it.
         qsizetype j = i + 1;
         while (j < sql.size()) {
@@ -90,10 +133,14 @@ QString JetDialect::translate(const QString &jetSql)
             ++j;
         }
         const qsizetype end = qMin(j + 1, sql.size());
-        out += sql.mid(i, end - i);
+        const QString literal = sql.mid(i, end - i);
+        // The server reads a backslash in a Like pattern as an escape; the file engine
+        // does not. No escape character keeps the two alike.
+        escapeAfterLiteral = server && endsWithLike.match(out.right(64)).hasMatch();
+        out += server ? singleQuoted(literal) : literal;
         i = end;
         start = end;
     }
-    out += translateOutsideQuotes(sql.mid(start));
+    outside(sql.mid(start));
     return out.trimmed();
 }

@@ -1,102 +1,56 @@
 #include "store/Recordset.h"
 
 #include "store/DbError.h"
+#include "store/Engine.h"
+#include "store/RecordChanged.h"
 #include "store/WriteTransaction.h"
 
 #include <QRegularExpression>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlDriver>
-#include <QSqlRecord>
-#include <sqlite3.h>
 
 namespace {
-const QString kRowidColumn = QStringLiteral("mc_rowid");
-
-sqlite3 *sqliteHandle(const QSqlDatabase &db)
-{
-    const QVariant v = db.isOpen() && db.driver() ? db.driver()->handle() : QVariant();
-    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
-        if (sqlite3 *h = *static_cast<sqlite3 *const *>(v.constData()))
-            return h;
-    throw DbError(QStringLiteral("数据库连接未打开"), QString());
+const QString kAddressColumn = QStringLiteral("mc_rowid");
 }
-} // namespace
 
-Recordset::Recordset(QSqlDatabase db, const QString &sql, const QString &shownSql)
-    : db_(std::move(db)), shownSql_(shownSql), database_(db_.databaseName())
+Recordset::Recordset(std::shared_ptr<Engine> engine, const QString &sql, const QString &shownSql)
+    : engine_(std::move(engine)), shownSql_(shownSql)
 {
     static const QRegularExpression wholeTable(
-        QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+\\[?(\\w+)\\]?"), QRegularExpression::CaseInsensitiveOption);
+        QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+[\\[\"]?(\\w+)[\\]\"]?"), QRegularExpression::CaseInsensitiveOption);
     QString statement = sql;
     const QRegularExpressionMatch m = wholeTable.match(sql);
     if (m.hasMatch()) {
         table_ = m.captured(1);
         const qsizetype star = sql.indexOf(QLatin1Char('*'));
-        statement = sql.left(star) + QStringLiteral("rowid AS ") + kRowidColumn + QStringLiteral(", ") +
-                    sql.mid(star);
+        statement = sql.left(star) + engine_->addressColumn() + QStringLiteral(" AS ") + kAddressColumn +
+                    QStringLiteral(", ") + sql.mid(star);
     }
-
-    sqlite3 *handle = sqliteHandle(db_);
-    sqlite3_stmt *stmt = nullptr;
-    const QByteArray utf8 = statement.toUtf8();
-    if (sqlite3_prepare_v2(handle, utf8.constData(), int(utf8.size()), &stmt, nullptr) != SQLITE_OK || !stmt) {
-        const QString reason = QString::fromUtf8(sqlite3_errmsg(handle));
-        sqlite3_finalize(stmt);
-        fail(reason.isEmpty() ? QStringLiteral("空语句") : reason, shownSql_);
+    RowTable fetched;
+    try {
+        affected_ = engine_->execute(statement, {}, &fetched);
+    } catch (const DbError &e) {
+        // The message names the statement as the caller wrote it.
+        throw DbError(e.reason(), shownSql_);
     }
-    const int n = sqlite3_column_count(stmt);
-    const int first = table_.isEmpty() ? 0 : 1;
-    for (int i = first; i < n; ++i) {
-        const QString name = QString::fromUtf8(sqlite3_column_name(stmt, i));
-        columns_ << name;
-        index_.insert(name, i - first);
-        index_.insert(name.toLower(), i - first);
-    }
-    width_ = n - first;
-    int rc;
-    // Rows are read straight from the engine: the generic driver layer costs several
-    // times more per value, which shows on lists of a million records.
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        QVariant *row = appendRow();
-        for (int i = first; i < n; ++i) {
-            QVariant &v = row[i - first];
-            switch (sqlite3_column_type(stmt, i)) {
-            case SQLITE_INTEGER: v = qlonglong(sqlite3_column_int64(stmt, i)); break;
-            case SQLITE_FLOAT: v = sqlite3_column_double(stmt, i); break;
-            case SQLITE_TEXT:
-                v = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, i)),
-                                      sqlite3_column_bytes(stmt, i));
-                break;
-            case SQLITE_BLOB:
-                v = QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, i)), sqlite3_column_bytes(stmt, i));
-                break;
-            default: break; // Null stays an empty value
-            }
-        }
-        if (first)
-            rowids_.push_back(sqlite3_column_int64(stmt, 0));
-    }
-    const QString reason = QString::fromUtf8(sqlite3_errmsg(handle));
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
-        fail(reason, shownSql_);
-    if (n == 0)
+    if (fetched.width() == 0)
         return; // Delete and Update come back closed.
+    if (table_.isEmpty()) {
+        rows_ = std::move(fetched);
+    } else {
+        // The address travels beside each row, not among its fields.
+        rows_.setColumns(fetched.columns().mid(1));
+        for (qint64 r = 0; r < fetched.count(); ++r) {
+            const QVariant *from = fetched.row(r);
+            std::copy(from + 1, from + fetched.width(), rows_.appendRow());
+            rows_.appendAddress(from[0]);
+        }
+    }
     open_ = true;
     pos_ = 0;
 }
 
-QVariant *Recordset::appendRow()
-{
-    if (count_ % kBlockRows == 0)
-        blocks_.emplace_back(new QVariant[size_t(kBlockRows * qMax(width_, 1))]);
-    return rowAt(count_++);
-}
-
 void Recordset::fail(const QString &reason, const QString &statement) const
 {
-    throw DbError::inDatabase(reason, database_, statement);
+    throw DbError::inDatabase(reason, engine_ ? engine_->displayName() : QString(), statement);
 }
 
 void Recordset::requireOpen(const char *operation) const
@@ -107,12 +61,10 @@ void Recordset::requireOpen(const char *operation) const
 
 int Recordset::columnIndex(const QString &name) const
 {
-    auto it = index_.constFind(name);
-    if (it == index_.constEnd())
-        it = index_.constFind(name.toLower());
-    if (it == index_.constEnd())
+    const int i = rows_.columnIndex(name);
+    if (i < 0)
         fail(QStringLiteral("字段 %1 不存在").arg(name), shownSql_);
-    return it.value();
+    return i;
 }
 
 QVariant Recordset::field(const QString &name) const
@@ -162,19 +114,21 @@ void Recordset::setCollect(const QString &name, const QVariant &value)
     edits_.append({col, value});
 }
 
-void Recordset::readRow(qint64 rowid, QVariant *out)
+QString Recordset::selectOne(const QString &from) const
 {
-    QSqlQuery q(db_);
-    q.prepare(QStringLiteral("SELECT * FROM [%1] WHERE rowid=?").arg(table_));
-    q.addBindValue(rowid);
-    if (!q.exec() || !q.next())
-        fail(q.lastError().text(), shownSql_);
-    const QSqlRecord rec = q.record();
-    for (int i = 0; i < rec.count(); ++i) {
-        const auto it = index_.constFind(rec.fieldName(i).toLower());
-        if (it != index_.constEnd())
-            out[it.value()] = q.value(i);
+    return engine_->addressColumn() + QStringLiteral(" AS ") + kAddressColumn + QStringLiteral(", * ") + from;
+}
+
+void Recordset::takeRow(const RowTable &written, qint64 target)
+{
+    if (written.count() != 1)
+        fail(QStringLiteral("写入后无法读回记录"), shownSql_);
+    const QVariant *from = written.row(0);
+    for (int c = 0; c < rows_.width(); ++c) {
+        const int at = written.columnIndex(rows_.columns().at(c));
+        rows_.row(target)[c] = at < 0 ? QVariant() : from[at];
     }
+    rows_.setAddress(target, from[0]);
 }
 
 void Recordset::Update()
@@ -184,39 +138,54 @@ void Recordset::Update()
         fail(QStringLiteral("该记录集不可更新"), shownSql_);
     if (!adding_ && edits_.isEmpty())
         return;
-    WriteTransaction tx(db_);
-    QSqlQuery q(db_);
+    const QString table = engine_->identifier(table_);
     QStringList names;
-    for (const auto &e : edits_)
-        names << QLatin1Char('[') + columns_.at(e.first) + QLatin1Char(']');
+    QVariantList values;
+    for (const auto &e : edits_) {
+        names << engine_->identifier(rows_.columns().at(e.first));
+        values << e.second;
+    }
+    WriteTransaction tx(*engine_);
+    RowTable written;
     if (adding_) {
         QStringList marks;
-        for (int i = 0; i < edits_.size(); ++i)
+        for (int i = 0; i < names.size(); ++i)
             marks << QStringLiteral("?");
-        q.prepare(QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)")
-                      .arg(table_, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))));
+        engine_->execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING ")
+                                 .arg(table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))) +
+                             selectOne(QString()),
+                         values, &written);
+        tx.commit();
+        rows_.appendRow();
+        rows_.appendAddress(QVariant());
+        takeRow(written, rows_.count() - 1);
+        pos_ = rows_.count() - 1;
     } else {
+        // The row must still be the one that was read: another program may have changed
+        // or removed it, and its address may since belong to another record.
+        const QVariant address = rows_.address(pos_);
+        RowTable now;
+        engine_->execute(QStringLiteral("SELECT ") + selectOne(QStringLiteral("FROM ") + table + QStringLiteral(" WHERE ") +
+                                                                 engine_->addressCondition()) +
+                             engine_->lockClause(),
+                         {address}, &now);
+        bool same = now.count() == 1;
+        for (int c = 0; same && c < rows_.width(); ++c) {
+            const int at = now.columnIndex(rows_.columns().at(c));
+            same = at >= 0 && now.row(0)[at] == rows_.row(pos_)[c];
+        }
+        if (!same)
+            throw RecordChanged();
         QStringList sets;
         for (const QString &n : names)
             sets << n + QStringLiteral("=?");
-        q.prepare(QStringLiteral("UPDATE [%1] SET %2 WHERE rowid=?").arg(table_, sets.join(QLatin1Char(','))));
-    }
-    for (const auto &e : edits_)
-        q.addBindValue(e.second);
-    if (!adding_)
-        q.addBindValue(rowids_[size_t(pos_)]);
-    if (!q.exec())
-        fail(q.lastError().text(), q.lastQuery());
-    const qint64 rowid = adding_ ? q.lastInsertId().toLongLong() : rowids_[size_t(pos_)];
-    std::vector<QVariant> row(static_cast<size_t>(width_));
-    readRow(rowid, row.data());
-    tx.commit();
-    if (adding_) {
-        std::copy(row.begin(), row.end(), appendRow());
-        rowids_.push_back(rowid);
-        pos_ = count_ - 1;
-    } else {
-        std::copy(row.begin(), row.end(), rowAt(pos_));
+        values << address;
+        engine_->execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 RETURNING ")
+                                 .arg(table, sets.join(QLatin1Char(',')), engine_->addressCondition()) +
+                             selectOne(QString()),
+                         values, &written);
+        tx.commit();
+        takeRow(written, pos_);
     }
     adding_ = false;
     edits_.clear();
@@ -226,9 +195,7 @@ void Recordset::Close()
 {
     requireOpen("Close");
     open_ = false;
-    blocks_.clear();
-    count_ = 0;
-    rowids_.clear();
+    rows_.clear();
     adding_ = false;
     edits_.clear();
 }

@@ -1,33 +1,27 @@
 #include "store/WriteTransaction.h"
 
-#include "store/DbError.h"
+#include "store/AppError.h"
+#include "store/Engine.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-
-WriteTransaction::WriteTransaction(QSqlDatabase db) : db_(std::move(db))
+WriteTransaction::WriteTransaction(Engine &engine) : engine_(engine)
 {
-    run(QStringLiteral("BEGIN IMMEDIATE"));
+    engine_.begin();
     open_ = true;
 }
 
 WriteTransaction::~WriteTransaction()
 {
-    if (open_) {
-        QSqlQuery q(db_);
-        q.exec(QStringLiteral("ROLLBACK"));
+    if (!open_)
+        return;
+    try {
+        engine_.rollback();
+    } catch (const AppError &) {
+        // The connection is gone: so is the transaction.
     }
 }
 
 void WriteTransaction::commit()
 {
-    run(QStringLiteral("COMMIT"));
+    engine_.commit();
     open_ = false;
-}
-
-void WriteTransaction::run(const QString &sql)
-{
-    QSqlQuery q(db_);
-    if (!q.exec(sql))
-        throw DbError::inDatabase(q.lastError().text(), db_.databaseName(), sql);
 }

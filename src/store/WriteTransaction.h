@@ -1,19 +1,18 @@
 #pragma once
 
-#include <QSqlDatabase>
+class Engine;
 
-// A short write transaction that takes the write lock at its start. A deferred BEGIN that
-// later needs to write fails at once with "database is locked" instead of waiting.
+// A short write transaction that takes the write lock at its start (or a savepoint inside
+// one already open). Rolled back unless committed.
 class WriteTransaction {
 public:
-    explicit WriteTransaction(QSqlDatabase db);
+    explicit WriteTransaction(Engine &engine);
     ~WriteTransaction();
     WriteTransaction(const WriteTransaction &) = delete;
     WriteTransaction &operator=(const WriteTransaction &) = delete;
     void commit();
 
 private:
-    void run(const QString &sql);
-    QSqlDatabase db_;
+    Engine &engine_;
     bool open_ = false;
 };

@@ -2,8 +2,10 @@
 
 #include "store/Recordset.h"
 
-#include <QSqlDatabase>
 #include <QString>
+#include <memory>
+
+class Engine;
 
 // Owns the one shared connection. Created on first use by CurrentDb(), released by exit and
 // restart. Every statement of the program goes through OpenRecordset.
@@ -19,7 +21,9 @@ public:
     Recordset OpenRecordset(const QString &strSql, int CursorType = 1, int LockType = 3);
 
     State state() const { return state_; }
-    QSqlDatabase connection() const;
+    // The open engine, for work that spans several statements (transactions); opens the
+    // catalogue when needed and throws when it cannot.
+    Engine &engine();
 
     static clsCurrentDb &instance();
     static bool exists();
@@ -32,15 +36,11 @@ public:
 private:
     clsCurrentDb() = default;
     void connect();
-    void dropConnection();
+    // Opens again when the last attempt failed; throws when the catalogue is not usable.
+    void requireOpen(const QString &statement);
 
-    QString connectionName_;
-    QString path_;
+    std::shared_ptr<Engine> engine_;
     QString openError_;
-    // The file as opened: a statement must not go to a file that was removed or replaced.
-    quint64 device_ = 0;
-    quint64 inode_ = 0;
-    bool sameFileAsOpened() const;
     State state_ = Closed;
 };
 

@@ -216,7 +216,7 @@ void TestBrowseFind::searchConditions()
     QCOMPARE(f.ComCondition->currentText(), QStringLiteral("文件名"));
     QCOMPARE(f.ComCondition->currentIndex(), -1);
     QCOMPARE(f.ComKid->currentText(), QStringLiteral("全部"));
-    f.txtContent->setText(QStringLiteral("B"));
+    f.txtContent->setText(QStringLiteral("b"));
     f.cmdFind_Click();
     QCOMPARE(listed(f.records), QStringList({"axb.jpg", "b.jpg", "null.bmp"}));
     f.ComKid->setEditText(QStringLiteral("文本"));

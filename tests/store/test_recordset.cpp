@@ -130,7 +130,9 @@ void TestRecordset::jetFeatures()
     QCOMPARE(count(QStringLiteral("Select * From tblAttachment   where   [Date]  between #2010-1-1 0:0:0# and "
                                   "#2010-1-31 23:59:59#")),
              1);
-    QCOMPARE(count(QStringLiteral("Select * From tblAttachment Where  FileName Like '%TXT%'")), 2);
+    QCOMPARE(count(QStringLiteral("Select * From tblAttachment Where  FileName Like '%txt%'")), 2);
+    // Like follows letter case, as "=" and GROUP BY do, on every engine.
+    QCOMPARE(count(QStringLiteral("Select * From tblAttachment Where  FileName Like '%TXT%'")), 0);
     QCOMPARE(count(QStringLiteral("Select * From tblAttachment Where 1=1 And tblFileKind=2")), 2);
     QCOMPARE(count(QStringLiteral("Select  FolderName, tblFileKind From tblAttachment GROUP BY FolderName, "
                                   "tblFileKind HAVING  tblFileKind=2")),

@@ -14,6 +14,7 @@ TestFolder::TestFolder()
 {
     clsCurrentDb::release();
     SetAttachmentPath(QString());
+    ForgetUnrememberedDataBase();
     SetAppPathOverride(dir_.path());
     StoredNameSequence::forgetFullSeconds();
 }

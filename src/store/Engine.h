@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <QVariantList>
+
+class RowTable;
+
+// One open catalogue on one database engine: the embedded file or a server. Statements
+// come here already in the engine's own dialect; "?" marks take the bound values.
+class Engine {
+public:
+    enum class Dialect { Sqlite, Postgres };
+
+    virtual ~Engine() = default;
+    virtual Dialect dialect() const = 0;
+    // Where the catalogue lies, for messages: a file path, or a server address without
+    // any password.
+    virtual QString displayName() const = 0;
+
+    // Throws AppError naming the catalogue and the reason.
+    virtual void open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Throws when the catalogue opened is no longer the one statements would reach.
+    virtual void checkStillThere() const {}
+
+    // Runs one statement. The rows of a query go to `rows` when given (their columns are
+    // set from the result). Returns how many rows an insert, update or delete changed.
+    virtual qint64 execute(const QString &sql, const QVariantList &params = {}, RowTable *rows = nullptr) = 0;
+
+    // The expression that selects a row's address, and the condition that finds the row
+    // again by it (one "?" mark). The address changes when another program changes the row
+    // on engines that version their rows.
+    virtual QString addressColumn() const = 0;
+    virtual QString addressCondition() const = 0;
+    // Appended to a query whose rows are about to be written in the same transaction.
+    virtual QString lockClause() const { return {}; }
+    // A table or column name as the engine reads it.
+    virtual QString identifier(const QString &name) const = 0;
+
+    // Write transactions nest: the outermost one is a real transaction that holds the write
+    // lock, inner ones are savepoints.
+    void begin();
+    void commit();
+    void rollback();
+    int transactionDepth() const { return depth_; }
+
+    // How long a statement waits for another program's lock before it fails.
+    void setLockTimeoutMs(int ms) { lockTimeoutMs_ = ms; }
+    int lockTimeoutMs() const { return lockTimeoutMs_; }
+
+protected:
+    // Starts the outermost transaction, waiting for the write lock until the timeout.
+    virtual void beginOutermost() = 0;
+    // A connection lost for good ends every transaction in it.
+    void forgetTransactions() { depth_ = 0; }
+
+private:
+    int depth_ = 0;
+    int lockTimeoutMs_ = 10000;
+};

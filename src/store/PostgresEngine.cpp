@@ -1,0 +1,287 @@
+#include "store/PostgresEngine.h"
+
+#include "store/CatalogueLocation.h"
+#include "store/DbError.h"
+#include "store/RowTable.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QTimeZone>
+#include <libpq-fe.h>
+#include <memory>
+
+namespace {
+int g_connectionSerial = 0;
+
+// Type numbers of the server's built-in types that are not read as text.
+enum : Oid { BoolOid = 16, ByteaOid = 17, Int8Oid = 20, Int2Oid = 21, Int4Oid = 23, Float4Oid = 700, Float8Oid = 701 };
+
+struct ResultDeleter {
+    void operator()(PGresult *r) const { PQclear(r); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+QVariant valueOf(const PGresult *res, int row, int col, Oid type)
+{
+    if (PQgetisnull(res, row, col))
+        return {};
+    const char *text = PQgetvalue(res, row, col);
+    switch (type) {
+    case Int2Oid:
+    case Int4Oid:
+    case Int8Oid: return qlonglong(std::strtoll(text, nullptr, 10));
+    case Float4Oid:
+    case Float8Oid: return std::strtod(text, nullptr);
+    case BoolOid: return text[0] == 't';
+    case ByteaOid: {
+        size_t n = 0;
+        unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(text), &n);
+        const QByteArray out(reinterpret_cast<const char *>(bytes), qsizetype(n));
+        PQfreemem(bytes);
+        return out;
+    }
+    default: return QString::fromUtf8(text, PQgetlength(res, row, col));
+    }
+}
+
+// "?" marks outside quoted literals become the server's "$1", "$2", ...
+QString numberedMarks(const QString &sql)
+{
+    QString out;
+    out.reserve(sql.size() + 8);
+    int n = 0;
+    QChar quote;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote)
+                quote = QChar();
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char('?')) {
+            out += QLatin1Char('$') + QString::number(++n);
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+QString quotedOption(const QString &value)
+{
+    QString v = value;
+    v.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    v.replace(QLatin1Char('\''), QLatin1String("\\'"));
+    return QLatin1Char('\'') + v + QLatin1Char('\'');
+}
+
+// What the server's error code means to a user, before the server's own words.
+QString describe(const QString &state)
+{
+    if (state == QLatin1String("55P03"))
+        return QStringLiteral("等待其他程序的锁超时");
+    if (state.startsWith(QLatin1String("08")))
+        return QStringLiteral("与数据库服务器的连接中断");
+    if (state == QLatin1String("57P01") || state == QLatin1String("57P02") || state == QLatin1String("57P03"))
+        return QStringLiteral("数据库服务器正在关闭或重新启动");
+    if (state == QLatin1String("40P01"))
+        return QStringLiteral("与其他程序的更改发生死锁");
+    if (state == QLatin1String("42501"))
+        return QStringLiteral("没有权限");
+    return {};
+}
+} // namespace
+
+PostgresEngine::PostgresEngine(QString uri) : uri_(std::move(uri)) {}
+
+PostgresEngine::~PostgresEngine()
+{
+    close();
+}
+
+QString PostgresEngine::displayName() const
+{
+    return CatalogueLocation::displayName(uri_);
+}
+
+QMap<QString, QString> PostgresEngine::parameters(const QString &uri)
+{
+    QMap<QString, QString> out;
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(uri.toUtf8().constData(), &error);
+    if (!options) {
+        const QString reason = error ? QString::fromUtf8(error).trimmed() : QStringLiteral("无法解析");
+        PQfreemem(error);
+        throw AppError(QStringLiteral("数据库地址 %1 无效: %2").arg(CatalogueLocation::displayName(uri), reason));
+    }
+    for (PQconninfoOption *o = options; o->keyword; ++o)
+        if (o->val && *o->val)
+            out.insert(QString::fromUtf8(o->keyword), QString::fromUtf8(o->val));
+    PQconninfoFree(options);
+    return out;
+}
+
+void PostgresEngine::open()
+{
+    close();
+    QMap<QString, QString> p = parameters(uri_);
+    const QString host = p.value(QStringLiteral("host"), qEnvironmentVariable("PGHOST", QStringLiteral("localhost")));
+    const QString database =
+        p.value(QStringLiteral("dbname"), qEnvironmentVariable("PGDATABASE", qEnvironmentVariable("PGUSER")));
+    connectionName_ = QStringLiteral("mc-server-%1").arg(++g_connectionSerial);
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName_);
+        if (!db.isValid()) {
+            failure = QStringLiteral("缺少 PostgreSQL 数据库驱动 (QPSQL)");
+        } else {
+            db.setHostName(p.take(QStringLiteral("host")));
+            if (p.contains(QStringLiteral("port")))
+                db.setPort(p.take(QStringLiteral("port")).toInt());
+            db.setDatabaseName(p.take(QStringLiteral("dbname")));
+            db.setUserName(p.take(QStringLiteral("user")));
+            db.setPassword(p.take(QStringLiteral("password")));
+            QStringList rest;
+            for (auto it = p.constBegin(); it != p.constEnd(); ++it)
+                rest << it.key() + QLatin1Char('=') + quotedOption(it.value());
+            if (!p.contains(QStringLiteral("connect_timeout")))
+                rest << QStringLiteral("connect_timeout=10");
+            db.setConnectOptions(rest.join(QLatin1Char(';')));
+            if (db.open()) {
+                const QVariant v = db.driver()->handle();
+                if (v.isValid() && qstrcmp(v.typeName(), "PGconn*") == 0)
+                    conn_ = *static_cast<PGconn *const *>(v.constData());
+            }
+            if (!conn_ && failure.isEmpty())
+                failure = db.lastError().driverText().isEmpty() ? db.lastError().text()
+                                                                : db.lastError().databaseText().trimmed();
+        }
+    }
+    if (!conn_) {
+        close();
+        throw AppError(QStringLiteral("无法连接数据库服务器 %1 上的数据库 %2: %3").arg(host, database, failure.trimmed()));
+    }
+    try {
+        execute(QStringLiteral("SET standard_conforming_strings = on"));
+        execute(QStringLiteral("SET client_encoding = 'UTF8'"));
+        execute(QStringLiteral("SET lock_timeout = %1").arg(lockTimeoutMs()));
+        // New rows take their date from the server's clock in this machine's time zone.
+        const QByteArray zone = QTimeZone::systemTimeZoneId();
+        RowTable known;
+        execute(QStringLiteral("SELECT 1 FROM pg_timezone_names WHERE name=?"), {QString::fromUtf8(zone)}, &known);
+        if (known.count() > 0)
+            execute(QStringLiteral("SET TIME ZONE '%1'").arg(QString::fromUtf8(zone)));
+        RowTable table;
+        execute(QStringLiteral("SELECT to_regclass('tblattachment') IS NOT NULL"), {}, &table);
+        if (table.count() != 1 || !table.row(0)[0].toBool())
+            throw AppError(QStringLiteral("服务器 %1 上的数据库 %2 不是文件目录数据库: 缺少表 tblAttachment")
+                               .arg(host, database));
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void PostgresEngine::close()
+{
+    conn_ = nullptr;
+    forgetTransactions();
+    if (connectionName_.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName_);
+    connectionName_.clear();
+}
+
+QString PostgresEngine::identifier(const QString &name) const
+{
+    return QLatin1Char('"') + name.toLower() + QLatin1Char('"');
+}
+
+void PostgresEngine::beginOutermost()
+{
+    execute(QStringLiteral("BEGIN"));
+}
+
+void PostgresEngine::fail(const QString &reason, const QString &sql)
+{
+    throw DbError::inDatabase(reason, displayName(), sql);
+}
+
+qint64 PostgresEngine::execute(const QString &sql, const QVariantList &params, RowTable *rows)
+{
+    if (!conn_)
+        open();
+    // A connection lost outside a transaction (a server restart, say) is made again once;
+    // inside one, the transaction is gone and the caller must know.
+    if (PQstatus(conn_) == CONNECTION_BAD && transactionDepth() == 0)
+        open();
+    try {
+        return run(sql, params, rows);
+    } catch (const DbError &) {
+        if (!conn_ || PQstatus(conn_) != CONNECTION_BAD)
+            throw;
+        const bool wasInTransaction = transactionDepth() > 0;
+        close();
+        if (wasInTransaction)
+            throw;
+        open();
+        return run(sql, params, rows);
+    }
+}
+
+qint64 PostgresEngine::run(const QString &sql, const QVariantList &params, RowTable *rows)
+{
+    const QByteArray text = (params.isEmpty() ? sql : numberedMarks(sql)).toUtf8();
+    Result res;
+    if (params.isEmpty()) {
+        res.reset(PQexec(conn_, text.constData()));
+    } else {
+        std::vector<QByteArray> values(size_t(params.size()));
+        std::vector<const char *> pointers(size_t(params.size()), nullptr);
+        for (qsizetype i = 0; i < params.size(); ++i) {
+            const QVariant &v = params.at(i);
+            if (v.isNull())
+                continue;
+            values[size_t(i)] = v.typeId() == QMetaType::Bool ? QByteArray(v.toBool() ? "t" : "f") : v.toString().toUtf8();
+            pointers[size_t(i)] = values[size_t(i)].constData();
+        }
+        res.reset(PQexecParams(conn_, text.constData(), int(params.size()), nullptr, pointers.data(), nullptr, nullptr, 0));
+    }
+    const ExecStatusType status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
+    if (status == PGRES_TUPLES_OK) {
+        if (rows) {
+            const int n = PQnfields(res.get());
+            QStringList names;
+            std::vector<Oid> types;
+            for (int c = 0; c < n; ++c) {
+                names << QString::fromUtf8(PQfname(res.get(), c));
+                types.push_back(PQftype(res.get(), c));
+            }
+            rows->setColumns(names);
+            const int count = PQntuples(res.get());
+            for (int r = 0; r < count; ++r) {
+                QVariant *row = rows->appendRow();
+                for (int c = 0; c < n; ++c)
+                    row[c] = valueOf(res.get(), r, c, types[size_t(c)]);
+            }
+        }
+        return qint64(std::strtoll(PQcmdTuples(res.get()), nullptr, 10));
+    }
+    if (status == PGRES_COMMAND_OK) {
+        // COMMIT of a transaction that had failed answers ROLLBACK rather than an error.
+        if (sql == QLatin1String("COMMIT") && qstrcmp(PQcmdStatus(res.get()), "ROLLBACK") == 0)
+            fail(QStringLiteral("事务已回滚,未保存任何更改"), sql);
+        return qint64(std::strtoll(PQcmdTuples(res.get()), nullptr, 10));
+    }
+    const QString state = res ? QString::fromLatin1(PQresultErrorField(res.get(), PG_DIAG_SQLSTATE)) : QString();
+    QString reason = QString::fromUtf8(res ? PQresultErrorMessage(res.get()) : PQerrorMessage(conn_)).trimmed();
+    if (reason.isEmpty())
+        reason = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
+    const QString meaning = describe(state);
+    fail(meaning.isEmpty() ? reason : meaning + QStringLiteral(" (") + reason + QLatin1Char(')'), sql);
+}

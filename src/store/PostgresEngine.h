@@ -1,0 +1,41 @@
+#pragma once
+
+#include "store/Engine.h"
+
+#include <QMap>
+
+struct pg_conn;
+
+// A catalogue on a PostgreSQL server, shared by programs on several machines. The
+// connection is made by Qt's QPSQL driver; rows are read straight from its libpq handle.
+class PostgresEngine : public Engine {
+public:
+    explicit PostgresEngine(QString uri);
+    ~PostgresEngine() override;
+
+    Dialect dialect() const override { return Dialect::Postgres; }
+    QString displayName() const override;
+    void open() override;
+    void close() override;
+    bool isOpen() const override { return conn_ != nullptr; }
+    qint64 execute(const QString &sql, const QVariantList &params = {}, RowTable *rows = nullptr) override;
+    QString addressColumn() const override { return QStringLiteral("ctid::text"); }
+    QString addressCondition() const override { return QStringLiteral("ctid=?::tid"); }
+    QString lockClause() const override { return QStringLiteral(" FOR UPDATE"); }
+    QString identifier(const QString &name) const override;
+
+    // The connection parameters of a "postgresql://" address (libpq's own reading of it).
+    static QMap<QString, QString> parameters(const QString &uri);
+
+protected:
+    void beginOutermost() override;
+
+private:
+    void connectOnce();
+    qint64 run(const QString &sql, const QVariantList &params, RowTable *rows);
+    [[noreturn]] void fail(const QString &reason, const QString &sql);
+
+    QString uri_;
+    QString connectionName_;
+    pg_conn *conn_ = nullptr;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "store/Engine.h"
+
+#include <QElapsedTimer>
+
+struct sqlite3;
+
+// The embedded catalogue: an SQLite file with a rollback journal (never WAL, which does
+// not work across machines), shared by several programs through the engine's file locks.
+class SqliteEngine : public Engine {
+public:
+    explicit SqliteEngine(QString path);
+    ~SqliteEngine() override;
+
+    Dialect dialect() const override { return Dialect::Sqlite; }
+    QString displayName() const override;
+    void open() override;
+    void close() override;
+    bool isOpen() const override { return handle_ != nullptr; }
+    void checkStillThere() const override;
+    qint64 execute(const QString &sql, const QVariantList &params = {}, RowTable *rows = nullptr) override;
+    QString addressColumn() const override { return QStringLiteral("rowid"); }
+    QString addressCondition() const override { return QStringLiteral("rowid=?"); }
+    QString identifier(const QString &name) const override;
+
+    const QString &path() const { return path_; }
+
+protected:
+    void beginOutermost() override;
+
+private:
+    static int onBusy(void *self, int count);
+    sqlite3 *handle() const;
+
+    QString path_;
+    QString connectionName_;
+    sqlite3 *handle_ = nullptr;
+    // The file as opened: a statement must not go to a file that was removed or replaced.
+    quint64 device_ = 0;
+    quint64 inode_ = 0;
+    QElapsedTimer busySince_;
+};
