@@ -230,14 +230,26 @@ bool UsrText::eventFilter(QObject *watched, QEvent *event)
     if (watched != txtText1)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::FocusIn:
+    case QEvent::FocusIn: {
         if (isChangeColorGetFocus_) {
             backColor_ = isColorGetFocus_;
             applyColours();
         }
-        if (isStyle_ == 1 || isStyle_ == 2)
+        if (isStyle_ == 1 || isStyle_ == 2) {
             txtText1->selectAll();
+            break;
+        }
+        // The line edit selects everything when the focus comes by keyboard (also by the
+        // Tab that Enter sends), so the next key would replace the text; these styles
+        // keep the caret where it was.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason) {
+            QFocusEvent plain(QEvent::FocusIn, Qt::OtherFocusReason);
+            txtText1->event(&plain);
+            return true;
+        }
         break;
+    }
     case QEvent::FocusOut:
         if (isChangeColorGetFocus_) {
             backColor_ = OleColor::system(OleColor::WindowBackground);

@@ -12,8 +12,9 @@
 class TestUsrText : public QObject {
     Q_OBJECT
 private slots:
-    void focusColourAndSelection();
-    void enterMovesFocusByStyle();
+    void focusColour();
+    void enterChain_data();
+    void enterChain();
     void eventOrderAndCancel();
     void minimumHeight();
     void storedKeys();
@@ -21,16 +22,21 @@ private slots:
 };
 
 namespace {
+// Boxes in tab order, then a plain line edit.
 struct Form {
     QWidget window;
+    QList<UsrText *> boxes;
     UsrText *text;
     QLineEdit *next;
-    Form()
+    explicit Form(int count = 1)
     {
         auto *layout = new QVBoxLayout(&window);
-        text = new UsrText(&window);
+        for (int i = 0; i < count; ++i) {
+            boxes << new UsrText(&window);
+            layout->addWidget(boxes.last());
+        }
+        text = boxes.first();
         next = new QLineEdit(&window);
-        layout->addWidget(text);
         layout->addWidget(next);
         window.show();
         QApplication::setActiveWindow(&window);
@@ -44,48 +50,64 @@ QColor base(const UsrText *t)
 }
 } // namespace
 
-void TestUsrText::focusColourAndSelection()
+void TestUsrText::focusColour()
 {
     Form f;
     f.next->setFocus();
     QTRY_VERIFY(f.next->hasFocus());
     f.text->setBackColor(OleColor::rgb(10, 200, 10));
     QCOMPARE(base(f.text), QColor(10, 200, 10));
-    f.text->setText(QStringLiteral("hello"));
     f.text->txtText1->setFocus();
     QTRY_VERIFY(f.text->txtText1->hasFocus());
     QCOMPARE(base(f.text), QColor(236, 231, 222)); // cream
-    QCOMPARE(f.text->txtText1->selectedText(), QStringLiteral("hello"));
     f.next->setFocus();
     QTRY_VERIFY(f.next->hasFocus());
     // Back to the system window colour, not to the colour set before.
     QCOMPARE(base(f.text), OleColor::toQColor(OleColor::system(5)));
 
-    f.text->setIsStyle(0);
     f.text->setIsChangeColorGetFocus(false);
     f.text->setBackColor(OleColor::rgb(1, 2, 3));
-    f.text->txtText1->setCursorPosition(2);
     f.text->txtText1->setFocus();
     QTRY_VERIFY(f.text->txtText1->hasFocus());
-    QVERIFY(f.text->txtText1->selectedText().isEmpty());
     QCOMPARE(base(f.text), QColor(1, 2, 3));
 }
 
-void TestUsrText::enterMovesFocusByStyle()
+void TestUsrText::enterChain_data()
 {
-    Form f;
-    f.text->txtText1->setFocus();
+    QTest::addColumn<int>("style");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<int>("focusAt");
+    QTest::newRow("0: moves on, selects nothing") << 0 << QStringList{"onea", "twob", "threec"} << 2;
+    QTest::newRow("1: stays, selects all") << 1 << QStringList{"abc", "two", "three"} << 0;
+    QTest::newRow("2: moves on, selects all") << 2 << QStringList{"a", "b", "c"} << 2;
+    QTest::newRow("7: stays, selects nothing") << 7 << QStringList{"oneabc", "two", "three"} << 0;
+}
+
+// Three boxes; the focus comes by Tab, as the Enter key sends it.
+void TestUsrText::enterChain()
+{
+    QFETCH(int, style);
+    QFETCH(QStringList, texts);
+    QFETCH(int, focusAt);
+    Form f(3);
+    const QStringList start = {"one", "two", "three"};
+    int enters = 0;
+    for (int i = 0; i < 3; ++i) {
+        f.boxes[i]->setIsStyle(style);
+        f.boxes[i]->setText(start[i]);
+        connect(f.boxes[i], &UsrText::EnterClick, this, [&] { ++enters; });
+    }
+    f.next->setFocus();
+    QTRY_VERIFY(f.next->hasFocus());
+    f.text->txtText1->setFocus(Qt::TabFocusReason);
     QTRY_VERIFY(f.text->txtText1->hasFocus());
-    QTest::keyClick(f.text->txtText1, Qt::Key_Return);
-    QTRY_VERIFY(f.next->hasFocus()); // style 2: on to the next control
-    f.text->setIsStyle(1);
-    f.text->txtText1->setFocus();
-    QTRY_VERIFY(f.text->txtText1->hasFocus());
-    QSignalSpy enter(f.text, &UsrText::EnterClick);
-    QTest::keyClick(f.text->txtText1, Qt::Key_Return);
-    QCoreApplication::processEvents();
-    QVERIFY(f.text->txtText1->hasFocus());
-    QCOMPARE(enter.count(), 1);
+    for (char c : QByteArray("a\rb\rc")) {
+        QTest::keyClick(QApplication::focusWidget(), c);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(QStringList({f.boxes[0]->Text(), f.boxes[1]->Text(), f.boxes[2]->Text()}), texts);
+    QVERIFY(f.boxes[focusAt]->txtText1->hasFocus());
+    QCOMPARE(enters, 2);
 }
 
 void TestUsrText::eventOrderAndCancel()
