@@ -15,6 +15,8 @@ private slots:
     void focusColour();
     void enterChain_data();
     void enterChain();
+    void keyCodes_data();
+    void keyCodes();
     void eventOrderAndCancel();
     void minimumHeight();
     void storedKeys();
@@ -108,6 +110,70 @@ void TestUsrText::enterChain()
     QCOMPARE(QStringList({f.boxes[0]->Text(), f.boxes[1]->Text(), f.boxes[2]->Text()}), texts);
     QVERIFY(f.boxes[focusAt]->txtText1->hasFocus());
     QCOMPARE(enters, 2);
+}
+
+void TestUsrText::keyCodes_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("code");
+    const struct {
+        const char *name;
+        int key, modifiers, code;
+    } rows[] = {
+        {"Delete", Qt::Key_Delete, 0, 46},     {"Left", Qt::Key_Left, 0, 37},
+        {"Up", Qt::Key_Up, 0, 38},             {"Right", Qt::Key_Right, 0, 39},
+        {"Down", Qt::Key_Down, 0, 40},         {"Home", Qt::Key_Home, 0, 36},
+        {"End", Qt::Key_End, 0, 35},           {"Page Up", Qt::Key_PageUp, 0, 33},
+        {"Page Down", Qt::Key_PageDown, 0, 34}, {"Insert", Qt::Key_Insert, 0, 45},
+        {"F1", Qt::Key_F1, 0, 112},            {"F12", Qt::Key_F12, 0, 123},
+        {"a", Qt::Key_A, 0, 65},               {"Shift+Z", Qt::Key_Z, Qt::ShiftModifier, 90},
+        {"0", Qt::Key_0, 0, 48},               {"9", Qt::Key_9, 0, 57},
+        {"Shift+1", Qt::Key_Exclam, Qt::ShiftModifier, 49}, {"Backspace", Qt::Key_Backspace, 0, 8},
+        {"Enter", Qt::Key_Return, 0, 13},      {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier, 13},
+        {"Shift", Qt::Key_Shift, 0, 16},       {"Control", Qt::Key_Control, 0, 17},
+        {"Alt", Qt::Key_Alt, 0, 18},           {"Escape", Qt::Key_Escape, 0, 27},
+        {"Space", Qt::Key_Space, 0, 32},       {"keypad 0", Qt::Key_0, Qt::KeypadModifier, 96},
+        {"keypad 9", Qt::Key_9, Qt::KeypadModifier, 105}, {"keypad *", Qt::Key_Asterisk, Qt::KeypadModifier, 106},
+        {"keypad +", Qt::Key_Plus, Qt::KeypadModifier, 107}, {"keypad -", Qt::Key_Minus, Qt::KeypadModifier, 109},
+        {"keypad .", Qt::Key_Period, Qt::KeypadModifier, 110}, {"keypad /", Qt::Key_Slash, Qt::KeypadModifier, 111},
+        {";", Qt::Key_Semicolon, 0, 186},      {"-", Qt::Key_Minus, 0, 189},
+    };
+    for (const auto &r : rows)
+        QTest::newRow(r.name) << r.key << r.modifiers << r.code;
+}
+
+void TestUsrText::keyCodes()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, code);
+    Form f;
+    QLineEdit *box = f.text->txtText1;
+    QList<short> downs, ups;
+    bool cancel = false;
+    connect(f.text, &UsrText::KeyDown, this, [&](short &c, short &) {
+        downs << c;
+        if (cancel)
+            c = 0;
+    });
+    connect(f.text, &UsrText::KeyUp, this, [&](short &c, short &) { ups << c; });
+    QTest::keyClick(box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(downs.last(), short(code)); // modifier keys come before it and are released after
+    QCOMPARE(ups.first(), short(code));
+
+    // A handler that zeroes the code stops the key: text, cursor and focus stay.
+    QCoreApplication::processEvents();
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    cancel = true;
+    f.text->setText(QStringLiteral("abc"));
+    box->setCursorPosition(1);
+    QTest::keyClick(box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCoreApplication::processEvents();
+    QCOMPARE(f.text->Text(), QStringLiteral("abc"));
+    QCOMPARE(box->cursorPosition(), 1);
+    QVERIFY(box->hasFocus());
 }
 
 void TestUsrText::eventOrderAndCancel()
