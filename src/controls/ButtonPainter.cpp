@@ -537,10 +537,12 @@ void ButtonPainter::caption(const ButtonLook &look)
     const int f = look.captionFlags;
     Qt::Alignment align = (f & 1) ? Qt::AlignHCenter : (f & 2) ? Qt::AlignRight : Qt::AlignLeft;
     int textFlags = 0;
-    if (f & 32)
+    if (f & 32) { // single line: a line break in the caption does not start a second one
         align |= (f & 4) ? Qt::AlignVCenter : (f & 8) ? Qt::AlignBottom : Qt::AlignTop;
-    else
+        textFlags |= Qt::TextSingleLine;
+    } else {
         align |= Qt::AlignTop;
+    }
     if (f & 16)
         textFlags |= Qt::TextWordWrap;
     QPainter p(&img_);

@@ -8,7 +8,8 @@ class TestButtonPainting : public QObject {
     Q_OBJECT
 private slots:
     void colourArithmetic();
-    void captionFlags();
+    void captionOnOneLine_data();
+    void captionOnOneLine();
     void iconPlacement();
     void shapes();
     void toggledDrawnPressedInEveryStyle();
@@ -53,30 +54,44 @@ void TestButtonPainting::colourArithmetic()
     QCOMPARE(OleColor::rgb(236, 231, 222), 14608364u);
 }
 
-void TestButtonPainting::captionFlags()
+void TestButtonPainting::captionOnOneLine_data()
 {
-    const int expected[] = {37, 36, 38, 33, 41};
-    for (int align = 0; align < 5; ++align)
-        QCOMPARE(ButtonPainter::captionFlags(align), expected[align]);
+    QTest::addColumn<int>("align");
+    QTest::addColumn<int>("flags");
+    QTest::newRow("centred") << 0 << 37;
+    QTest::newRow("left") << 1 << 36;
+    QTest::newRow("right") << 2 << 38;
+    QTest::newRow("top") << 3 << 33;
+    QTest::newRow("bottom") << 4 << 41;
+}
+
+// A line break in the caption does not start a second line, whatever the alignment.
+void TestButtonPainting::captionOnOneLine()
+{
+    QFETCH(int, align);
+    QFETCH(int, flags);
     UsrButton b;
     QCOMPARE(b.captionFormat(), 17); // before the first layout
-    b.resize(100, 30);
-    b.setCaptionAlign(3);
-    QCOMPARE(b.captionFormat(), 33);
-    // At the top, the caption starts 4 pixels below the edge.
+    b.resize(100, 60);
+    b.setCaptionAlign(align);
+    QCOMPARE(b.captionFormat(), flags);
     b.setStyle(11);
-    b.setCaption(QStringLiteral("X"));
-    b.setFontProperty(QFont(QStringLiteral("DejaVu Sans"), 12));
+    b.setCaption(QStringLiteral("A\nB"));
+    const QFont font(QStringLiteral("DejaVu Sans"), 12);
+    b.setFontProperty(font);
     const QImage img = b.render();
-    int top = -1;
-    const QRgb face = img.pixel(50, 28);
-    for (int y = 0; y < img.height() && top < 0; ++y)
+    const QRgb face = img.pixel(0, 0);
+    int top = -1, bottom = -1;
+    for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
             if (img.pixel(x, y) != face) {
-                top = y;
-                break;
+                top = top < 0 ? y : top;
+                bottom = y;
             }
-    QVERIFY2(top >= 4 && top <= 10, qPrintable(QString::number(top)));
+    QVERIFY(top >= 0);
+    QVERIFY2(bottom - top < QFontMetrics(font).height(), qPrintable(QStringLiteral("%1..%2").arg(top).arg(bottom)));
+    if (align == 3) // at the top, 4 pixels below the edge
+        QVERIFY2(top >= 4 && top <= 10, qPrintable(QString::number(top)));
 }
 
 void TestButtonPainting::iconPlacement()
