@@ -10,6 +10,8 @@ private slots:
     void colourArithmetic();
     void captionOnOneLine_data();
     void captionOnOneLine();
+    void framesReachFarSides_data();
+    void framesReachFarSides();
     void iconPlacement();
     void shapes();
     void toggledDrawnPressedInEveryStyle();
@@ -92,6 +94,50 @@ void TestButtonPainting::captionOnOneLine()
     QVERIFY2(bottom - top < QFontMetrics(font).height(), qPrintable(QStringLiteral("%1..%2").arg(top).arg(bottom)));
     if (align == 3) // at the top, 4 pixels below the edge
         QVERIFY2(top >= 4 && top <= 10, qPrintable(QString::number(top)));
+}
+
+void TestButtonPainting::framesReachFarSides_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QPoint>("at"); // a negative coordinate counts from the far side: -1 is the last
+    QTest::addColumn<QColor>("colour");
+    auto sys = [](quint32 n) { return OleColor::toQColor(OleColor::system(n)); };
+    const QColor shadow = sys(OleColor::ButtonShadow), white = sys(OleColor::WindowBackground);
+    const QColor face = sys(OleColor::ButtonFace);
+    QTest::newRow("3 shadow right") << 3 << 1 << QPoint(-2, 12) << shadow;
+    QTest::newRow("3 light right") << 3 << 1 << QPoint(-1, 12) << white;
+    QTest::newRow("3 shadow bottom") << 3 << 1 << QPoint(30, -2) << shadow;
+    QTest::newRow("3 light bottom") << 3 << 1 << QPoint(30, -1) << white;
+    QTest::newRow("3 shadow left") << 3 << 1 << QPoint(0, 12) << shadow;
+    QTest::newRow("3 light top") << 3 << 1 << QPoint(30, 1) << white;
+    QTest::newRow("3 inner corner") << 3 << 1 << QPoint(-1, 0) << face;
+    QTest::newRow("3 mid corner") << 3 << 1 << QPoint(-2, 1) << ButtonPainter::blend(white, shadow);
+    const QColor base = sys(OleColor::Highlight);
+    QTest::newRow("4 hot right") << 4 << 2 << QPoint(-1, 12) << base;
+    QTest::newRow("4 hot bottom") << 4 << 2 << QPoint(30, -1) << base;
+    QTest::newRow("4 hot inside") << 4 << 2 << QPoint(-2, -2) << ButtonPainter::lighten(base, 176);
+    QTest::newRow("4 pressed corner") << 4 << 3 << QPoint(-1, -1) << base;
+    const QColor disabled = OleColor::toQColor(0xBAC7C9); // 0x00BBGGRR
+    QTest::newRow("5 disabled right") << 5 << 4 << QPoint(-1, 12) << disabled;
+    QTest::newRow("5 disabled bottom") << 5 << 4 << QPoint(30, -1) << disabled;
+    QTest::newRow("5 disabled left") << 5 << 4 << QPoint(0, 12) << disabled;
+}
+
+void TestButtonPainting::framesReachFarSides()
+{
+    QFETCH(int, style);
+    QFETCH(int, state);
+    QFETCH(QPoint, at);
+    QFETCH(QColor, colour);
+    UsrButton b;
+    b.resize(60, 24);
+    b.setStyle(style);
+    b.preview(state, false);
+    const QImage img = b.render();
+    const int x = at.x() < 0 ? img.width() + at.x() : at.x();
+    const int y = at.y() < 0 ? img.height() + at.y() : at.y();
+    QCOMPARE(img.pixelColor(x, y), colour);
 }
 
 void TestButtonPainting::iconPlacement()
