@@ -166,11 +166,12 @@ void ButtonPainter::line(int x1, int y1, int x2, int y2, const QColor &c)
 
 void ButtonPainter::outline(int x, int y, int w, int h, const QColor &c)
 {
-    // The rectangle's pen stays inside (x, y)..(x + w, y + h), right and bottom excluded.
-    line(x, y, x + w - 1, y, c);
-    line(x + w - 1, y, x + w - 1, y + h - 1, c);
-    line(x + w - 1, y + h - 1, x, y + h - 1, c);
-    line(x, y + h - 1, x, y, c);
+    // Unlike a line, the frame includes its far sides: four lines round the corners, each
+    // starting where the previous one stopped short.
+    line(x, y, x + w, y, c);
+    line(x + w, y, x + w, y + h, c);
+    line(x + w, y + h, x, y + h, c);
+    line(x, y + h, x, y, c);
 }
 
 void ButtonPainter::fill(int x, int y, int w, int h, const QColor &c)
@@ -322,8 +323,8 @@ void ButtonPainter::rounded(const ButtonLook &look, const QColor &f, const QColo
     for (const QPoint &c : {QPoint(1, 1), QPoint(W - 2, 1), QPoint(1, H - 2), QPoint(W - 2, H - 2)})
         pixel(c.x(), c.y(), corner);
     if (withGlow) {
-        outline(1, 1, W - 2, H - 2, glow);
-        outline(2, 2, W - 4, H - 4, shift(glow, +21));
+        outline(1, 1, W - 3, H - 3, glow);
+        outline(2, 2, W - 5, H - 5, shift(glow, +21));
         line(2, H - 3, W - 2, H - 3, shift(glow, -5));
         line(2, 2, W - 2, 2, shift(glow, -21));
     }
@@ -335,7 +336,7 @@ void ButtonPainter::style5Fixed(const ButtonLook &look)
     if (look.state == ButtonLook::Disabled) {
         fill(0, 0, W, H, bgr(0xEAF4F5));
         outline(0, 0, W - 1, H - 1, bgr(0xBAC7C9));
-        for (const QPoint &c : {QPoint(0, 0), QPoint(W - 2, 0), QPoint(0, H - 2), QPoint(W - 2, H - 2)})
+        for (const QPoint &c : {QPoint(0, 0), QPoint(W - 1, 0), QPoint(0, H - 1), QPoint(W - 1, H - 1)})
             pixel(c.x(), c.y(), bgr(0xC7D5D8));
         return;
     }
@@ -368,7 +369,7 @@ void ButtonPainter::style5Fixed(const ButtonLook &look)
         const quint32 top = hot ? 0xCFF0FF : 0xFFE7CE;
         const quint32 inner = hot ? 0x89D8FD : 0xF6D4BC;
         const quint32 bottom = hot ? 0x1097E5 : 0xE4AD89;
-        outline(1, 2, W - 2, H - 4, bgr(frame));
+        outline(1, 2, W - 3, H - 5, bgr(frame));
         line(2, 1, W - 2, 1, bgr(top));
         vGradient(bgr(inner), bgr(frame), 2, 2, 3, H - 6);
         vGradient(bgr(inner), bgr(frame), W - 3, 2, W - 2, H - 6);
@@ -537,10 +538,12 @@ void ButtonPainter::caption(const ButtonLook &look)
     const int f = look.captionFlags;
     Qt::Alignment align = (f & 1) ? Qt::AlignHCenter : (f & 2) ? Qt::AlignRight : Qt::AlignLeft;
     int textFlags = 0;
-    if (f & 32)
+    if (f & 32) { // single line: a line break in the caption does not start a second one
         align |= (f & 4) ? Qt::AlignVCenter : (f & 8) ? Qt::AlignBottom : Qt::AlignTop;
-    else
+        textFlags |= Qt::TextSingleLine;
+    } else {
         align |= Qt::AlignTop;
+    }
     if (f & 16)
         textFlags |= Qt::TextWordWrap;
     QPainter p(&img_);

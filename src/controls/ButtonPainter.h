@@ -49,7 +49,9 @@ public:
     static QPoint iconPosition(int iconAlign, int w, int h, int size, int margin);
     static QRegion shape(int style, int w, int h);
 
-    // Drawing helpers, in the platform's pixel conventions.
+    // Drawing helpers, in the platform's pixel conventions: a line leaves out its end
+    // point, an outline covers (x, y) to (x + w, y + h) with its far sides, a fill leaves
+    // out its right column and bottom row.
     void line(int x1, int y1, int x2, int y2, const QColor &c);
     void outline(int x, int y, int w, int h, const QColor &c);
     void fill(int x, int y, int w, int h, const QColor &c);

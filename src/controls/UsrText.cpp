@@ -2,6 +2,7 @@
 
 #include "controls/OleColor.h"
 #include "controls/PropertyBag.h"
+#include "controls/VirtualKey.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -14,20 +15,6 @@ constexpr int kMinHeight = 20; // 300 twips
 short shiftState(Qt::KeyboardModifiers m)
 {
     return short((m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0));
-}
-
-short keyCode(const QKeyEvent *e)
-{
-    switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Tab: return 9;
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Space: return 32;
-    default: break;
-    }
-    return e->key() < 0x80 ? short(e->key()) : short(0);
 }
 
 short mouseButton(Qt::MouseButton b)
@@ -181,9 +168,12 @@ void UsrText::resizeEvent(QResizeEvent *event)
 
 bool UsrText::keyPressed(QKeyEvent *event)
 {
-    short code = keyCode(event);
+    const short reported = VirtualKey::code(event->key(), event->modifiers());
+    short code = reported;
     short shift = shiftState(event->modifiers());
     emit KeyDown(code, shift);
+    if (reported != 0 && code == 0)
+        return true; // the host stopped the key
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (!enter && event->text().isEmpty())
         return false;
@@ -230,14 +220,26 @@ bool UsrText::eventFilter(QObject *watched, QEvent *event)
     if (watched != txtText1)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::FocusIn:
+    case QEvent::FocusIn: {
         if (isChangeColorGetFocus_) {
             backColor_ = isColorGetFocus_;
             applyColours();
         }
-        if (isStyle_ == 1 || isStyle_ == 2)
+        if (isStyle_ == 1 || isStyle_ == 2) {
             txtText1->selectAll();
+            break;
+        }
+        // The line edit selects everything when the focus comes by keyboard (also by the
+        // Tab that Enter sends), so the next key would replace the text; these styles
+        // keep the caret where it was.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason) {
+            QFocusEvent plain(QEvent::FocusIn, Qt::OtherFocusReason);
+            txtText1->event(&plain);
+            return true;
+        }
         break;
+    }
     case QEvent::FocusOut:
         if (isChangeColorGetFocus_) {
             backColor_ = OleColor::system(OleColor::WindowBackground);
@@ -250,10 +252,11 @@ bool UsrText::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::KeyRelease: {
         auto *key = static_cast<QKeyEvent *>(event);
-        short code = keyCode(key);
+        const short reported = VirtualKey::code(key->key(), key->modifiers());
+        short code = reported;
         short shift = shiftState(key->modifiers());
         emit KeyUp(code, shift);
-        break;
+        return reported != 0 && code == 0;
     }
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:

@@ -8,7 +8,10 @@ class TestButtonPainting : public QObject {
     Q_OBJECT
 private slots:
     void colourArithmetic();
-    void captionFlags();
+    void captionOnOneLine_data();
+    void captionOnOneLine();
+    void framesReachFarSides_data();
+    void framesReachFarSides();
     void iconPlacement();
     void shapes();
     void toggledDrawnPressedInEveryStyle();
@@ -53,30 +56,88 @@ void TestButtonPainting::colourArithmetic()
     QCOMPARE(OleColor::rgb(236, 231, 222), 14608364u);
 }
 
-void TestButtonPainting::captionFlags()
+void TestButtonPainting::captionOnOneLine_data()
 {
-    const int expected[] = {37, 36, 38, 33, 41};
-    for (int align = 0; align < 5; ++align)
-        QCOMPARE(ButtonPainter::captionFlags(align), expected[align]);
+    QTest::addColumn<int>("align");
+    QTest::addColumn<int>("flags");
+    QTest::newRow("centred") << 0 << 37;
+    QTest::newRow("left") << 1 << 36;
+    QTest::newRow("right") << 2 << 38;
+    QTest::newRow("top") << 3 << 33;
+    QTest::newRow("bottom") << 4 << 41;
+}
+
+// A line break in the caption does not start a second line, whatever the alignment.
+void TestButtonPainting::captionOnOneLine()
+{
+    QFETCH(int, align);
+    QFETCH(int, flags);
     UsrButton b;
     QCOMPARE(b.captionFormat(), 17); // before the first layout
-    b.resize(100, 30);
-    b.setCaptionAlign(3);
-    QCOMPARE(b.captionFormat(), 33);
-    // At the top, the caption starts 4 pixels below the edge.
+    b.resize(100, 60);
+    b.setCaptionAlign(align);
+    QCOMPARE(b.captionFormat(), flags);
     b.setStyle(11);
-    b.setCaption(QStringLiteral("X"));
-    b.setFontProperty(QFont(QStringLiteral("DejaVu Sans"), 12));
+    b.setCaption(QStringLiteral("A\nB"));
+    const QFont font(QStringLiteral("DejaVu Sans"), 12);
+    b.setFontProperty(font);
     const QImage img = b.render();
-    int top = -1;
-    const QRgb face = img.pixel(50, 28);
-    for (int y = 0; y < img.height() && top < 0; ++y)
+    const QRgb face = img.pixel(0, 0);
+    int top = -1, bottom = -1;
+    for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
             if (img.pixel(x, y) != face) {
-                top = y;
-                break;
+                top = top < 0 ? y : top;
+                bottom = y;
             }
-    QVERIFY2(top >= 4 && top <= 10, qPrintable(QString::number(top)));
+    QVERIFY(top >= 0);
+    QVERIFY2(bottom - top < QFontMetrics(font).height(), qPrintable(QStringLiteral("%1..%2").arg(top).arg(bottom)));
+    if (align == 3) // at the top, 4 pixels below the edge
+        QVERIFY2(top >= 4 && top <= 10, qPrintable(QString::number(top)));
+}
+
+void TestButtonPainting::framesReachFarSides_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QPoint>("at"); // a negative coordinate counts from the far side: -1 is the last
+    QTest::addColumn<QColor>("colour");
+    auto sys = [](quint32 n) { return OleColor::toQColor(OleColor::system(n)); };
+    const QColor shadow = sys(OleColor::ButtonShadow), white = sys(OleColor::WindowBackground);
+    const QColor face = sys(OleColor::ButtonFace);
+    QTest::newRow("3 shadow right") << 3 << 1 << QPoint(-2, 12) << shadow;
+    QTest::newRow("3 light right") << 3 << 1 << QPoint(-1, 12) << white;
+    QTest::newRow("3 shadow bottom") << 3 << 1 << QPoint(30, -2) << shadow;
+    QTest::newRow("3 light bottom") << 3 << 1 << QPoint(30, -1) << white;
+    QTest::newRow("3 shadow left") << 3 << 1 << QPoint(0, 12) << shadow;
+    QTest::newRow("3 light top") << 3 << 1 << QPoint(30, 1) << white;
+    QTest::newRow("3 inner corner") << 3 << 1 << QPoint(-1, 0) << face;
+    QTest::newRow("3 mid corner") << 3 << 1 << QPoint(-2, 1) << ButtonPainter::blend(white, shadow);
+    const QColor base = sys(OleColor::Highlight);
+    QTest::newRow("4 hot right") << 4 << 2 << QPoint(-1, 12) << base;
+    QTest::newRow("4 hot bottom") << 4 << 2 << QPoint(30, -1) << base;
+    QTest::newRow("4 hot inside") << 4 << 2 << QPoint(-2, -2) << ButtonPainter::lighten(base, 176);
+    QTest::newRow("4 pressed corner") << 4 << 3 << QPoint(-1, -1) << base;
+    const QColor disabled = OleColor::toQColor(0xBAC7C9); // 0x00BBGGRR
+    QTest::newRow("5 disabled right") << 5 << 4 << QPoint(-1, 12) << disabled;
+    QTest::newRow("5 disabled bottom") << 5 << 4 << QPoint(30, -1) << disabled;
+    QTest::newRow("5 disabled left") << 5 << 4 << QPoint(0, 12) << disabled;
+}
+
+void TestButtonPainting::framesReachFarSides()
+{
+    QFETCH(int, style);
+    QFETCH(int, state);
+    QFETCH(QPoint, at);
+    QFETCH(QColor, colour);
+    UsrButton b;
+    b.resize(60, 24);
+    b.setStyle(style);
+    b.preview(state, false);
+    const QImage img = b.render();
+    const int x = at.x() < 0 ? img.width() + at.x() : at.x();
+    const int y = at.y() < 0 ? img.height() + at.y() : at.y();
+    QCOMPARE(img.pixelColor(x, y), colour);
 }
 
 void TestButtonPainting::iconPlacement()
