@@ -1,27 +1,26 @@
 #include "import/AtomicCopy.h"
 
+#include "import/ImportCancelled.h"
 #include "store/AppError.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+#include <memory>
+#include <openssl/evp.h>
 
-#ifdef Q_OS_LINUX
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
-QString AtomicCopy::temporaryPrefix()
-{
-    return QStringLiteral(".mc-import-");
-}
-
-#ifdef Q_OS_LINUX
 namespace {
+
+bool g_linksDisabled = qEnvironmentVariableIsSet("MC_NO_HARDLINKS");
+// Folders whose volume refused a hard link: asked once per run, not once per file.
+QSet<QByteArray> g_foldersWithoutLinks;
 
 class Fd {
 public:
@@ -41,161 +40,288 @@ private:
     int fd_;
 };
 
-QString sysError()
+QString sysError(int err)
 {
-    return QString::fromLocal8Bit(std::strerror(errno));
+    return QString::fromLocal8Bit(std::strerror(err));
 }
 
-[[noreturn]] void fail(const QString &what, const QString &path)
+[[noreturn]] void fail(const QString &what, const QString &path, int err = errno)
 {
-    throw AppError(QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(path), sysError()));
+    throw AppError(QStringLiteral("%1 %2: %3").arg(what, QDir::toNativeSeparators(path), sysError(err)));
 }
 
-void copyData(int in, int out, qint64 total, const QString &source, const AtomicCopy::Progress &progress)
+// The volume has no hard links (FAT, exFAT, many network shares) rather than a real fault.
+bool linksUnsupported(int err)
 {
-    constexpr qint64 chunk = 8 << 20;
-    qint64 done = 0;
-    bool kernelCopy = true;
-    QByteArray buffer;
-    while (done < total || !kernelCopy) {
-        ssize_t n = -1;
-        if (kernelCopy) {
-            n = ::copy_file_range(in, nullptr, out, nullptr, size_t(chunk), 0);
-            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-                kernelCopy = false;
+    return err == EPERM || err == EOPNOTSUPP || err == ENOSYS || err == EXDEV || err == EMLINK;
+}
+
+class Sha256 {
+public:
+    Sha256() : ctx_(EVP_MD_CTX_new()) { EVP_DigestInit_ex(ctx_, EVP_sha256(), nullptr); }
+    ~Sha256() { EVP_MD_CTX_free(ctx_); }
+    void update(const char *data, size_t n) { EVP_DigestUpdate(ctx_, data, n); }
+    QByteArray hex()
+    {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int n = 0;
+        EVP_DigestFinal_ex(ctx_, digest, &n);
+        return QByteArray(reinterpret_cast<const char *>(digest), int(n)).toHex();
+    }
+
+private:
+    EVP_MD_CTX *ctx_;
+};
+
+void writeAll(int out, const char *data, size_t n, const QString &folder)
+{
+    for (size_t written = 0; written < n;) {
+        const ssize_t w = ::write(out, data + written, n - written);
+        if (w < 0) {
+            if (errno == EINTR)
                 continue;
-            }
-        } else {
-            if (buffer.isEmpty())
-                buffer.resize(1 << 20);
-            n = ::read(in, buffer.data(), size_t(buffer.size()));
-            if (n > 0) {
-                for (ssize_t written = 0; written < n;) {
-                    const ssize_t w = ::write(out, buffer.constData() + written, size_t(n - written));
-                    if (w < 0) {
-                        if (errno == EINTR)
-                            continue;
-                        fail(QStringLiteral("写入附件副本失败"), source);
-                    }
-                    written += w;
-                }
-            }
+            fail(QStringLiteral("写入附件副本失败"), folder);
         }
+        written += size_t(w);
+    }
+}
+
+// Blocks small enough that Cancel is seen within a second even on slow volumes.
+constexpr size_t kBlock = 256 << 10;
+// Writing back large copies as they go keeps the final wait for the disk short.
+constexpr qint64 kWriteBack = 8 << 20;
+
+qint64 copyData(int in, int out, qint64 total, const QString &source, const QString &folder,
+                const AtomicCopy::Progress &progress, Sha256 &hash)
+{
+    QByteArray buffer(int(kBlock), Qt::Uninitialized);
+    qint64 done = 0;
+    qint64 flushed = 0;
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), kBlock);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            fail(QStringLiteral("复制文件失败"), source);
+            fail(QStringLiteral("无法读取源文件"), source);
         }
         if (n == 0)
-            break; // end of the source (it may have shrunk meanwhile)
+            return done;
+        writeAll(out, buffer.constData(), size_t(n), folder);
+        hash.update(buffer.constData(), size_t(n));
         done += n;
-        if (progress)
-            progress(done, total);
+        if (done - flushed >= kWriteBack) {
+            ::sync_file_range(out, flushed, done - flushed, SYNC_FILE_RANGE_WRITE);
+            flushed = done;
+        }
+        if (progress && !progress(done, total))
+            throw ImportCancelled();
+    }
+}
+
+bool sameTime(const struct timespec &a, const struct timespec &b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+void syncFolder(const QByteArray &dir)
+{
+    Fd d(::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (d.get() >= 0)
+        ::fsync(d.get());
+}
+
+// The copy's data before it gets its name: an unnamed file where the volume allows one,
+// else a hidden temporary file that is removed unless it is renamed.
+class Temp {
+public:
+    Temp(const QByteArray &dir, const QString &folder, bool unnamed)
+    {
+        if (unnamed) {
+            fd_.reset(::open(dir.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644));
+            if (fd_.get() >= 0)
+                return;
+        }
+        name_ = dir + '/' + QFile::encodeName(AtomicCopy::temporaryPrefix()) + "XXXXXX";
+        fd_.reset(::mkostemp(name_.data(), O_CLOEXEC));
+        if (fd_.get() < 0) {
+            name_.clear();
+            fail(QStringLiteral("无法在附件文件夹中创建文件"), folder);
+        }
+        ::fchmod(fd_.get(), 0644);
+    }
+    ~Temp()
+    {
+        if (!name_.isEmpty())
+            ::unlink(name_.constData());
+    }
+    int fd() const { return fd_.get(); }
+    const QByteArray &name() const { return name_; }
+    bool unnamed() const { return name_.isEmpty(); }
+    void renamed() { name_.clear(); }
+
+private:
+    Fd fd_;
+    QByteArray name_;
+};
+
+// Links the unnamed or temporary file under the first free name. False when the volume
+// has no hard links.
+bool publishByLink(Temp &temp, const QByteArray &dir, const QString &folder, StoredNameSequence &names,
+                   const QString &extension, QString *published)
+{
+    const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(temp.fd());
+    for (;;) {
+        const QString name = names.current() + QLatin1Char('.') + extension;
+        const QByteArray target = dir + '/' + QFile::encodeName(name);
+        int rc;
+        if (temp.unnamed()) {
+            rc = ::linkat(AT_FDCWD, procPath.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW);
+            if (rc != 0 && errno == ENOENT)
+                rc = ::linkat(temp.fd(), "", AT_FDCWD, target.constData(), AT_EMPTY_PATH);
+        } else {
+            rc = ::link(temp.name().constData(), target.constData());
+        }
+        if (rc == 0) {
+            *published = name;
+            return true;
+        }
+        if (linksUnsupported(errno))
+            return false;
+        if (errno != EEXIST)
+            fail(QStringLiteral("无法保存附件副本"), folder + name);
+        names.advance(); // taken meanwhile, perhaps by another copy of the program
+    }
+}
+
+// Reserves the first free name with an exclusive create, then renames the temporary file
+// over the reservation. A crash in between leaves an empty reservation, never part of a
+// copy under a stored name.
+QString publishByRename(Temp &temp, const QByteArray &dir, const QString &folder, StoredNameSequence &names,
+                        const QString &extension)
+{
+    for (;;) {
+        const QString name = names.current() + QLatin1Char('.') + extension;
+        const QByteArray target = dir + '/' + QFile::encodeName(name);
+        Fd reservation(::open(target.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644));
+        if (reservation.get() < 0) {
+            if (errno != EEXIST)
+                fail(QStringLiteral("无法保存附件副本"), folder + name);
+            names.advance();
+            continue;
+        }
+        reservation.reset();
+        if (::rename(temp.name().constData(), target.constData()) != 0) {
+            const int err = errno;
+            ::unlink(target.constData());
+            fail(QStringLiteral("无法保存附件副本"), folder + name, err);
+        }
+        temp.renamed();
+        return name;
+    }
+}
+
+// An unnamed file cannot be renamed: its data goes into a temporary file that can.
+void toNamedTemp(Temp &from, std::unique_ptr<Temp> &named, const QByteArray &dir, const QString &folder)
+{
+    named = std::make_unique<Temp>(dir, folder, false);
+    QByteArray buffer(int(kBlock), Qt::Uninitialized);
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(from.fd(), buffer.data(), kBlock, at);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(QStringLiteral("写入附件副本失败"), folder);
+        }
+        if (n == 0)
+            return;
+        writeAll(named->fd(), buffer.constData(), size_t(n), folder);
+        at += n;
     }
 }
 
 } // namespace
 
-QString AtomicCopy::copyNew(const QString &source, const QString &folder, StoredNameSequence &names,
-                            const QString &extension, const Progress &progress)
+QString AtomicCopy::temporaryPrefix()
+{
+    return QStringLiteral(".mc-import-");
+}
+
+void AtomicCopy::setHardLinksDisabled(bool disabled)
+{
+    g_linksDisabled = disabled;
+    g_foldersWithoutLinks.clear();
+}
+
+AtomicCopy::Result AtomicCopy::copyNew(const QString &source, const QString &folder, StoredNameSequence &names,
+                                       const QString &extension, const Progress &progress, Durability durability)
 {
     const QByteArray src = QFile::encodeName(source);
     const QByteArray dir = QFile::encodeName(QDir(folder).absolutePath());
-    Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC));
+    // Only regular files: opening a named pipe or a device could block for good or have
+    // effects of its own.
+    struct stat before {};
+    if (::stat(src.constData(), &before) != 0)
+        fail(QStringLiteral("无法读取源文件"), source);
+    auto notRegular = [&] {
+        return AppError(QStringLiteral("%1 不是普通文件(管道、套接字或设备),不能导入").arg(QDir::toNativeSeparators(source)));
+    };
+    if (!S_ISREG(before.st_mode))
+        throw notRegular();
+    Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (in.get() < 0)
         fail(QStringLiteral("无法读取源文件"), source);
-    struct stat st {};
-    if (::fstat(in.get(), &st) != 0)
+    if (::fstat(in.get(), &before) != 0)
         fail(QStringLiteral("无法读取源文件"), source);
-    if (!S_ISREG(st.st_mode))
-        throw AppError(QStringLiteral("%1 不是普通文件").arg(QDir::toNativeSeparators(source)));
+    if (!S_ISREG(before.st_mode))
+        throw notRegular();
+    ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    QByteArray tempName; // set only when an unnamed file could not be made
-    Fd out(::open(dir.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644));
-    if (out.get() < 0) {
-        tempName = dir + '/' + QFile::encodeName(temporaryPrefix()) + "XXXXXX";
-        out.reset(::mkostemp(tempName.data(), O_CLOEXEC));
-        if (out.get() < 0)
-            fail(QStringLiteral("无法在附件文件夹中创建文件"), folder);
-        ::fchmod(out.get(), 0644);
-    }
-    auto dropTemp = [&] {
-        if (!tempName.isEmpty())
-            ::unlink(tempName.constData());
-    };
-    try {
-        copyData(in.get(), out.get(), qint64(st.st_size), source, progress);
-        if (::fdatasync(out.get()) != 0)
+    const bool links = !g_linksDisabled && !g_foldersWithoutLinks.contains(dir);
+    Temp temp(dir, folder, links);
+    Sha256 hash;
+    const qint64 copied = copyData(in.get(), temp.fd(), qint64(before.st_size), source, folder, progress, hash);
+    // A source that changed while it was read gives a copy that is neither the old file
+    // nor the new one.
+    struct stat after {};
+    if (::fstat(in.get(), &after) != 0 || copied != qint64(before.st_size) || after.st_size != before.st_size ||
+        !sameTime(after.st_mtim, before.st_mtim))
+        throw AppError(QStringLiteral("源文件 %1 在复制过程中被修改,未导入").arg(QDir::toNativeSeparators(source)));
+
+    Result result;
+    result.sha256 = hash.hex();
+    result.size = copied;
+    // The data is on disk before any name points to it.
+    auto durable = [&](const Temp &t) {
+        if (durability == Durability::Now && ::fdatasync(t.fd()) != 0)
             fail(QStringLiteral("写入附件副本失败"), folder);
-    } catch (...) {
-        dropTemp();
-        throw;
+    };
+    durable(temp);
+    if (!links || !publishByLink(temp, dir, folder, names, extension, &result.name)) {
+        g_foldersWithoutLinks.insert(dir);
+        std::unique_ptr<Temp> named;
+        Temp *data = &temp;
+        if (temp.unnamed()) {
+            toNamedTemp(temp, named, dir, folder);
+            durable(*named);
+            data = named.get();
+        }
+        result.name = publishByRename(*data, dir, folder, names, extension);
     }
-
-    const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(out.get());
-    for (;;) {
-        const QString name = names.current() + QLatin1Char('.') + extension;
-        const QByteArray target = dir + '/' + QFile::encodeName(name);
-        int rc;
-        if (tempName.isEmpty()) {
-            rc = ::linkat(AT_FDCWD, procPath.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW);
-            if (rc != 0 && errno == ENOENT)
-                rc = ::linkat(out.get(), "", AT_FDCWD, target.constData(), AT_EMPTY_PATH);
-        } else {
-            rc = ::link(tempName.constData(), target.constData());
-        }
-        if (rc == 0) {
-            dropTemp();
-            Fd d(::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            if (d.get() >= 0)
-                ::fsync(d.get());
-            return name;
-        }
-        if (errno != EEXIST) {
-            dropTemp();
-            fail(QStringLiteral("无法保存附件副本"), folder + name);
-        }
-        names.advance(); // taken meanwhile, perhaps by another copy of the program
-    }
+    if (durability == Durability::Now)
+        syncFolder(dir);
+    return result;
 }
 
-#else
-
-QString AtomicCopy::copyNew(const QString &source, const QString &folder, StoredNameSequence &names,
-                            const QString &extension, const Progress &progress)
+void AtomicCopy::makeDurable(const QStringList &paths)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("无法读取源文件 %1: %2").arg(QDir::toNativeSeparators(source), in.errorString()));
-    const QString temp = QDir(folder).filePath(temporaryPrefix() + names.current() + QLatin1Char('.') + extension);
-    QFile out(temp);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        throw AppError(QStringLiteral("无法在附件文件夹中创建文件: %1").arg(out.errorString()));
-    const qint64 total = in.size();
-    qint64 done = 0;
-    while (!in.atEnd()) {
-        const QByteArray block = in.read(1 << 20);
-        if (block.isEmpty() || out.write(block) != block.size()) {
-            out.remove();
-            throw AppError(QStringLiteral("复制文件失败 %1").arg(QDir::toNativeSeparators(source)));
-        }
-        done += block.size();
-        if (progress)
-            progress(done, total);
+    QSet<QByteArray> folders;
+    for (const QString &path : paths) {
+        const QByteArray p = QFile::encodeName(path);
+        Fd fd(::open(p.constData(), O_RDONLY | O_CLOEXEC));
+        if (fd.get() < 0 || ::fdatasync(fd.get()) != 0)
+            fail(QStringLiteral("写入附件副本失败"), path);
+        folders.insert(QFile::encodeName(QFileInfo(path).absolutePath()));
     }
-    out.flush();
-    out.close();
-    for (;;) {
-        const QString name = names.current() + QLatin1Char('.') + extension;
-        // rename() never replaces an existing file here.
-        if (QFile::rename(temp, QDir(folder).filePath(name)))
-            return name;
-        if (!QFileInfo::exists(QDir(folder).filePath(name))) {
-            QFile::remove(temp);
-            throw AppError(QStringLiteral("无法保存附件副本 %1").arg(name));
-        }
-        names.advance();
-    }
+    for (const QByteArray &dir : std::as_const(folders))
+        syncFolder(dir);
 }
-
-#endif

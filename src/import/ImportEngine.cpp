@@ -1,53 +1,50 @@
 #include "import/ImportEngine.h"
 
+#include "import/AttachmentMarker.h"
+#include "import/ImportBatch.h"
 #include "import/StoredName.h"
 #include "store/AppError.h"
+#include "store/ContentHashes.h"
 #include "store/DatabaseLocator.h"
 #include "store/Dialogs.h"
+#include "store/Engine.h"
 #include "store/Services.h"
 #include "store/SqlQuote.h"
+#include "store/WriteTransaction.h"
 #include "store/clsCurrentDb.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
-bool recordFile(Recordset &rs, const QString &storedName, const QString &fileName, const QString &folderName,
-                int kind)
+// Removes the copy a re-pointed row no longer names, once the change is committed. The
+// name is used exactly as stored: trimmed, it could be another record's copy.
+std::function<void()> removeReplaced(const QString &old, const QString &storedName)
 {
-    rs.AddNew();
-    rs.setCollect(QStringLiteral("tblFileKind"), kind);
-    rs.setCollect(QStringLiteral("FileName"), fileName);
-    rs.setCollect(QStringLiteral("SaveFileName"), storedName);
-    rs.setCollect(QStringLiteral("FolderName"), folderName);
-    rs.setCollect(QStringLiteral("Currentinfo"), QStringLiteral("新导入文件"));
-    rs.Update();
-    return true;
+    if (old == storedName || !StoredName::isPlain(old))
+        return {};
+    return [old] {
+        const QString oldPath = AttachmentPath() + old;
+        if (QFileInfo(oldPath).isFile() && !QFile::remove(oldPath))
+            ShowMsg(QStringLiteral("旧的附件副本 %1 无法删除,已保留在附件文件夹中.").arg(QDir::toNativeSeparators(oldPath)),
+                    Msg::Information);
+    };
 }
 
-// Points the existing row at the new copy, then removes its old copy. The row is changed
-// first so that a failure can never leave it pointing at a removed file.
-void repointRow(Recordset &rs, const QString &storedName)
+// Asks through the seam only after the open group is committed: no lock is held while
+// the user thinks.
+int ask(ImportBatch &batch, const QString &question)
 {
-    const QString old = rs.text(QStringLiteral("SaveFileName")).trimmed();
-    rs.setCollect(QStringLiteral("SaveFileName"), storedName);
-    rs.Update();
-    if (old == storedName || !StoredName::isPlain(old))
-        return;
-    const QString oldPath = AttachmentPath() + old;
-    if (QFileInfo(oldPath).isFile() && !QFile::remove(oldPath))
-        ShowMsg(QStringLiteral("旧的附件副本 %1 无法删除,已保留在附件文件夹中.").arg(QDir::toNativeSeparators(oldPath)),
-                Msg::Information);
+    batch.flush();
+    return ShowMsg(question, Msg::YesNo | Msg::Question);
 }
 
 } // namespace
@@ -67,33 +64,88 @@ QString ImportEngine::folderNameOf(const QString &sourcePath)
 bool ImportEngine::ImportFile(const QString &sourcePath, int kind, const QDateTime &now,
                               const AtomicCopy::Progress &progress)
 {
+    Options options;
+    options.now = now;
+    options.progress = progress;
+    return Import(sourcePath, kind, options) != Outcome::Cancelled;
+}
+
+ImportEngine::Outcome ImportEngine::Import(const QString &sourcePath, int kind, const Options &options)
+{
+    ImportBatch own;
+    ImportBatch &batch = options.batch ? *options.batch : own;
     if (AttachmentPath().isEmpty())
         LocateDataBase();
     const QString folder = AttachmentPath();
-    StoredNameSequence names(now);
+    AttachmentMarker::check(folder);
+    StoredNameSequence names(options.now);
     QString fileName = LastPathPart(sourcePath);
     const QString extension = StoredName::extension(fileName);
+    const QString storedExtension = StoredName::storedExtension(extension);
     const QString folderName = folderNameOf(sourcePath);
 
-    while (QFileInfo::exists(folder + names.current() + QLatin1Char('.') + extension))
+    while (QFileInfo::exists(folder + names.current() + QLatin1Char('.') + storedExtension))
         names.advance();
-    const QString storedName = AtomicCopy::copyNew(sourcePath, folder, names, extension, progress);
-    const QString copyPath = folder + storedName;
+    const AtomicCopy::Result copy =
+        AtomicCopy::copyNew(sourcePath, folder, names, storedExtension, options.progress, batch.durability());
+    const QString copyPath = folder + copy.name;
 
     try {
+        // The same contents under another record are worth a question; a file asked about by
+        // name already, or an empty one, is not.
+        bool contentChecked = copy.size == 0;
         for (;;) {
+            batch.open();
+            std::shared_ptr<Engine> engine = CurrentDb().engine();
+            std::unique_ptr<WriteTransaction> tx(new WriteTransaction(*engine));
             Recordset rs = CurrentDb().OpenRecordset(duplicateQuery(fileName, folderName), 1, 3);
-            if (rs.RecordCount() <= 0) {
-                recordFile(rs, storedName, fileName, folderName, kind);
-                rs.Close();
-                return true;
+            ContentHashes::Match same;
+            if (rs.RecordCount() <= 0 && !contentChecked && ContentHashes::find(*engine, copy.sha256, &same)) {
+                tx->commit();
+                tx.reset();
+                contentChecked = true;
+                if (ask(batch, QStringLiteral("库里已有内容相同的文件 %1 (类别 %2),是否仍然导入?")
+                                   .arg(same.fileName, same.category)) == Msg::IdNo) {
+                    QFile::remove(copyPath);
+                    return Outcome::Skipped;
+                }
+                continue;
             }
-            const int answer = ShowMsg(QStringLiteral("库里已经有同名文件 ") + fileName + QStringLiteral(" 是否覆盖原文件 ?"),
-                                       Msg::YesNo | Msg::Question);
-            if (answer != Msg::IdNo) {
-                repointRow(rs, storedName);
+            if (rs.RecordCount() <= 0) {
+                rs.AddNew();
+                rs.setCollect(QStringLiteral("tblFileKind"), kind);
+                rs.setCollect(QStringLiteral("FileName"), fileName);
+                rs.setCollect(QStringLiteral("SaveFileName"), copy.name);
+                rs.setCollect(QStringLiteral("FolderName"), folderName);
+                rs.setCollect(QStringLiteral("Currentinfo"), QStringLiteral("新导入文件"));
+                rs.Update();
+                ContentHashes::record(*engine, copy.name, copy.sha256);
+                tx->commit();
                 rs.Close();
-                return true;
+                batch.recorded(sourcePath, copyPath);
+                return Outcome::Recorded;
+            }
+            tx->commit(); // nothing written: the question comes outside any transaction
+            tx.reset();
+            contentChecked = true;
+            const int answer =
+                ask(batch, QStringLiteral("库里已经有同名文件 ") + fileName + QStringLiteral(" 是否覆盖原文件 ?"));
+            if (answer != Msg::IdNo) {
+                // The row is pointed at the new copy first, so that a failure can never leave
+                // it pointing at a removed file; Update refuses a row another program changed
+                // while the question was open.
+                batch.open();
+                engine = CurrentDb().engine();
+                WriteTransaction change(*engine);
+                const QString old = rs.text(QStringLiteral("SaveFileName"));
+                rs.setCollect(QStringLiteral("SaveFileName"), copy.name);
+                rs.Update();
+                ContentHashes::forget(*engine, old);
+                ContentHashes::record(*engine, copy.name, copy.sha256);
+                change.commit();
+                rs.Close();
+                batch.recorded(sourcePath, copyPath, removeReplaced(old, copy.name));
+                return Outcome::Recorded;
             }
             QString suggestion = fileName;
             if (!extension.isEmpty())
@@ -101,7 +153,7 @@ bool ImportEngine::ImportFile(const QString &sourcePath, int kind, const QDateTi
             const QString typed = dialogs().prompt(QStringLiteral("请输入新名..."), QStringLiteral("文件系统-"), suggestion);
             if (typed.isEmpty()) {
                 QFile::remove(copyPath);
-                return false;
+                return Outcome::Cancelled;
             }
             fileName = typed + QLatin1Char('.') + extension;
         }
@@ -114,8 +166,7 @@ bool ImportEngine::ImportFile(const QString &sourcePath, int kind, const QDateTi
 
 bool ImportEngine::IsFileOpen(const QString &path)
 {
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         const int err = errno;
         if (err == EACCES || err == EPERM || err == EBUSY)
@@ -129,10 +180,4 @@ bool ImportEngine::IsFileOpen(const QString &path)
     const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);
     return locked;
-#else
-    QFile f(path);
-    if (f.open(QIODevice::ReadWrite))
-        return false;
-    return f.error() == QFileDevice::OpenError || f.error() == QFileDevice::PermissionsError;
-#endif
 }

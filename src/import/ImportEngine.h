@@ -5,12 +5,28 @@
 #include <QDateTime>
 #include <QString>
 
+class ImportBatch;
+
 // Turns one source file into a stored copy in the attachment folder plus one row.
 class ImportEngine {
 public:
-    // True when the file is recorded (a new row, or an existing row pointed at the new
-    // copy); false when the user cancelled the rename, in which case neither copy nor row
-    // remains. Failures come as AppError, after the copy made by this call is removed.
+    enum class Outcome {
+        Recorded,  // a new row, or an existing row pointed at the new copy
+        Skipped,   // the user declined a file whose contents the catalogue holds already
+        Cancelled  // the user cancelled the rename: the run stops
+    };
+    struct Options {
+        QDateTime now = QDateTime::currentDateTime();
+        AtomicCopy::Progress progress;
+        // Rows commit with the batch's group; without one, each file commits on its own.
+        ImportBatch *batch = nullptr;
+    };
+
+    // Neither copy nor row remains unless the outcome is Recorded. Failures come as
+    // AppError (RecordChanged when another program changed the row being overwritten,
+    // ImportCancelled when `progress` stopped the copy), after the copy made is removed.
+    static Outcome Import(const QString &sourcePath, int kind, const Options &options);
+    // False only when the user cancelled the rename.
     static bool ImportFile(const QString &sourcePath, int kind, const QDateTime &now = QDateTime::currentDateTime(),
                            const AtomicCopy::Progress &progress = {});
 

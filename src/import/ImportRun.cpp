@@ -1,5 +1,8 @@
 #include "import/ImportRun.h"
 
+#include "import/GroupLost.h"
+#include "import/ImportBatch.h"
+#include "import/ImportCancelled.h"
 #include "import/ImportEngine.h"
 #include "store/AppError.h"
 #include "store/Services.h"
@@ -31,7 +34,22 @@ void ImportRun::exec()
     QElapsedTimer sinceRepaint;
     sinceRepaint.start();
 
+    ImportBatch batch(kGroupMs);
+    auto groupLost = [&](const GroupLost &lost) {
+        imported_ -= int(lost.sources().size());
+        for (const QString &source : lost.sources())
+            failures_ << QDir::toNativeSeparators(source) + QStringLiteral(": ") + lost.message();
+    };
+    auto flush = [&](bool onlyIfDue) {
+        try {
+            onlyIfDue ? batch.flushIfDue() : batch.flush();
+        } catch (const GroupLost &lost) {
+            groupLost(lost);
+        }
+    };
+
     for (qsizetype i = 0; i < files_.size(); ++i) {
+        QApplication::processEvents();
         if (progress.wasCanceled()) {
             cancelled_ = true;
             break;
@@ -44,26 +62,43 @@ void ImportRun::exec()
             progress.setLabelText(head);
             progress.setValue(int(qint64(i) * steps / scale));
         }
-        auto onBytes = [&](qint64 done, qint64 size) {
-            if (sinceRepaint.elapsed() < 100)
-                return;
-            sinceRepaint.restart();
-            progress.setLabelText(head + QStringLiteral("\n已复制 %1 / %2 MB")
-                                             .arg(double(done) / 1048576.0, 0, 'f', 1)
-                                             .arg(double(size) / 1048576.0, 0, 'f', 1));
-            progress.setValue(int((qint64(i) * steps + (size > 0 ? done * steps / size : 0)) / scale));
-            QApplication::processEvents();
+        ImportEngine::Options options;
+        options.batch = &batch;
+        options.progress = [&](qint64 done, qint64 size) {
+            if (sinceRepaint.elapsed() >= 100) {
+                sinceRepaint.restart();
+                progress.setLabelText(head + QStringLiteral("\n已复制 %1 / %2 MB")
+                                                 .arg(double(done) / 1048576.0, 0, 'f', 1)
+                                                 .arg(double(size) / 1048576.0, 0, 'f', 1));
+                progress.setValue(int((qint64(i) * steps + (size > 0 ? done * steps / size : 0)) / scale));
+                QApplication::processEvents();
+                // A long copy does not keep the rows of the files before it waiting.
+                flush(true);
+            }
+            return !progress.wasCanceled();
         };
         try {
-            if (!ImportEngine::ImportFile(path, kind_, QDateTime::currentDateTime(), onBytes)) {
+            const ImportEngine::Outcome outcome = ImportEngine::Import(path, kind_, options);
+            if (outcome == ImportEngine::Outcome::Cancelled) {
                 stoppedByRename_ = true;
                 break;
             }
-            ++imported_;
+            if (outcome == ImportEngine::Outcome::Skipped)
+                ++skipped_;
+            else
+                ++imported_;
+        } catch (const ImportCancelled &) {
+            cancelled_ = true;
+            break;
+        } catch (const GroupLost &lost) {
+            groupLost(lost);
+            failures_ << QDir::toNativeSeparators(path) + QStringLiteral(": ") + lost.message();
         } catch (const AppError &e) {
             failures_ << QDir::toNativeSeparators(path) + QStringLiteral(": ") + e.message();
         }
+        flush(true);
     }
+    flush(false);
     progress.setValue(progress.maximum());
 }
 
@@ -74,6 +109,8 @@ QString ImportRun::summary() const
     QString text = QStringLiteral("已导入 %1 个文件").arg(imported_);
     if (cancelled_)
         text += QStringLiteral(",导入已取消");
+    if (skipped_ > 0)
+        text += QStringLiteral(",%1 个内容相同的文件未导入").arg(skipped_);
     if (!failures_.isEmpty()) {
         text += QStringLiteral(",%1 个文件导入失败:").arg(failures_.size());
         // A long list is cut for the message box; every failure still counts above.

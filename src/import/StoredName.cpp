@@ -19,3 +19,11 @@ QString StoredName::extension(const QString &fileName)
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
     return dot < 0 ? QString() : fileName.mid(dot + 1);
 }
+
+QString StoredName::storedExtension(const QString &extension)
+{
+    qsizetype end = extension.size();
+    while (end > 0 && (extension.at(end - 1).isSpace() || extension.at(end - 1) == QLatin1Char('.')))
+        --end;
+    return extension.left(end);
+}

@@ -14,4 +14,7 @@ public:
     static bool isPlain(const QString &name);
     // The extension: the text after the last dot of the name, empty when there is none.
     static QString extension(const QString &fileName);
+    // The extension as a stored name carries it: without trailing blanks and dots, so that
+    // no trimming of a stored name can ever turn it into another record's name.
+    static QString storedExtension(const QString &extension);
 };

@@ -1,43 +1,182 @@
 #include "store/CatalogueSchema.h"
 
+#include "store/AppError.h"
+#include "store/CatalogueLocation.h"
 #include "store/DbError.h"
+#include "store/Engine.h"
+#include "store/RowTable.h"
 
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
 
-void CatalogueSchema::create(const QString &path)
+namespace {
+QStringList tablesOf(Engine &engine)
 {
+    RowTable rows;
+    if (engine.dialect() == Engine::Dialect::Sqlite)
+        engine.execute(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"), {}, &rows);
+    else
+        engine.execute(QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname = current_schema()"), {}, &rows);
+    QStringList names;
+    for (qint64 r = 0; r < rows.count(); ++r)
+        names << rows.row(r)[0].toString().toLower();
+    return names;
+}
+
+// A new file gets the main table from an SQL connection of its own, before any engine
+// can open it (an engine refuses a file without the table).
+void createFile(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        throw AppError(QStringLiteral("%1 已存在,未替换").arg(path));
     const QString conn = QStringLiteral("mc-schema-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QString failure;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
         db.setDatabaseName(path);
-        if (!db.open())
-            throw DbError(db.lastError().text(), path);
-        const QStringList statements = {
-            QStringLiteral("PRAGMA journal_mode=DELETE"),
-            QStringLiteral("CREATE TABLE tblAttachment ("
-                           "Currentinfo TEXT, "
-                           "[Date] TEXT DEFAULT (strftime('%Y-%m-%d %H:%M:%S','now','localtime')), "
-                           "FileName TEXT, FolderName TEXT, SaveFileName TEXT, tblFileKind INTEGER)"),
-            QStringLiteral("CREATE INDEX idxSaveFileName ON tblAttachment(SaveFileName)"),
-            QStringLiteral("CREATE INDEX idxKindFolder ON tblAttachment(tblFileKind, FolderName)"),
-            QStringLiteral("CREATE INDEX idxFileNameFolder ON tblAttachment(FileName, FolderName)"),
-        };
-        QString failure;
-        for (const QString &sql : statements) {
-            QSqlQuery q(db);
-            if (!q.exec(sql)) {
-                failure = q.lastError().text() + QStringLiteral(" (") + sql + QLatin1Char(')');
-                break;
+        if (!db.open()) {
+            failure = db.lastError().text();
+        } else {
+            const QStringList statements = {
+                QStringLiteral("PRAGMA journal_mode=DELETE"),
+                QStringLiteral("CREATE TABLE tblAttachment ("
+                               "Currentinfo TEXT, "
+                               "[Date] TEXT DEFAULT (strftime('%Y-%m-%d %H:%M:%S','now','localtime')), "
+                               "FileName TEXT, FolderName TEXT, SaveFileName TEXT, tblFileKind INTEGER)"),
+            };
+            for (const QString &sql : statements) {
+                QSqlQuery q(db);
+                if (!q.exec(sql)) {
+                    failure = q.lastError().text() + QStringLiteral(" (") + sql + QLatin1Char(')');
+                    break;
+                }
             }
-        }
-        db.close();
-        if (!failure.isEmpty()) {
-            QSqlDatabase::removeDatabase(conn);
-            throw DbError(failure, path);
+            db.close();
         }
     }
     QSqlDatabase::removeDatabase(conn);
+    if (!failure.isEmpty())
+        throw DbError(failure, path);
+}
+} // namespace
+
+QStringList CatalogueSchema::statements(Engine &engine, bool withMainTable)
+{
+    QStringList out;
+    if (engine.dialect() == Engine::Dialect::Sqlite) {
+        if (withMainTable)
+            out << QStringLiteral("CREATE TABLE IF NOT EXISTS tblAttachment (Currentinfo TEXT, "
+                                  "[Date] TEXT DEFAULT (strftime('%Y-%m-%d %H:%M:%S','now','localtime')), "
+                                  "FileName TEXT, FolderName TEXT, SaveFileName TEXT, tblFileKind INTEGER)")
+                << QStringLiteral("CREATE INDEX IF NOT EXISTS idxSaveFileName ON tblAttachment(SaveFileName)")
+                << QStringLiteral("CREATE INDEX IF NOT EXISTS idxKindFolder ON tblAttachment(tblFileKind, FolderName)")
+                << QStringLiteral("CREATE INDEX IF NOT EXISTS idxFileNameFolder ON tblAttachment(FileName, FolderName)");
+        out << QStringLiteral("CREATE TABLE IF NOT EXISTS tblContentHash (SaveFileName TEXT NOT NULL, Sha256 TEXT NOT NULL)")
+            << QStringLiteral("CREATE INDEX IF NOT EXISTS idxContentHash ON tblContentHash(Sha256)")
+            << QStringLiteral("CREATE INDEX IF NOT EXISTS idxContentHashName ON tblContentHash(SaveFileName)")
+            << QStringLiteral("CREATE TABLE IF NOT EXISTS tblRecycleBin (Currentinfo TEXT, [Date] TEXT, FileName TEXT, "
+                              "FolderName TEXT, SaveFileName TEXT, tblFileKind INTEGER, DeletedAt TEXT, BinFile TEXT)")
+            << QStringLiteral("CREATE TABLE IF NOT EXISTS tblCatalogue (Name TEXT PRIMARY KEY, Value TEXT)");
+        return out;
+    }
+    // Text compares byte by byte ("C"), as in the file engine: the same rows in the same
+    // order whatever the server's language settings.
+    const QString text = QStringLiteral("TEXT COLLATE \"C\"");
+    if (withMainTable)
+        out << QStringLiteral("CREATE TABLE IF NOT EXISTS tblAttachment (Currentinfo %1, "
+                              "\"date\" %1 DEFAULT to_char(localtimestamp(0), 'YYYY-MM-DD HH24:MI:SS'), "
+                              "FileName %1, FolderName %1, SaveFileName %1, tblFileKind INTEGER)")
+                   .arg(text)
+            << QStringLiteral("CREATE INDEX IF NOT EXISTS idxSaveFileName ON tblAttachment(SaveFileName)")
+            << QStringLiteral("CREATE INDEX IF NOT EXISTS idxKindFolder ON tblAttachment(tblFileKind, FolderName)")
+            << QStringLiteral("CREATE INDEX IF NOT EXISTS idxFileNameFolder ON tblAttachment(FileName, FolderName)");
+    out << QStringLiteral("CREATE TABLE IF NOT EXISTS tblContentHash (SaveFileName %1 NOT NULL, Sha256 %1 NOT NULL)").arg(text)
+        << QStringLiteral("CREATE INDEX IF NOT EXISTS idxContentHash ON tblContentHash(Sha256)")
+        << QStringLiteral("CREATE INDEX IF NOT EXISTS idxContentHashName ON tblContentHash(SaveFileName)")
+        << QStringLiteral("CREATE TABLE IF NOT EXISTS tblRecycleBin (Currentinfo %1, \"date\" %1, FileName %1, "
+                          "FolderName %1, SaveFileName %1, tblFileKind INTEGER, DeletedAt %1, BinFile %1)")
+               .arg(text)
+        << QStringLiteral("CREATE TABLE IF NOT EXISTS tblCatalogue (Name %1 PRIMARY KEY, Value %1)").arg(text);
+    return out;
+}
+
+void CatalogueSchema::create(const QString &location)
+{
+    const bool server = CatalogueLocation::isServer(location);
+    if (!server)
+        createFile(location);
+    std::shared_ptr<Engine> engine = CatalogueLocation::engineFor(location);
+    if (server)
+        engine->openForSetup();
+    else
+        engine->open();
+    engine->begin();
+    for (const QString &sql : statements(*engine, true))
+        engine->execute(sql);
+    engine->commit();
+    if (server) {
+        // Searches for part of a name use a trigram index where the server offers one.
+        try {
+            engine->execute(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm"));
+            engine->execute(QStringLiteral(
+                "CREATE INDEX IF NOT EXISTS idxFileNameTrigram ON tblAttachment USING gin (FileName gin_trgm_ops)"));
+        } catch (const DbError &) {
+            // Without the extension a search reads the whole table; it still finds the same rows.
+        }
+    }
+    ensureSideTables(*engine);
+    identity(*engine);
+    engine->close();
+}
+
+void CatalogueSchema::ensureSideTables(Engine &engine)
+{
+    const QStringList present = tablesOf(engine);
+    engine.setTables(present);
+    if (present.contains(QStringLiteral("tblcontenthash")) && present.contains(QStringLiteral("tblrecyclebin")) &&
+        present.contains(QStringLiteral("tblcatalogue")))
+        return;
+    try {
+        engine.begin();
+        for (const QString &sql : statements(engine, false))
+            engine.execute(sql);
+        engine.commit();
+    } catch (const AppError &) {
+        // A catalogue that cannot be written (read-only file or role) keeps working without.
+        try {
+            engine.rollback();
+        } catch (const AppError &) {
+        }
+    }
+    engine.setTables(tablesOf(engine));
+}
+
+bool CatalogueSchema::hasTable(Engine &engine, const QString &name)
+{
+    return engine.tables().contains(name.toLower());
+}
+
+QString CatalogueSchema::identity(Engine &engine)
+{
+    if (!hasTable(engine, QStringLiteral("tblCatalogue")))
+        return {};
+    RowTable rows;
+    engine.execute(QStringLiteral("SELECT Value FROM tblCatalogue WHERE Name='Identity'"), {}, &rows);
+    if (rows.count() > 0)
+        return rows.row(0)[0].toString();
+    const QString made = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    try {
+        // Two programs may make one at once: the first one stored wins.
+        engine.execute(QStringLiteral("INSERT INTO tblCatalogue (Name, Value) SELECT 'Identity', ? WHERE NOT EXISTS "
+                                      "(SELECT 1 FROM tblCatalogue WHERE Name='Identity')"),
+                       {made});
+    } catch (const AppError &) {
+        return {};
+    }
+    rows = RowTable();
+    engine.execute(QStringLiteral("SELECT Value FROM tblCatalogue WHERE Name='Identity'"), {}, &rows);
+    return rows.count() > 0 ? rows.row(0)[0].toString() : QString();
 }

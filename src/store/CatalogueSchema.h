@@ -1,10 +1,24 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
-// Creates an empty catalogue: tblAttachment and the indexes of the program's lookups.
+class Engine;
+
+// The tables of a catalogue: tblAttachment with the indexes of the program's look-ups, and
+// the side tables the program keeps beside it (content hashes, the recycle bin, the
+// catalogue's identity). Catalogues made before the side tables get them when opened
+// where they can be written; the program works without them otherwise.
 class CatalogueSchema {
 public:
-    // Throws AppError when the file cannot be created or already holds a catalogue table.
-    static void create(const QString &path);
+    // Creates a catalogue at a file path (which must not hold one yet) or on a server
+    // (where an existing catalogue is left as it is). Throws AppError.
+    static void create(const QString &location);
+    // Adds missing side tables; a catalogue that cannot be written keeps going without.
+    static void ensureSideTables(Engine &engine);
+    static bool hasTable(Engine &engine, const QString &name);
+    // The catalogue's identity, made on first use; empty when it cannot be kept.
+    static QString identity(Engine &engine);
+    // Every statement that makes the tables, in the engine's dialect.
+    static QStringList statements(Engine &engine, bool withMainTable);
 };

@@ -3,11 +3,15 @@
 #include "store/AppError.h"
 
 namespace {
+quint64 g_serial = 0;
+
 QString savepoint(int depth)
 {
     return QStringLiteral("mc_sp%1").arg(depth);
 }
 } // namespace
+
+Engine::Engine() : serial_(++g_serial) {}
 
 void Engine::begin()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 class RowTable;
@@ -11,7 +12,10 @@ class Engine {
 public:
     enum class Dialect { Sqlite, Postgres };
 
+    Engine();
     virtual ~Engine() = default;
+    // Distinguishes engine objects over the life of the program (never reused).
+    quint64 serial() const { return serial_; }
     virtual Dialect dialect() const = 0;
     // Where the catalogue lies, for messages: a file path, or a server address without
     // any password.
@@ -19,6 +23,8 @@ public:
 
     // Throws AppError naming the catalogue and the reason.
     virtual void open() = 0;
+    // Opens a server database that may not hold a catalogue yet, to make one in it.
+    virtual void openForSetup() { open(); }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // Throws when the catalogue opened is no longer the one statements would reach.
@@ -45,6 +51,10 @@ public:
     void rollback();
     int transactionDepth() const { return depth_; }
 
+    // The tables of the catalogue (lower case), as found when it was opened.
+    const QStringList &tables() const { return tables_; }
+    void setTables(QStringList names) { tables_ = std::move(names); }
+
     // How long a statement waits for another program's lock before it fails.
     void setLockTimeoutMs(int ms) { lockTimeoutMs_ = ms; }
     int lockTimeoutMs() const { return lockTimeoutMs_; }
@@ -56,6 +66,8 @@ protected:
     void forgetTransactions() { depth_ = 0; }
 
 private:
+    quint64 serial_;
     int depth_ = 0;
+    QStringList tables_;
     int lockTimeoutMs_ = 10000;
 };

@@ -1,6 +1,7 @@
 #include "store/PostgresEngine.h"
 
 #include "store/CatalogueLocation.h"
+#include "store/CatalogueSchema.h"
 #include "store/DbError.h"
 #include "store/RowTable.h"
 
@@ -121,13 +122,15 @@ QMap<QString, QString> PostgresEngine::parameters(const QString &uri)
     return out;
 }
 
-void PostgresEngine::open()
+void PostgresEngine::connect()
 {
     close();
     QMap<QString, QString> p = parameters(uri_);
     const QString host = p.value(QStringLiteral("host"), qEnvironmentVariable("PGHOST", QStringLiteral("localhost")));
     const QString database =
         p.value(QStringLiteral("dbname"), qEnvironmentVariable("PGDATABASE", qEnvironmentVariable("PGUSER")));
+    host_ = host;
+    database_ = database;
     connectionName_ = QStringLiteral("mc-server-%1").arg(++g_connectionSerial);
     QString failure;
     {
@@ -171,11 +174,27 @@ void PostgresEngine::open()
         execute(QStringLiteral("SELECT 1 FROM pg_timezone_names WHERE name=?"), {QString::fromUtf8(zone)}, &known);
         if (known.count() > 0)
             execute(QStringLiteral("SET TIME ZONE '%1'").arg(QString::fromUtf8(zone)));
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void PostgresEngine::openForSetup()
+{
+    connect();
+}
+
+void PostgresEngine::open()
+{
+    connect();
+    try {
         RowTable table;
         execute(QStringLiteral("SELECT to_regclass('tblattachment') IS NOT NULL"), {}, &table);
         if (table.count() != 1 || !table.row(0)[0].toBool())
-            throw AppError(QStringLiteral("服务器 %1 上的数据库 %2 不是文件目录数据库: 缺少表 tblAttachment")
-                               .arg(host, database));
+            throw AppError(QStringLiteral("服务器 %1 上的数据库 %2 不是文件目录数据库: 缺少表 tblAttachment (请先用 mkcatalogue 创建)")
+                               .arg(host_, database_));
+        CatalogueSchema::ensureSideTables(*this);
     } catch (...) {
         close();
         throw;
@@ -215,11 +234,11 @@ void PostgresEngine::fail(const QString &reason, const QString &sql)
 qint64 PostgresEngine::execute(const QString &sql, const QVariantList &params, RowTable *rows)
 {
     if (!conn_)
-        open();
+        connect();
     // A connection lost outside a transaction (a server restart, say) is made again once;
     // inside one, the transaction is gone and the caller must know.
     if (PQstatus(conn_) == CONNECTION_BAD && transactionDepth() == 0)
-        open();
+        connect();
     try {
         return run(sql, params, rows);
     } catch (const DbError &) {
@@ -229,7 +248,7 @@ qint64 PostgresEngine::execute(const QString &sql, const QVariantList &params, R
         close();
         if (wasInTransaction)
             throw;
-        open();
+        connect();
         return run(sql, params, rows);
     }
 }

@@ -16,6 +16,7 @@ public:
     Dialect dialect() const override { return Dialect::Postgres; }
     QString displayName() const override;
     void open() override;
+    void openForSetup() override;
     void close() override;
     bool isOpen() const override { return conn_ != nullptr; }
     qint64 execute(const QString &sql, const QVariantList &params = {}, RowTable *rows = nullptr) override;
@@ -31,11 +32,13 @@ protected:
     void beginOutermost() override;
 
 private:
-    void connectOnce();
+    void connect();
     qint64 run(const QString &sql, const QVariantList &params, RowTable *rows);
     [[noreturn]] void fail(const QString &reason, const QString &sql);
 
     QString uri_;
+    QString host_;
+    QString database_;
     QString connectionName_;
     pg_conn *conn_ = nullptr;
 };

@@ -100,10 +100,10 @@ void clsCurrentDb::requireOpen(const QString &statement)
     engine_->checkStillThere();
 }
 
-Engine &clsCurrentDb::engine()
+std::shared_ptr<Engine> clsCurrentDb::engine()
 {
     requireOpen(QString());
-    return *engine_;
+    return engine_;
 }
 
 Recordset clsCurrentDb::OpenRecordset(const QString &strSql, int CursorType, int LockType)

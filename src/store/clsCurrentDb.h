@@ -23,7 +23,7 @@ public:
     State state() const { return state_; }
     // The open engine, for work that spans several statements (transactions); opens the
     // catalogue when needed and throws when it cannot.
-    Engine &engine();
+    std::shared_ptr<Engine> engine();
 
     static clsCurrentDb &instance();
     static bool exists();

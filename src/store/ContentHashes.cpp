@@ -1,0 +1,40 @@
+#include "store/ContentHashes.h"
+
+#include "store/CatalogueSchema.h"
+#include "store/Engine.h"
+#include "store/RowTable.h"
+
+bool ContentHashes::available(Engine &engine)
+{
+    return CatalogueSchema::hasTable(engine, QStringLiteral("tblContentHash"));
+}
+
+void ContentHashes::record(Engine &engine, const QString &storedName, const QByteArray &sha256)
+{
+    if (!available(engine))
+        return;
+    engine.execute(QStringLiteral("DELETE FROM tblContentHash WHERE SaveFileName=?"), {storedName});
+    engine.execute(QStringLiteral("INSERT INTO tblContentHash (SaveFileName, Sha256) VALUES (?, ?)"),
+                   {storedName, QString::fromLatin1(sha256)});
+}
+
+void ContentHashes::forget(Engine &engine, const QString &storedName)
+{
+    if (available(engine))
+        engine.execute(QStringLiteral("DELETE FROM tblContentHash WHERE SaveFileName=?"), {storedName});
+}
+
+bool ContentHashes::find(Engine &engine, const QByteArray &sha256, Match *match)
+{
+    if (!available(engine))
+        return false;
+    RowTable rows;
+    engine.execute(QStringLiteral("SELECT a.FileName, a.FolderName FROM tblAttachment a JOIN tblContentHash h "
+                                  "ON h.SaveFileName = a.SaveFileName WHERE h.Sha256 = ? LIMIT 1"),
+                   {QString::fromLatin1(sha256)}, &rows);
+    if (rows.count() == 0)
+        return false;
+    match->fileName = rows.row(0)[0].toString();
+    match->category = rows.row(0)[1].toString();
+    return true;
+}
