@@ -7,7 +7,11 @@
 #include "store/DatabaseLocator.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
+#include "store/RecordChanged.h"
+#include "store/RowCheck.h"
 #include "store/SqlQuote.h"
+#include "store/WriteTransaction.h"
+#include "store/Engine.h"
 #include "store/clsCurrentDb.h"
 
 #include <QCursor>
@@ -16,8 +20,8 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
+#include <QSaveFile>
 #include <QTableView>
-#include <cstdio>
 
 namespace {
 int himetricToPixels(int himetric)
@@ -26,16 +30,26 @@ int himetricToPixels(int himetric)
 }
 
 // Replaces `target` with a copy of `source` in one step: a reader never sees half a file.
+// The data goes to a temporary file of a new, unique name beside the target (QSaveFile),
+// so no file of anybody else's is ever overwritten or removed on the way.
 void copyReplacing(const QString &source, const QString &target)
 {
-    const QString temp = target + QStringLiteral(".mc-part");
-    QFile::remove(temp);
-    if (!QFile::copy(source, temp))
-        throw AppError(QStringLiteral("无法复制到 %1").arg(QDir::toNativeSeparators(target)));
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
-        QFile::remove(temp);
-        throw AppError(QStringLiteral("无法写入 %1").arg(QDir::toNativeSeparators(target)));
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("无法读取 %1: %2").arg(QDir::toNativeSeparators(source), in.errorString()));
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        throw AppError(QStringLiteral("无法写入 %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+    QByteArray block;
+    while (!(block = in.read(1 << 20)).isEmpty())
+        if (out.write(block) != block.size())
+            break;
+    if (in.error() != QFileDevice::NoError) {
+        out.cancelWriting();
+        throw AppError(QStringLiteral("无法读取 %1: %2").arg(QDir::toNativeSeparators(source), in.errorString()));
     }
+    if (!out.commit())
+        throw AppError(QStringLiteral("无法写入 %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
 }
 } // namespace
 
@@ -109,7 +123,7 @@ void RecordList::fill(Recordset &rs)
             const QString storedName = rs.value(stored).toString();
             model_->addRow(RecordRow{attachments + storedName, storedName, rs.value(name).toString(),
                                      rs.value(category).toString(), rs.value(description).toString(),
-                                     rs.value(date).toString()});
+                                     rs.value(date).toString(), rs.address()});
             rs.MoveNext();
         }
     } catch (...) {
@@ -194,19 +208,50 @@ void RecordList::Delete()
     const RecordRow row = model_->row(r);
     if (ShowMsg(QStringLiteral("您确定要删除") + row.fileName + QStringLiteral("?"), Msg::YesNo | Msg::Question) == Msg::IdNo)
         return;
-    CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where SaveFileName='") +
-                                  SqlQuote(row.storedName) + QStringLiteral("'"),
-                              1, 3);
+    try {
+        // Deleted only while the row still holds what the list shows: another program may
+        // have changed it, or given its stored name to another file, since it was listed.
+        std::shared_ptr<Engine> engine = CurrentDb().engine();
+        WriteTransaction tx(*engine);
+        // A record without a stored name (a tampered catalogue) is found by its address, so
+        // that only the chosen one goes.
+        const QString where = row.storedName.isEmpty() && row.address.isValid()
+                                  ? engine->addressWhere(row.address)
+                                  : QStringLiteral("SaveFileName='") + SqlQuote(row.storedName) + QStringLiteral("'");
+        RowCheck::require(where, shownFields(), {row.fileName, row.category, row.description, row.date});
+        if (row.storedName.isEmpty())
+            CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where ") + where, 1, 3);
+        else
+            CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where SaveFileName='") +
+                                          SqlQuote(row.storedName) + QStringLiteral("'"),
+                                      1, 3);
+        tx.commit();
+    } catch (const RecordChanged &) {
+        refreshQuietly();
+        throw;
+    }
     // From here on a failure is ignored: the row is gone, the copy may already be.
     if (StoredName::isPlain(row.storedName))
         QFile::remove(row.key);
+    refreshQuietly();
+    if (options_.searchWindow)
+        ShowMsg(QStringLiteral("删除成功!"), Msg::OkOnly | Msg::Information);
+}
+
+const QStringList &RecordList::shownFields()
+{
+    static const QStringList names = {QStringLiteral("FileName"), QStringLiteral("FolderName"),
+                                      QStringLiteral("Currentinfo"), QStringLiteral("Date")};
+    return names;
+}
+
+void RecordList::refreshQuietly()
+{
     try {
         if (options_.refresh)
             options_.refresh();
     } catch (const AppError &) {
     }
-    if (options_.searchWindow)
-        ShowMsg(QStringLiteral("删除成功!"), Msg::OkOnly | Msg::Information);
 }
 
 void RecordList::Play()

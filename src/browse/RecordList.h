@@ -47,6 +47,10 @@ public:
     void Play();
 
 private:
+    // The columns a listed row shows, in the order of RecordRow's texts.
+    static const QStringList &shownFields();
+    // The owner's refresh, whose failure must not hide what came before it.
+    void refreshQuietly();
     // The selected row when its copy may be touched; with a message, also only when the
     // copy is there (the message tells the user otherwise).
     const RecordRow *copyOfSelected(const QString &missingMessage) const;

@@ -68,7 +68,8 @@ bool RecordListModel::lessThan(const RecordRow &a, const RecordRow &b) const
 void RecordListModel::reindex(size_t from)
 {
     for (size_t i = from; i < rows_.size(); ++i)
-        index_.insert(rows_[i].key, int(i));
+        if (!rows_[i].storedName.isEmpty())
+            index_.insert(rows_[i].key, int(i));
 }
 
 void RecordListModel::sortRows()
@@ -91,10 +92,13 @@ bool RecordListModel::AddRecordRow(const QString &path, const QString &fileName,
 
 bool RecordListModel::addRow(RecordRow r)
 {
-    if (index_.contains(r.key))
+    // Records without a stored name share no copy with each other: each is listed.
+    const bool keyed = !r.storedName.isEmpty();
+    if (keyed && index_.contains(r.key))
         return true;
     if (filling_) {
-        index_.insert(r.key, int(rows_.size()));
+        if (keyed)
+            index_.insert(r.key, int(rows_.size()));
         rows_.push_back(std::move(r));
         return true;
     }

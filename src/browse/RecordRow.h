@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 // One listed record. The key is the full path of the stored copy; the stored name is kept
 // as the catalogue holds it, since it addresses the record's row.
@@ -11,6 +12,8 @@ struct RecordRow {
     QString category;
     QString description;
     QString date;
+    // Where the engine keeps the row; addresses a record that has no stored name.
+    QVariant address;
 
     const QString &column(int c) const
     {

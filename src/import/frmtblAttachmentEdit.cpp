@@ -3,7 +3,10 @@
 #include "app/WindowServices.h"
 #include "import/RequiredCheck.h"
 #include "store/Services.h"
+#include "store/RowCheck.h"
 #include "store/SqlQuote.h"
+#include "store/WriteTransaction.h"
+#include "store/Engine.h"
 #include "store/clsCurrentDb.h"
 
 #include <QDateTimeEdit>
@@ -96,8 +99,33 @@ frmtblAttachmentEdit::frmtblAttachmentEdit(QWidget *parent) : QDialog(parent)
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+const QStringList &frmtblAttachmentEdit::fields()
+{
+    static const QStringList names = {QStringLiteral("Currentinfo"), QStringLiteral("Date"),
+                                      QStringLiteral("FileName"),    QStringLiteral("FolderName"),
+                                      QStringLiteral("SaveFileName"), QStringLiteral("tblFileKind")};
+    return names;
+}
+
+void frmtblAttachmentEdit::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The row is loaded when the window is shown, whoever opened it.
+    if (!activated_)
+        ReportErrors([this] { Form_Activate(); });
+}
+
+void frmtblAttachmentEdit::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    activated_ = false;
+}
+
 void frmtblAttachmentEdit::Form_Activate()
 {
+    activated_ = true;
+    loaded_ = false;
+    loadedRow_.clear();
     if (strWhere.isEmpty()) {
         cmdSave->setEnabled(false);
         cmdDelData->setEnabled(false);
@@ -107,6 +135,9 @@ void frmtblAttachmentEdit::Form_Activate()
     cmdDelData->setEnabled(true);
     Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("select * from [tblAttachment] where ") + strWhere, 1, 3);
     if (!rs.isEOF() && !rs.isBOF()) {
+        loaded_ = true;
+        for (const QString &f : fields())
+            loadedRow_ << rs.text(f);
         Text1->setPlainText(rs.text(QStringLiteral("Currentinfo")).trimmed());
         loadedDate_ = rs.text(QStringLiteral("Date")).trimmed();
         const QDateTime when = parseDate(loadedDate_);
@@ -136,6 +167,9 @@ bool frmtblAttachmentEdit::isChkValuse()
     fileName_ = Text3->text().trimmed();
     category_ = Text4->text().trimmed();
     storedName_ = Text6->text().trimmed();
+    // The stored name goes back exactly as read: trimmed, it could name another record's copy.
+    if (loaded_ && storedName_ == loadedRow_.at(4).trimmed())
+        storedName_ = loadedRow_.at(4);
     kind_ = Text7->text().trimmed();
     return true;
 }
@@ -151,11 +185,21 @@ QString frmtblAttachmentEdit::updateStatement() const
            strWhere;
 }
 
+void frmtblAttachmentEdit::requireUnchanged() const
+{
+    RowCheck::require(strWhere, fields(), loadedRow_, loaded_);
+}
+
 void frmtblAttachmentEdit::cmdSave_Click()
 {
     if (!isChkValuse())
         return;
+    // Written only while the row is still the one shown; otherwise the window stays open
+    // with the user's text, and the message says why.
+    WriteTransaction tx(*CurrentDb().engine());
+    requireUnchanged();
     CurrentDb().OpenRecordset(updateStatement(), 1, 3);
+    tx.commit();
     accept();
 }
 
@@ -167,6 +211,9 @@ void frmtblAttachmentEdit::cmdDelData_Click()
         ShowMsg(QStringLiteral("新增模式,无法删除指定记录!"), Msg::OkOnly | Msg::Information);
         return;
     }
+    WriteTransaction tx(*CurrentDb().engine());
+    requireUnchanged();
     CurrentDb().OpenRecordset(QStringLiteral("delete   from [tblAttachment] where ") + strWhere, 1, 3);
+    tx.commit();
     accept();
 }

@@ -33,7 +33,8 @@ public:
     QPushButton *cmdDelData;
     QPushButton *cmdClose;
 
-    // Loads the row; throws on an engine error.
+    // Loads the row; throws on an engine error. Runs by itself when the window is shown;
+    // an opener that calls it first is not served twice.
     void Form_Activate();
     bool isChkValuse();
     void cmdSave_Click();
@@ -44,7 +45,18 @@ public:
     // Date text as stored; empty when the picker shows no date.
     QString dateText() const;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
 private:
+    static const QStringList &fields();
+    // Throws RecordChanged unless the row is still as loaded (or still missing).
+    void requireUnchanged() const;
+
+    bool activated_ = false;
+    bool loaded_ = false;
+    QStringList loadedRow_; // the row as read, field by field, untrimmed
     QString description_, date_, fileName_, category_, storedName_, kind_;
     QString loadedDate_; // as read, written back unchanged unless the picker was changed
     bool dateEdited_ = false;

@@ -39,6 +39,8 @@ public:
     // on engines that version their rows.
     virtual QString addressColumn() const = 0;
     virtual QString addressCondition() const = 0;
+    // A condition (in the engine's dialect, no bound values) that selects the row at `address`.
+    virtual QString addressWhere(const QVariant &address) const = 0;
     // Appended to a query whose rows are about to be written in the same transaction.
     virtual QString lockClause() const { return {}; }
     // A table or column name as the engine reads it.

@@ -64,6 +64,19 @@ QString singleQuoted(const QString &literal)
     return QLatin1Char('\'') + body + QLatin1Char('\'');
 }
 
+// The file engine hands out groups in the order of their keys; the server in any order it
+// likes. Grouped statements without an order of their own get that of their keys.
+QString groupsInOrder(const QString &sql)
+{
+    static const QRegularExpression grouped(QStringLiteral("\\bgroup\\s+by\\s+([^']+?)(\\s+having\\b[^']*)?$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression ordered(QStringLiteral("\\border\\s+by\\b"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = grouped.match(sql);
+    if (!m.hasMatch() || ordered.match(sql).hasMatch())
+        return sql;
+    return sql + QStringLiteral(" ORDER BY ") + m.captured(1).trimmed();
+}
+
 } // namespace
 
 QString JetDialect::dateLiteral(const QString &content)
@@ -142,5 +155,8 @@ QString JetDialect::translate(const QString &jetSql, Engine::Dialect dialect)
         start = end;
     }
     outside(sql.mid(start));
-    return out.trimmed();
+    out = out.trimmed();
+    if (server)
+        out = groupsInOrder(out);
+    return out;
 }

@@ -4,6 +4,7 @@
 #include "store/CatalogueSchema.h"
 #include "store/DbError.h"
 #include "store/RowTable.h"
+#include "store/SqlQuote.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -152,12 +153,12 @@ void PostgresEngine::connect()
             db.setConnectOptions(rest.join(QLatin1Char(';')));
             if (db.open()) {
                 const QVariant v = db.driver()->handle();
-                if (v.isValid() && qstrcmp(v.typeName(), "PGconn*") == 0)
+                if (v.isValid() && (qstrcmp(v.typeName(), "PGconn*") == 0 || qstrcmp(v.typeName(), "pg_conn*") == 0))
                     conn_ = *static_cast<PGconn *const *>(v.constData());
             }
             if (!conn_ && failure.isEmpty())
-                failure = db.lastError().driverText().isEmpty() ? db.lastError().text()
-                                                                : db.lastError().databaseText().trimmed();
+                failure = db.lastError().databaseText().trimmed().isEmpty() ? db.lastError().text()
+                                                                            : db.lastError().databaseText().trimmed();
         }
     }
     if (!conn_) {
@@ -165,6 +166,7 @@ void PostgresEngine::connect()
         throw AppError(QStringLiteral("无法连接数据库服务器 %1 上的数据库 %2: %3").arg(host, database, failure.trimmed()));
     }
     try {
+        execute(QStringLiteral("SET client_min_messages = warning"));
         execute(QStringLiteral("SET standard_conforming_strings = on"));
         execute(QStringLiteral("SET client_encoding = 'UTF8'"));
         execute(QStringLiteral("SET lock_timeout = %1").arg(lockTimeoutMs()));
@@ -219,6 +221,11 @@ void PostgresEngine::close()
 QString PostgresEngine::identifier(const QString &name) const
 {
     return QLatin1Char('"') + name.toLower() + QLatin1Char('"');
+}
+
+QString PostgresEngine::addressWhere(const QVariant &address) const
+{
+    return QStringLiteral("ctid='") + SqlQuote(address.toString()) + QStringLiteral("'::tid");
 }
 
 void PostgresEngine::beginOutermost()

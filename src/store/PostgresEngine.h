@@ -22,6 +22,7 @@ public:
     qint64 execute(const QString &sql, const QVariantList &params = {}, RowTable *rows = nullptr) override;
     QString addressColumn() const override { return QStringLiteral("ctid::text"); }
     QString addressCondition() const override { return QStringLiteral("ctid=?::tid"); }
+    QString addressWhere(const QVariant &address) const override;
     QString lockClause() const override { return QStringLiteral(" FOR UPDATE"); }
     QString identifier(const QString &name) const override;
 

@@ -40,6 +40,8 @@ public:
     const QStringList &columns() const { return rows_.columns(); }
     // Position of a column (names match without regard to case); throws when missing.
     int columnIndex(const QString &name) const;
+    // The engine's address of the current row (a set opened with "Select *" only).
+    QVariant address() const { return rows_.hasAddresses() && !isEOF() && !isBOF() ? rows_.address(pos_) : QVariant(); }
     // The current row's value by position, for readers that walk many rows.
     const QVariant &value(int column) const { return rows_.row(pos_)[column]; }
 

@@ -22,6 +22,10 @@ public:
     qint64 execute(const QString &sql, const QVariantList &params = {}, RowTable *rows = nullptr) override;
     QString addressColumn() const override { return QStringLiteral("rowid"); }
     QString addressCondition() const override { return QStringLiteral("rowid=?"); }
+    QString addressWhere(const QVariant &address) const override
+    {
+        return QStringLiteral("rowid=%1").arg(address.toLongLong());
+    }
     QString identifier(const QString &name) const override;
 
     const QString &path() const { return path_; }

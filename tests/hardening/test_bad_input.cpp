@@ -57,7 +57,7 @@ int rowCount()
 
 QStringList attachments()
 {
-    return QDir(AttachmentPath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    return TestFolder::storedCopies();
 }
 } // namespace
 
@@ -98,9 +98,13 @@ void TestBadInput::awkwardNamesEndToEnd()
     find.cmdFind_Click();
     QCOMPARE(find.records->model()->rowCount(), names.size());
 
-    // Edit every record, then delete it with its copy.
-    for (int r = 0; r < find.records->model()->rowCount(); ++r) {
-        find.records->selectRow(r);
+    // Edit every record, then delete it with its copy. The list comes back in the engine's
+    // order after each edit, so records are found by their key.
+    QStringList keys;
+    for (int r = 0; r < find.records->model()->rowCount(); ++r)
+        keys << find.records->model()->row(r).key;
+    for (const QString &key : keys) {
+        find.records->selectRow(find.records->model()->rowOf(key));
         d.onModal([](QDialog *dialog) {
             auto *editor = qobject_cast<frmtblAttachmentEdit *>(dialog);
             editor->Text1->setPlainText(editor->Text3->text() + QStringLiteral("'s note; 100%"));
@@ -140,6 +144,7 @@ void TestBadInput::notACatalogue_data()
 
 void TestBadInput::notACatalogue()
 {
+    SKIP_ON_SERVER();
     QFETCH(QByteArray, bytes);
     TestFolder tf;
     ScriptedDialogs d;
@@ -175,6 +180,7 @@ void TestBadInput::notACatalogue()
 
 void TestBadInput::readOnlyDatabase()
 {
+    SKIP_ON_SERVER();
     TestFolder tf;
     tf.createCatalogue();
     ScriptedDialogs d;
@@ -200,6 +206,7 @@ void TestBadInput::readOnlyDatabase()
 
 void TestBadInput::lockedDatabase()
 {
+    SKIP_ON_SERVER();
     TestFolder tf;
     tf.createCatalogue();
     ScriptedDialogs d;
@@ -245,6 +252,7 @@ void TestBadInput::vanishedAttachmentFolder()
 
 void TestBadInput::databaseRemovedWhileRunning()
 {
+    SKIP_ON_SERVER();
     TestFolder tf;
     tf.createCatalogue();
     ScriptedDialogs d;

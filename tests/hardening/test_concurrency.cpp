@@ -71,7 +71,7 @@ void TestConcurrency::sharedImport()
         rows.MoveNext();
     }
     QVERIFY(sourceOf.isEmpty()); // one row per imported file
-    const QStringList present = QDir(AttachmentPath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList present = TestFolder::storedCopies();
     QCOMPARE(QSet<QString>(present.begin(), present.end()), stored); // no copy without a row
 }
 

@@ -34,7 +34,7 @@ const QDateTime kNow(QDate(2008, 11, 25), QTime(17, 45, 9));
 
 QStringList storedFiles()
 {
-    return QDir(AttachmentPath()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    return TestFolder::storedCopies();
 }
 
 Recordset rowsOf(const QString &fileName)

@@ -159,6 +159,7 @@ void TestRecordset::engineErrorNamesStatement()
 
 void TestRecordset::notACatalogue()
 {
+    SKIP_ON_SERVER();
     TestFolder tf;
     tf.write(QStringLiteral("Data.mdb"), QByteArray("this is no database at all, just text"));
     try {

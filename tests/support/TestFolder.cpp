@@ -1,14 +1,37 @@
 #include "TestFolder.h"
 
+#include "app/IniFile.h"
+#include "import/AttachmentMarker.h"
 #include "import/StoredNameSequence.h"
+#include "store/AppError.h"
 #include "store/CatalogueSchema.h"
 #include "store/DatabaseLocator.h"
+#include "store/Engine.h"
+#include "store/PostgresEngine.h"
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUuid>
+#include <QtTest>
+
+namespace {
+// The server's own database, for making and dropping the schemas of the tests.
+void onServerDatabase(const QString &sql)
+{
+    PostgresEngine admin(QStringLiteral("postgresql:///"));
+    admin.openForSetup();
+    admin.execute(sql);
+    admin.close();
+}
+} // namespace
+
+bool TestFolder::onServer()
+{
+    return qgetenv("MC_TEST_ENGINE") == "postgresql";
+}
 
 TestFolder::TestFolder()
 {
@@ -24,6 +47,20 @@ TestFolder::~TestFolder()
     clsCurrentDb::release();
     SetAttachmentPath(QString());
     SetAppPathOverride(QString());
+    if (!schema_.isEmpty()) {
+        try {
+            onServerDatabase(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema_));
+        } catch (const AppError &e) {
+            qWarning("could not drop %s: %s", qPrintable(schema_), qPrintable(e.message()));
+        }
+    }
+}
+
+QStringList TestFolder::storedCopies()
+{
+    QStringList names = QDir(AttachmentPath()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    names.removeAll(AttachmentMarker::fileName());
+    return names;
 }
 
 QString TestFolder::path() const
@@ -31,9 +68,24 @@ QString TestFolder::path() const
     return dir_.path() + QLatin1Char('/');
 }
 
-void TestFolder::createCatalogue(const QString &name) const
+void TestFolder::createCatalogue()
 {
-    CatalogueSchema::create(file(name));
+    if (!onServer()) {
+        catalogue_ = file(QStringLiteral("Data.mdb"));
+        CatalogueSchema::create(catalogue_);
+        return;
+    }
+    schema_ = QStringLiteral("mc_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
+    try {
+        onServerDatabase(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm SCHEMA public"));
+    } catch (const AppError &) {
+        // Made by a test running beside this one; searches work without it anyway.
+    }
+    onServerDatabase(QStringLiteral("CREATE SCHEMA %1").arg(schema_));
+    catalogue_ = QStringLiteral("postgresql:///?options=-csearch_path%3D") + schema_ + QStringLiteral("%2Cpublic");
+    CatalogueSchema::create(catalogue_);
+    WriteIni(QStringLiteral("DataBaseFilePath"), catalogue_);
+    WriteIni(QStringLiteral("AttachmentPath"), file(QStringLiteral("Attachment")));
 }
 
 QString TestFolder::write(const QString &relative, const QByteArray &bytes) const

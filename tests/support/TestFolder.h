@@ -1,20 +1,39 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A program folder of its own for one test: AppPath() points here, the shared database
-// object is released before and after, and an empty catalogue can be laid beside it.
+// object is released before and after, and an empty catalogue can be laid beside it. In
+// the server pass (MC_TEST_ENGINE=postgresql, with the PG* variables of a server) the
+// catalogue is a schema of its own on that server instead, named in UserDefault.ini with
+// the attachment folder beside the program.
 class TestFolder {
 public:
     TestFolder();
     ~TestFolder();
     QString path() const; // ends with a separator
     QString file(const QString &name) const { return path() + name; }
-    void createCatalogue(const QString &name = QStringLiteral("Data.mdb")) const;
+    void createCatalogue();
+    // Where createCatalogue() put the catalogue: the path of Data.mdb or a server address.
+    const QString &catalogue() const { return catalogue_; }
     // Writes a file with the given bytes (folders made as needed); returns its path.
     QString write(const QString &relative, const QByteArray &bytes) const;
 
+    static bool onServer();
+    // Every file in the attachment folder (hidden ones too) but the folder's marker.
+    static QStringList storedCopies();
+
 private:
     QTemporaryDir dir_;
+    QString catalogue_;
+    QString schema_;
 };
+
+// Skips a test that is about the catalogue file itself in the server pass.
+#define SKIP_ON_SERVER()                                                                                               \
+    do {                                                                                                               \
+        if (TestFolder::onServer())                                                                                    \
+            QSKIP("about the catalogue file; the server pass has none");                                             \
+    } while (false)
