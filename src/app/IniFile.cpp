@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringConverter>
 #include <QStringList>
@@ -32,9 +33,11 @@ QStringList readLines(const QString &path, bool *ok = nullptr)
     QFile f(path);
     if (ok)
         *ok = true;
-    if (!f.exists())
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
         return {};
-    if (!f.open(QIODevice::ReadOnly)) {
+    // A pipe or a device in its place would block the program or is no file to rewrite.
+    if (!info.isFile() || !f.open(QIODevice::ReadOnly)) {
         if (ok)
             *ok = false;
         return {};

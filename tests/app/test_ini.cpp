@@ -4,6 +4,9 @@
 #include "store/AppError.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QtTest>
 
 class TestIni : public QObject {
@@ -15,6 +18,8 @@ private slots:
     void otherLinesKept();
     void garbageFileDoesNotBreakReading();
     void unwritableFolderReports();
+    void unreadableFileIsNeverRewritten_data();
+    void unreadableFileIsNeverRewritten();
 };
 
 void TestIni::missingFileReadsEmpty()
@@ -86,6 +91,38 @@ void TestIni::unwritableFolderReports()
     TestFolder tf;
     IniFile ini(tf.file(QStringLiteral("no/such/folder/UserDefault.ini")));
     QVERIFY_THROWS_EXCEPTION(AppError, ini.write(QStringLiteral("a"), QStringLiteral("b")));
+}
+
+void TestIni::unreadableFileIsNeverRewritten_data()
+{
+    QTest::addColumn<bool>("pipe");
+    QTest::newRow("a pipe in its place") << true;
+    QTest::newRow("no read permission") << false;
+}
+
+// A file that cannot be read is not empty: writing one key would replace all it holds.
+void TestIni::unreadableFileIsNeverRewritten()
+{
+    QFETCH(bool, pipe);
+    TestFolder tf;
+    const QString path = tf.file(QStringLiteral("UserDefault.ini"));
+    if (pipe) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    } else {
+        if (::geteuid() == 0)
+            QSKIP("root reads every file");
+        tf.write(QStringLiteral("UserDefault.ini"), "[UserDefault]\r\nDataBaseFilePath=/share/Data.mdb\r\n");
+        QFile::setPermissions(path, QFile::WriteOwner);
+    }
+    const IniFile ini(path);
+    QVERIFY(ini.unreadable());
+    QCOMPARE(ReadIni(QStringLiteral("txtText")), QString()); // and no wait on the pipe
+    QVERIFY_THROWS_EXCEPTION(AppError, WriteIni(QStringLiteral("txtText"), QStringLiteral("*.txt")));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    if (pipe)
+        QVERIFY(QFileInfo(path).isSymLink() || !QFileInfo(path).isFile());
+    else
+        QVERIFY(Corpus::read(path).contains("DataBaseFilePath=/share/Data.mdb"));
 }
 
 QTEST_GUILESS_MAIN(TestIni)

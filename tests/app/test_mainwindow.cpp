@@ -13,7 +13,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QProcess>
 #include <QtTest>
+#include <sys/stat.h>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -21,6 +23,7 @@ private slots:
     void menuTree();
     void seedingFreshFile();
     void seedingLeavesConfiguredFileAlone();
+    void seedingReportsOnlyWhatLosesData();
     void importCommandsHandOver();
     void splashClosesOnClick();
     void splashClosesOnTime();
@@ -109,6 +112,27 @@ void TestMainWindow::seedingFreshFile()
     QVERIFY(ReadIni(QStringLiteral("DataBaseFilePath")).isEmpty());
     // The database is not touched at start.
     QVERIFY(!clsCurrentDb::exists());
+}
+
+// Start-up tells once about a file it cannot read, and nothing about one it cannot write.
+void TestMainWindow::seedingReportsOnlyWhatLosesData()
+{
+    {
+        TestFolder tf;
+        ScriptedDialogs d;
+        QCOMPARE(::mkfifo(QFile::encodeName(tf.file(QStringLiteral("UserDefault.ini"))).constData(), 0644), 0);
+        mdiFrm w;
+        QCOMPARE(d.messages().size(), 1);
+        QVERIFY(d.messages().first().contains(QStringLiteral("无法读取")));
+    }
+    TestFolder tf;
+    ScriptedDialogs d;
+    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), tf.path()}) != 0)
+        QSKIP("chattr +i is not available here");
+    mdiFrm w;
+    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), tf.path()});
+    QVERIFY(d.messages().isEmpty());
+    QVERIFY(!QFile::exists(tf.file(QStringLiteral("UserDefault.ini"))));
 }
 
 void TestMainWindow::seedingLeavesConfiguredFileAlone()

@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QtTest>
 #include <sys/file.h>
 
@@ -22,6 +24,7 @@ private slots:
     void emptyRunStillConfirms();
     void runWithFailureGoesOn();
     void droppedFolder();
+    void cancelStopsTheCopyInProgress();
 };
 
 namespace {
@@ -185,6 +188,41 @@ void TestImportWindow::droppedFolder()
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w->lvw->viewport(), &drop);
     QCOMPARE(w->chosenFiles(), QStringList({tf.file(QStringLiteral("drop/a.jpg")), single}));
+}
+
+// Cancel stops the copy in progress within a second, keeps nothing of it, and the report
+// says so with the count of files imported before it.
+void TestImportWindow::cancelStopsTheCopyInProgress()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    tf.write(QStringLiteral("pics/a.jpg"), "a");
+    QFile big(tf.file(QStringLiteral("pics/big.jpg")));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(1) << 30));
+    big.close();
+    tf.write(QStringLiteral("pics/c.jpg"), "c");
+    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
+    w->setFolder(tf.file(QStringLiteral("pics")));
+    w->lblRight_Click();
+    QElapsedTimer sinceCancel;
+    QTimer::singleShot(150, w.get(), [&] {
+        auto *progress = w->findChild<QProgressDialog *>(QStringLiteral("importProgress"));
+        QVERIFY(progress);
+        progress->cancel();
+        sinceCancel.start();
+    });
+    d.answerMessage(6);
+    w->cmdStart_Click();
+    QVERIFY(sinceCancel.isValid());
+    QVERIFY2(sinceCancel.elapsed() < 1000, qPrintable(QString::number(sinceCancel.elapsed())));
+    const QString summary = d.asked.last().text;
+    QVERIFY2(summary.contains(QStringLiteral("导入已取消")) && summary.contains(QStringLiteral("已导入 1 个文件")),
+             qPrintable(summary));
+    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
+    QCOMPARE(rs.RecordCount(), 1);
+    QCOMPARE(rs.text(QStringLiteral("FileName")), QStringLiteral("a.jpg"));
+    QCOMPARE(TestFolder::storedCopies().size(), 1);
 }
 
 QTEST_MAIN(TestImportWindow)

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QtTest>
 
 class TestLocate : public QObject {
@@ -23,6 +24,7 @@ private slots:
     void attachmentParentMissing();
     void secondRequestWhileOpening();
     void pathHelpers();
+    void typedPathThatCannotBeRemembered();
 };
 
 void TestLocate::besideProgramWins()
@@ -170,6 +172,26 @@ void TestLocate::pathHelpers()
     QCOMPARE(AppPath(), QStringLiteral("/opt/mc/"));
     SetAppPathOverride(QString());
     QVERIFY(AppPath().endsWith(QLatin1Char('/')) && !AppPath().endsWith(QStringLiteral("//")));
+}
+
+// A read-only installation cannot remember the answer: it is used for this run, said once.
+void TestLocate::typedPathThatCannotBeRemembered()
+{
+    TestFolder tf;
+    ScriptedDialogs d;
+    QTemporaryDir share;
+    const QString db = share.path() + QStringLiteral("/Data.mdb");
+    CatalogueSchema::create(db);
+    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), tf.path()}) != 0)
+        QSKIP("chattr +i is not available here");
+    d.answerPrompt(db);
+    const QString first = LocateDataBase();
+    const QString second = LocateDataBase();
+    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), tf.path()});
+    QCOMPARE(first, db);
+    QCOMPARE(second, db);
+    QCOMPARE(d.asked.size(), 2); // one prompt, one message
+    QVERIFY(d.messages().first().contains(QStringLiteral("无法保存")));
 }
 
 QTEST_MAIN(TestLocate)
