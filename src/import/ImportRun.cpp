@@ -2,7 +2,9 @@
 
 #include "import/ImportEngine.h"
 #include "store/AppError.h"
+#include "store/DialogOwner.h"
 #include "store/Services.h"
+#include "store/SystemErrorText.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,6 +26,8 @@ void ImportRun::exec()
     progress.setMinimumDuration(400);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
+    // The engine's questions during the run open over the progress dialog.
+    DialogOwner owner(&progress);
     // Progress values stay in int range however many files are chosen.
     const qint64 total = qint64(files_.size()) * steps;
     const int scale = int(qMax<qint64>(1, total / 1000000000 + 1));
@@ -61,7 +65,7 @@ void ImportRun::exec()
             }
             ++imported_;
         } catch (const AppError &e) {
-            failures_ << QDir::toNativeSeparators(path) + QStringLiteral(": ") + e.message();
+            failures_ << QDir::toNativeSeparators(path) + QStringLiteral(": ") + SystemErrorText::explain(e.message());
         }
     }
     progress.setValue(progress.maximum());
