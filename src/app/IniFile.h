@@ -11,7 +11,9 @@ public:
     // Throws AppError when the file cannot be written; the old file then stays whole.
     void write(const QString &key, const QString &value) const;
 
-    static QString defaultPath(); // AppPath() + "UserDefault.ini", resolved on every call
+    // UserDefault.ini beside the program, or in the user's configuration folder when the
+    // program's folder cannot be written; resolved on every call.
+    static QString defaultPath();
     static const QString &section();
 
 private:

@@ -4,6 +4,7 @@
 #include "store/AppError.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
+#include "store/UserFolders.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -42,6 +43,9 @@ QString LocateDataBase()
         base = AppPath();
     } else {
         QString candidate = QDir::fromNativeSeparators(ReadIni(QStringLiteral("DataBaseFilePath")));
+        // A system-wide install: the user's own catalogue, made on first use.
+        if (!isFile(candidate) && !UserFolders::portable())
+            candidate = UserFolders::personalCatalogue();
         if (!isFile(candidate)) {
             candidate.clear();
             do {

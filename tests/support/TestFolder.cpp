@@ -10,8 +10,17 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace {
+const char *const kUserFolders[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME"};
+}
+
 TestFolder::TestFolder()
 {
+    // The user's configuration and data folders live here too, never in the real home.
+    for (const char *name : kUserFolders) {
+        saved_ << qgetenv(name);
+        qputenv(name, QFile::encodeName(dir_.path() + QStringLiteral("/user-") + QLatin1String(name)));
+    }
     clsCurrentDb::release();
     SetAttachmentPath(QString());
     SetAppPathOverride(dir_.path());
@@ -20,6 +29,8 @@ TestFolder::TestFolder()
 
 TestFolder::~TestFolder()
 {
+    for (int i = 0; i < 2; ++i)
+        saved_[i].isNull() ? qunsetenv(kUserFolders[i]) : qputenv(kUserFolders[i], saved_[i]);
     clsCurrentDb::release();
     SetAttachmentPath(QString());
     SetAppPathOverride(QString());

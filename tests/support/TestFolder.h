@@ -3,8 +3,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A program folder of its own for one test: AppPath() points here, the shared database
-// object is released before and after, and an empty catalogue can be laid beside it.
+// A program folder of its own for one test: AppPath() points here, and so do the user's
+// configuration and data folders; the shared database object is released before and after,
+// and an empty catalogue can be laid beside it.
 class TestFolder {
 public:
     TestFolder();
@@ -17,4 +18,5 @@ public:
 
 private:
     QTemporaryDir dir_;
+    QList<QByteArray> saved_;
 };
