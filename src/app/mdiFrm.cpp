@@ -2,6 +2,7 @@
 
 #include "app/IniFile.h"
 #include "app/SharedState.h"
+#include "app/WindowPlacement.h"
 #include "app/frmAbout.h"
 #include "app/frmSetting.h"
 #include "browse/frmBrowse.h"
@@ -15,11 +16,14 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QShortcut>
 
 namespace {
 mdiFrm *g_main = nullptr;
-}
+const QString kPlaceKey = QStringLiteral("mainWindow/geometry");
+} // namespace
 
 mdiFrm *mdiFrm::instance()
 {
@@ -29,11 +33,15 @@ mdiFrm *mdiFrm::instance()
 QList<QPair<QString, QString>> mdiFrm::defaultFilters()
 {
     return {
-        {QStringLiteral("txtImage"), QStringLiteral("*.bmp;*.ico;*.gif;*.jpg;*.png")},
-        {QStringLiteral("txtMedia"), QStringLiteral("*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp")},
-        {QStringLiteral("txtOffice"), QStringLiteral("*.doc;*.xls;*.ppt;*.mdb")},
-        {QStringLiteral("txtSound"), QStringLiteral("*.Mdi;*.mp3;*.mav")},
-        {QStringLiteral("txtText"), QStringLiteral("*.txt;*.log")},
+        // Each starts with the program's first defaults, in their order, so nothing a user of
+        // the old program saw goes away; today's common formats follow.
+        {QStringLiteral("txtImage"), QStringLiteral("*.bmp;*.ico;*.gif;*.jpg;*.png;*.jpeg;*.tif;*.tiff;*.webp;*.heic;*.svg")},
+        {QStringLiteral("txtMedia"),
+         QStringLiteral("*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp;*.mp4;*.mkv;*.mov;*.wmv;*.flv;*.webm;*.mpg;*.m4v")},
+        {QStringLiteral("txtOffice"),
+         QStringLiteral("*.doc;*.xls;*.ppt;*.mdb;*.docx;*.xlsx;*.pptx;*.pdf;*.odt;*.ods;*.odp;*.rtf;*.wps")},
+        {QStringLiteral("txtSound"), QStringLiteral("*.Mdi;*.mp3;*.mav;*.wav;*.mid;*.flac;*.ogg;*.m4a;*.aac")},
+        {QStringLiteral("txtText"), QStringLiteral("*.txt;*.log;*.md;*.csv;*.xml;*.json;*.ini;*.htm;*.html")},
     };
 }
 
@@ -51,7 +59,7 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("mdiFrm"));
     setWindowTitle(AppTitle());
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(1024, 720);
+    WindowPlacement::restore(this, kPlaceKey, QSize(1024, 720));
 
     area_ = new QMdiArea(this);
     area_->setObjectName(QStringLiteral("mdiArea"));
@@ -122,8 +130,11 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
     connect(mnu_BroOffice, &QAction::triggered, this, [this] { browseCommand(QStringLiteral("浏览Office软件"), 6); });
     connect(mnu_Find, &QAction::triggered, this, &mdiFrm::showFind);
     connect(mnu_About, &QAction::triggered, this, &mdiFrm::showAbout);
+    // Ctrl+F brings up the search window from any window of the program.
+    auto *findKey = new QShortcut(QKeySequence::Find, this, this, &mdiFrm::showFind, Qt::ApplicationShortcut);
+    findKey->setObjectName(QStringLiteral("findShortcut"));
 
-    ReportErrors(&mdiFrm::SeedConfiguration);
+    ReportErrors(this, &mdiFrm::SeedConfiguration);
 }
 
 mdiFrm::~mdiFrm()
@@ -161,6 +172,7 @@ void mdiFrm::browseCommand(const QString &caption, int kind)
 
 void mdiFrm::restart()
 {
+    WindowPlacement::save(this, kPlaceKey);
     ClearSharedState();
     const QString program = QApplication::applicationFilePath();
     if (!dialogs().startProgram(program)) {
@@ -172,12 +184,14 @@ void mdiFrm::restart()
 
 void mdiFrm::exitProgram()
 {
+    WindowPlacement::save(this, kPlaceKey);
     ClearSharedState();
     dialogs().exitProcess(0);
 }
 
 void mdiFrm::closeEvent(QCloseEvent *event)
 {
+    WindowPlacement::save(this, kPlaceKey);
     for (QWidget *w : QApplication::topLevelWidgets()) {
         if (w != this && w->isVisible())
             w->close();
@@ -194,15 +208,19 @@ void mdiFrm::showImportWindow()
 }
 void mdiFrm::showBrowseWindow()
 {
-    (new frmBrowse)->show();
+    auto *window = new frmBrowse;
+    WindowPlacement::fitToScreen(window);
+    window->show();
 }
 
 namespace {
 // The single instance of a window: made on first use and after it was closed.
 template <class Window> void showSingle(QPointer<QWidget> &slot)
 {
-    if (!slot)
+    if (!slot) {
         slot = new Window;
+        WindowPlacement::fitToScreen(slot);
+    }
     slot->show();
     slot->raise();
     slot->activateWindow();
@@ -212,6 +230,9 @@ template <class Window> void showSingle(QPointer<QWidget> &slot)
 void mdiFrm::showFind()
 {
     showSingle<frmFind>(find_);
+    auto *find = static_cast<frmFind *>(find_.data());
+    find->txtContent->setFocus();
+    find->txtContent->selectAll();
 }
 
 void mdiFrm::showSetting()

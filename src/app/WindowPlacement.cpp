@@ -1,0 +1,50 @@
+#include "app/WindowPlacement.h"
+
+#include "app/UserSettings.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QStyle>
+#include <QWidget>
+
+QRect WindowPlacement::fitted(QRect geometry, const QRect &available)
+{
+    geometry.setSize(geometry.size().boundedTo(available.size()));
+    if (geometry.right() > available.right())
+        geometry.moveRight(available.right());
+    if (geometry.bottom() > available.bottom())
+        geometry.moveBottom(available.bottom());
+    if (geometry.left() < available.left())
+        geometry.moveLeft(available.left());
+    if (geometry.top() < available.top())
+        geometry.moveTop(available.top());
+    return geometry;
+}
+
+void WindowPlacement::restore(QWidget *window, const QString &key, QSize preferred)
+{
+    const QByteArray saved = UserSettings::value(key).toByteArray();
+    if (saved.isEmpty() || !window->restoreGeometry(saved)) {
+        window->resize(preferred);
+        if (QScreen *screen = QGuiApplication::primaryScreen())
+            window->move(screen->availableGeometry().center() - window->rect().center());
+    }
+    fitToScreen(window);
+}
+
+void WindowPlacement::fitToScreen(QWidget *window)
+{
+    QScreen *screen = QGuiApplication::screenAt(window->geometry().center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen || window->isMaximized())
+        return;
+    // The window manager adds a title bar above the inner area.
+    const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+    window->setGeometry(fitted(window->geometry(), screen->availableGeometry().adjusted(0, titleBar, 0, 0)));
+}
+
+void WindowPlacement::save(const QWidget *window, const QString &key)
+{
+    UserSettings::setValue(key, window->saveGeometry());
+}
