@@ -41,7 +41,12 @@ void WindowPlacement::fitToScreen(QWidget *window)
         return;
     // The window manager adds a title bar above the inner area.
     const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
-    window->setGeometry(fitted(window->geometry(), screen->availableGeometry().adjusted(0, titleBar, 0, 0)));
+    const QRect available = screen->availableGeometry().adjusted(0, titleBar, 0, 0);
+    // A window nobody placed yet keeps the window manager's placement; only its size is cut.
+    if (!window->isVisible() && !window->testAttribute(Qt::WA_Moved))
+        window->resize(window->size().boundedTo(available.size()));
+    else
+        window->setGeometry(fitted(window->geometry(), available));
 }
 
 void WindowPlacement::save(const QWidget *window, const QString &key)

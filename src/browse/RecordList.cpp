@@ -194,10 +194,13 @@ bool RecordList::eventFilter(QObject *watched, QEvent *event)
         if (menu->reason() == QContextMenuEvent::Keyboard) {
             showMenuAtSelection();
         } else {
+            // A right click acts on the row under the pointer; off the rows there is no menu.
             const QModelIndex at = lvw->indexAt(lvw->viewport()->mapFromGlobal(menu->globalPos()));
-            if (at.isValid() && !lvw->selectionModel()->isRowSelected(at.row()))
-                selectRow(at.row());
-            showMenu(menu->globalPos());
+            if (at.isValid()) {
+                if (!lvw->selectionModel()->isRowSelected(at.row()))
+                    selectRow(at.row());
+                showMenu(menu->globalPos());
+            }
         }
         return true;
     }

@@ -26,8 +26,15 @@ constexpr int kTitleBarExtras = 160;
 
 QWidget *QtDialogs::owner()
 {
-    if (QWidget *w = DialogOwner::current())
-        return w;
+    QWidget *owner = DialogOwner::current();
+    // An owning dialog not shown yet (a progress dialog waiting out its delay) is shown
+    // now: it would otherwise come up over the question a moment later.
+    if (auto *dialog = qobject_cast<QDialog *>(owner); dialog && !dialog->isVisible())
+        dialog->show();
+    // A window still loading lends its place to the nearest shown window it belongs to.
+    for (QWidget *w = owner; w; w = w->parentWidget())
+        if (w->isVisible())
+            return w;
     return QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
 }
 
