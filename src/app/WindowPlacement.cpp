@@ -43,10 +43,18 @@ void WindowPlacement::fitToScreen(QWidget *window)
     const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
     const QRect available = screen->availableGeometry().adjusted(0, titleBar, 0, 0);
     // A window nobody placed yet keeps the window manager's placement; only its size is cut.
-    if (!window->isVisible() && !window->testAttribute(Qt::WA_Moved))
+    if (!window->isVisible() && !window->testAttribute(Qt::WA_Moved)) {
         window->resize(window->size().boundedTo(available.size()));
-    else
-        window->setGeometry(fitted(window->geometry(), available));
+        return;
+    }
+    const QRect inner = fitted(window->geometry(), available);
+    if (inner == window->geometry())
+        return;
+    // move() places the frame: before the window is shown its frame is not known yet.
+    const QPoint frame = window->isVisible() ? window->geometry().topLeft() - window->frameGeometry().topLeft()
+                                             : QPoint(0, titleBar);
+    window->resize(inner.size());
+    window->move(inner.topLeft() - frame);
 }
 
 void WindowPlacement::save(const QWidget *window, const QString &key)
