@@ -6,15 +6,14 @@
 #include <QLocale>
 #include <QTranslator>
 
-bool AppStart::installTranslations()
-{
+bool AppStart::installTranslations() {
     static QTranslator *qt = nullptr;
     if (qt)
         return true;
     auto *translator = new QTranslator(qApp);
     // The interface is Chinese whatever the desktop's language.
-    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return false;
     }
@@ -23,8 +22,7 @@ bool AppStart::installTranslations()
     return true;
 }
 
-void AppStart::prepare()
-{
+void AppStart::prepare() {
     QCoreApplication::setApplicationName(QStringLiteral("mediacatalog"));
     QGuiApplication::setDesktopFileName(QStringLiteral("mediacatalog"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/mediacatalog-256.png")));

@@ -14,8 +14,8 @@ public:
     // Windows filter rules: "*.*" matches every name; otherwise wildcards, any letter case.
     static bool matches(const QStringList &patterns, const QString &name);
 
-    QStringList files;       // matching names, sorted without regard to case
-    QStringList unreadable;  // names that cannot be imported, made readable for a message
+    QStringList files;      // matching names, sorted without regard to case
+    QStringList unreadable; // names that cannot be imported, made readable for a message
 
     // One message naming the skipped files; empty when none was skipped.
     QString skippedMessage() const;

@@ -4,18 +4,15 @@ namespace {
 QPointer<QWidget> g_owner;
 }
 
-DialogOwner::DialogOwner(QWidget *owner) : previous_(g_owner)
-{
+DialogOwner::DialogOwner(QWidget *owner) : previous_(g_owner) {
     if (owner)
         g_owner = owner;
 }
 
-DialogOwner::~DialogOwner()
-{
+DialogOwner::~DialogOwner() {
     g_owner = previous_;
 }
 
-QWidget *DialogOwner::current()
-{
+QWidget *DialogOwner::current() {
     return g_owner.data();
 }

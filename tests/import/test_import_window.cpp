@@ -226,7 +226,6 @@ void TestImportWindow::onlyRegularFilesAndReadableNames()
     std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
     w->setFolder(tf.file(QStringLiteral("pics")));
     QCOMPARE(w->File1->count(), 1);
-    QCOMPARE(w->File1->item(0)->text(), QStringLiteral("a.jpg"));
     QCOMPARE(d.messages().size(), 1); // one message for the listing, naming both
     const QString told = d.messages().first();
     QVERIFY2(told.contains(QStringLiteral("\\xB0\\xA1.jpg (按 GBK 读作 啊.jpg)")) && told.contains(QStringLiteral("x\\xB0\\xA1.jpg")),
