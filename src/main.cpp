@@ -1,3 +1,4 @@
+#include "app/AppStart.h"
 #include "app/frmLogo.h"
 #include "app/mdiFrm.h"
 
@@ -6,7 +7,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("mediacatalog"));
+    AppStart::prepare();
     auto *logo = new frmLogo;
     QObject::connect(logo, &frmLogo::finished, [] { (new mdiFrm)->show(); });
     logo->show();

@@ -41,7 +41,7 @@ public:
     }
     QString prompt(const QString &, const QString &, const QString &) override { return {}; }
     QString saveFileName(const QString &) override { return {}; }
-    void openFile(const QString &) override {}
+    bool openFile(const QString &) override { return false; }
     bool startProgram(const QString &) override { return false; }
     void exitProcess(int code) override { std::_Exit(code); }
     int execModal(QDialog *) override { return 0; }

@@ -4,6 +4,7 @@
 
 #include "store/AppError.h"
 #include "store/Services.h"
+#include "store/UserFolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,7 +61,7 @@ const QString &IniFile::section()
 
 QString IniFile::defaultPath()
 {
-    return AppPath() + QStringLiteral("UserDefault.ini");
+    return UserFolders::configFolder() + QStringLiteral("UserDefault.ini");
 }
 
 QString IniFile::read(const QString &key) const

@@ -15,7 +15,9 @@ public:
     // True when the file exists but cannot be read.
     bool unreadable() const;
 
-    static QString defaultPath(); // AppPath() + "UserDefault.ini", resolved on every call
+    // UserDefault.ini beside the program, or in the user's configuration folder when the
+    // program's folder cannot be written; resolved on every call.
+    static QString defaultPath();
     static const QString &section();
 
 private:

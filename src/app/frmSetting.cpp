@@ -96,7 +96,7 @@ void frmSetting::showDefaults()
 void frmSetting::cmdOK_Click()
 {
     bool written = false;
-    ReportErrors([this, &written] {
+    ReportErrors(this, [this, &written] {
         for (QLineEdit *box : boxes())
             WriteIni(box->objectName(), box->text());
         written = true;

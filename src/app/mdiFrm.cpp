@@ -2,12 +2,14 @@
 
 #include "app/IniFile.h"
 #include "app/SharedState.h"
+#include "app/WindowPlacement.h"
 #include "app/frmAbout.h"
 #include "app/frmSetting.h"
 #include "browse/frmBrowse.h"
 #include "browse/frmFind.h"
 #include "import/frmFile.h"
 #include "store/AppError.h"
+#include "store/DialogOwner.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
@@ -17,11 +19,14 @@
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QShortcut>
 
 namespace {
 mdiFrm *g_main = nullptr;
-}
+const QString kPlaceKey = QStringLiteral("mainWindow/geometry");
+} // namespace
 
 mdiFrm *mdiFrm::instance()
 {
@@ -31,11 +36,15 @@ mdiFrm *mdiFrm::instance()
 QList<QPair<QString, QString>> mdiFrm::defaultFilters()
 {
     return {
-        {QStringLiteral("txtImage"), QStringLiteral("*.bmp;*.ico;*.gif;*.jpg;*.png")},
-        {QStringLiteral("txtMedia"), QStringLiteral("*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp")},
-        {QStringLiteral("txtOffice"), QStringLiteral("*.doc;*.xls;*.ppt;*.mdb")},
-        {QStringLiteral("txtSound"), QStringLiteral("*.Mdi;*.mp3;*.mav")},
-        {QStringLiteral("txtText"), QStringLiteral("*.txt;*.log")},
+        // Each starts with the program's first defaults, in their order, so nothing a user of
+        // the old program saw goes away; today's common formats follow.
+        {QStringLiteral("txtImage"), QStringLiteral("*.bmp;*.ico;*.gif;*.jpg;*.png;*.jpeg;*.tif;*.tiff;*.webp;*.heic;*.svg")},
+        {QStringLiteral("txtMedia"),
+         QStringLiteral("*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp;*.mp4;*.mkv;*.mov;*.wmv;*.flv;*.webm;*.mpg;*.m4v")},
+        {QStringLiteral("txtOffice"),
+         QStringLiteral("*.doc;*.xls;*.ppt;*.mdb;*.docx;*.xlsx;*.pptx;*.pdf;*.odt;*.ods;*.odp;*.rtf;*.wps")},
+        {QStringLiteral("txtSound"), QStringLiteral("*.Mdi;*.mp3;*.mav;*.wav;*.mid;*.flac;*.ogg;*.m4a;*.aac")},
+        {QStringLiteral("txtText"), QStringLiteral("*.txt;*.log;*.md;*.csv;*.xml;*.json;*.ini;*.htm;*.html")},
     };
 }
 
@@ -66,7 +75,7 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("mdiFrm"));
     setWindowTitle(AppTitle());
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(1024, 720);
+    WindowPlacement::restore(this, kPlaceKey, QSize(1024, 720));
 
     area_ = new QMdiArea(this);
     area_->setObjectName(QStringLiteral("mdiArea"));
@@ -137,8 +146,14 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
     connect(mnu_BroOffice, &QAction::triggered, this, [this] { browseCommand(QStringLiteral("浏览Office软件"), 6); });
     connect(mnu_Find, &QAction::triggered, this, &mdiFrm::showFind);
     connect(mnu_About, &QAction::triggered, this, &mdiFrm::showAbout);
+    // Ctrl+F brings up the search window from any window of the program.
+    auto *findKey = new QShortcut(QKeySequence::Find, this, this, &mdiFrm::showFind, Qt::ApplicationShortcut);
+    findKey->setObjectName(QStringLiteral("findShortcut"));
 
-    SeedConfiguration();
+    {
+        DialogOwner owner(this);
+        SeedConfiguration();
+    }
 }
 
 mdiFrm::~mdiFrm()
@@ -176,6 +191,7 @@ void mdiFrm::browseCommand(const QString &caption, int kind)
 
 void mdiFrm::restart()
 {
+    WindowPlacement::save(this, kPlaceKey);
     ClearSharedState();
     const QString program = QApplication::applicationFilePath();
     if (!dialogs().startProgram(program)) {
@@ -187,12 +203,14 @@ void mdiFrm::restart()
 
 void mdiFrm::exitProgram()
 {
+    WindowPlacement::save(this, kPlaceKey);
     ClearSharedState();
     dialogs().exitProcess(0);
 }
 
 void mdiFrm::closeEvent(QCloseEvent *event)
 {
+    WindowPlacement::save(this, kPlaceKey);
     for (QWidget *w : QApplication::topLevelWidgets()) {
         if (w != this && w->isVisible())
             w->close();
@@ -209,15 +227,19 @@ void mdiFrm::showImportWindow()
 }
 void mdiFrm::showBrowseWindow()
 {
-    (new frmBrowse)->show();
+    auto *window = new frmBrowse;
+    WindowPlacement::fitToScreen(window);
+    window->show();
 }
 
 namespace {
 // The single instance of a window: made on first use and after it was closed.
 template <class Window> void showSingle(QPointer<QWidget> &slot)
 {
-    if (!slot)
+    if (!slot) {
         slot = new Window;
+        WindowPlacement::fitToScreen(slot);
+    }
     slot->show();
     slot->raise();
     slot->activateWindow();
@@ -227,6 +249,9 @@ template <class Window> void showSingle(QPointer<QWidget> &slot)
 void mdiFrm::showFind()
 {
     showSingle<frmFind>(find_);
+    auto *find = static_cast<frmFind *>(find_.data());
+    find->txtContent->setFocus();
+    find->txtContent->selectAll();
 }
 
 void mdiFrm::showSetting()

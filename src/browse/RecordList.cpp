@@ -10,11 +10,16 @@
 #include "store/RecordChanged.h"
 #include "store/RowCheck.h"
 #include "store/SqlQuote.h"
-#include "store/WriteTransaction.h"
 #include "store/Engine.h"
+#include "store/SystemErrorText.h"
+#include "store/WriteTransaction.h"
 #include "store/clsCurrentDb.h"
 
+#include <QContextMenuEvent>
 #include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,6 +27,7 @@
 #include <QMenu>
 #include <QSaveFile>
 #include <QTableView>
+#include <algorithm>
 
 namespace {
 int himetricToPixels(int himetric)
@@ -60,7 +66,8 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
     lvw->setObjectName(QStringLiteral("lvw"));
     lvw->setModel(model_);
     lvw->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvw->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvw->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvw->setAccessibleName(QStringLiteral("记录列表"));
     lvw->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvw->setShowGrid(false);
     lvw->setWordWrap(false);
@@ -79,7 +86,7 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
     auto item = [this](const char *name, const QString &caption, void (RecordList::*command)()) {
         QAction *a = mnuBar->addAction(caption);
         a->setObjectName(QLatin1String(name));
-        connect(a, &QAction::triggered, this, [this, command] { ReportErrors([this, command] { (this->*command)(); }); });
+        connect(a, &QAction::triggered, this, [this, command] { run(command); });
         return a;
     };
     mnuFileOpen = item("mnuFileOpen", QStringLiteral("打开"), &RecordList::FileOpen);
@@ -89,10 +96,22 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
     mnuEdit = item("mnuEdit", QStringLiteral("编辑"), &RecordList::Edit);
     mnuDel = item("mnuDel", QStringLiteral("删除"), &RecordList::Delete);
 
+    lblStatus = new QLabel(owner);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setAccessibleName(QStringLiteral("记录数"));
+    connect(model_, &QAbstractItemModel::modelReset, this, &RecordList::updateStatus);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &RecordList::updateStatus);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, &RecordList::updateStatus);
+    connect(lvw->selectionModel(), &QItemSelectionModel::selectionChanged, this, &RecordList::updateStatus);
+    updateStatus();
+
+    // A plain click opens the menu; Ctrl or Shift with it only picks rows.
     connect(lvw, &QTableView::clicked, this, [this] {
-        if (model_->rowCount() > 0)
-            mnuBar->popup(QCursor::pos());
+        if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier)))
+            showMenu(QCursor::pos());
     });
+    lvw->installEventFilter(this);
+    lvw->viewport()->installEventFilter(this);
     connect(lvw->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         lvw->clearSelection();
         model_->headerClicked(column);
@@ -141,8 +160,79 @@ void RecordList::selectRow(int row)
 
 int RecordList::selectedRow() const
 {
-    const QModelIndexList rows = lvw->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    const QModelIndex current = lvw->currentIndex();
+    if (current.isValid() && lvw->selectionModel()->isRowSelected(current.row()))
+        return current.row();
+    const QList<int> rows = selectedRows();
+    return rows.isEmpty() ? -1 : rows.first();
+}
+
+QList<int> RecordList::selectedRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : lvw->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void RecordList::showMenu(const QPoint &globalPos)
+{
+    if (model_->rowCount() > 0)
+        mnuBar->popup(globalPos);
+}
+
+void RecordList::showMenuAtSelection()
+{
+    const int r = selectedRow();
+    if (r >= 0)
+        showMenu(lvw->viewport()->mapToGlobal(lvw->visualRect(model_->index(r, 0)).bottomLeft()));
+}
+
+void RecordList::run(void (RecordList::*command)())
+{
+    ReportErrors(owner_, [this, command] { (this->*command)(); });
+}
+
+void RecordList::updateStatus()
+{
+    const int selected = int(lvw->selectionModel()->selectedRows().size());
+    lblStatus->setText(selected > 1 ? QStringLiteral("共 %1 个记录,已选中 %2 个").arg(model_->rowCount()).arg(selected)
+                                    : QStringLiteral("共 %1 个记录").arg(model_->rowCount()));
+}
+
+bool RecordList::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ContextMenu) {
+        auto *menu = static_cast<QContextMenuEvent *>(event);
+        if (menu->reason() == QContextMenuEvent::Keyboard) {
+            showMenuAtSelection();
+        } else {
+            // A right click acts on the row under the pointer; off the rows there is no menu.
+            const QModelIndex at = lvw->indexAt(lvw->viewport()->mapFromGlobal(menu->globalPos()));
+            if (at.isValid()) {
+                if (!lvw->selectionModel()->isRowSelected(at.row()))
+                    selectRow(at.row());
+                showMenu(menu->globalPos());
+            }
+        }
+        return true;
+    }
+    if (watched != lvw || event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const bool plain = !(key->modifiers() & ~Qt::KeypadModifier);
+    if (key->key() == Qt::Key_Menu || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier))
+        showMenuAtSelection();
+    else if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))
+        run(&RecordList::FileOpen);
+    else if (plain && key->key() == Qt::Key_Delete)
+        run(&RecordList::Delete);
+    else if (plain && key->key() == Qt::Key_F2)
+        run(&RecordList::Edit);
+    else
+        return QObject::eventFilter(watched, event);
+    return true;
 }
 
 const RecordRow *RecordList::copyOfSelected(const QString &missingMessage) const
@@ -166,8 +256,10 @@ const RecordRow *RecordList::copyOfSelected(const QString &missingMessage) const
 
 void RecordList::FileOpen()
 {
-    if (const RecordRow *row = copyOfSelected(QStringLiteral("附件库中不存在原文件,打开失败!")))
-        ShellOpen(row->key);
+    const RecordRow *row = copyOfSelected(QStringLiteral("附件库中不存在原文件,打开失败!"));
+    if (row && !ShellOpen(row->key))
+        ShowMsg(QStringLiteral("系统中没有可以打开 %1 的程序,请先为这种文件设置默认的打开程序.").arg(row->fileName),
+                Msg::OkOnly | Msg::Information);
 }
 
 void RecordList::FileSave()
@@ -180,7 +272,8 @@ void RecordList::FileSave()
     if (!target.contains(QLatin1Char('/')))
         return; // cancelled
     if (QFileInfo::exists(target) &&
-        ShowMsg(QDir::toNativeSeparators(target) + QStringLiteral("文件存在,是否覆盖原文件?"), Msg::YesNo | Msg::Question) ==
+        ShowMsg(QDir::toNativeSeparators(target) + QStringLiteral("文件存在,是否覆盖原文件?"),
+                Msg::YesNo | Msg::Question | Msg::DefaultSecond) ==
             Msg::IdNo)
         return;
     copyReplacing(row.key, target);
@@ -202,13 +295,41 @@ void RecordList::Edit()
 
 void RecordList::Delete()
 {
-    const int r = selectedRow();
-    if (r < 0)
+    std::vector<RecordRow> rows;
+    for (int r : selectedRows())
+        rows.push_back(model_->row(r));
+    if (rows.empty())
         return;
-    const RecordRow row = model_->row(r);
-    if (ShowMsg(QStringLiteral("您确定要删除") + row.fileName + QStringLiteral("?"), Msg::YesNo | Msg::Question) == Msg::IdNo)
+    const QString question = rows.size() == 1
+                                 ? QStringLiteral("您确定要删除") + rows.front().fileName + QStringLiteral("?")
+                                 : QStringLiteral("您确定要删除选中的 %1 个记录?").arg(rows.size());
+    if (ShowMsg(question, Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
         return;
+    QStringList failures;
+    for (const RecordRow &row : rows) {
+        try {
+            deleteRecord(row);
+        } catch (const AppError &e) {
+            failures << row.fileName + QStringLiteral(": ") + SystemErrorText::explain(e.message());
+        }
+    }
     try {
+        if (options_.refresh)
+            options_.refresh();
+    } catch (const AppError &) {
+    }
+    if (!failures.isEmpty()) {
+        ShowMsg(QStringLiteral("已删除 %1 个记录,%2 个记录删除失败:\n").arg(rows.size() - failures.size()).arg(failures.size()) +
+                    MessageLines(failures),
+                Msg::OkOnly | Msg::Information);
+    } else if (options_.searchWindow) {
+        ShowMsg(QStringLiteral("删除成功!"), Msg::OkOnly | Msg::Information);
+    }
+}
+
+void RecordList::deleteRecord(const RecordRow &row)
+{
+    {
         // Deleted only while the row still holds what the list shows: another program may
         // have changed it, or given its stored name to another file, since it was listed.
         std::shared_ptr<Engine> engine = CurrentDb().engine();
@@ -226,16 +347,10 @@ void RecordList::Delete()
                                           SqlQuote(row.storedName) + QStringLiteral("'"),
                                       1, 3);
         tx.commit();
-    } catch (const RecordChanged &) {
-        refreshQuietly();
-        throw;
     }
     // From here on a failure is ignored: the row is gone, the copy may already be.
     if (StoredName::isPlain(row.storedName))
         QFile::remove(row.key);
-    refreshQuietly();
-    if (options_.searchWindow)
-        ShowMsg(QStringLiteral("删除成功!"), Msg::OkOnly | Msg::Information);
 }
 
 const QStringList &RecordList::shownFields()
@@ -243,15 +358,6 @@ const QStringList &RecordList::shownFields()
     static const QStringList names = {QStringLiteral("FileName"), QStringLiteral("FolderName"),
                                       QStringLiteral("Currentinfo"), QStringLiteral("Date")};
     return names;
-}
-
-void RecordList::refreshQuietly()
-{
-    try {
-        if (options_.refresh)
-            options_.refresh();
-    } catch (const AppError &) {
-    }
 }
 
 void RecordList::Play()

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QTableView;
 class QWidget;
@@ -30,6 +31,7 @@ public:
     QAction *mnuFileSave;
     QAction *mnuEdit;
     QAction *mnuDel;
+    QLabel *lblStatus; // how many records are listed; the owner places it
 
     RecordListModel *model() const { return model_; }
 
@@ -38,7 +40,12 @@ public:
     bool AddRecordRow(const QString &path, const QString &fileName, const QString &category,
                       const QString &description, const QString &date);
     void selectRow(int row);
+    // The row the commands act on: the current row when selected, else the first selected.
     int selectedRow() const;
+    QList<int> selectedRows() const;
+    // The pop-up menu under the selected row (keyboard) or at `globalPos` (mouse).
+    void showMenu(const QPoint &globalPos);
+    void showMenuAtSelection();
 
     void FileOpen();
     void FileSave();
@@ -46,11 +53,16 @@ public:
     void Delete();
     void Play();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void run(void (RecordList::*command)());
+    void updateStatus();
+    // Deletes one record and its copy; a failure after the statement is ignored.
+    void deleteRecord(const RecordRow &row);
     // The columns a listed row shows, in the order of RecordRow's texts.
     static const QStringList &shownFields();
-    // The owner's refresh, whose failure must not hide what came before it.
-    void refreshQuietly();
     // The selected row when its copy may be touched; with a message, also only when the
     // copy is there (the message tells the user otherwise).
     const RecordRow *copyOfSelected(const QString &missingMessage) const;

@@ -31,6 +31,8 @@ frmBrowse::frmBrowse(QWidget *parent) : QWidget(parent, Qt::Window)
     List->setObjectName(QStringLiteral("List"));
     List->setGeometry(Twips(120), Twips(240) + 2, Twips(1695), Twips(5415));
     List->viewport()->installEventFilter(this);
+    List->setAccessibleName(QStringLiteral("类别列表"));
+    lbl->setBuddy(List);
 
     records = new RecordList(this, {false, [this] { List_Click(); }});
     lvw = records->lvw;
@@ -48,11 +50,11 @@ frmBrowse::frmBrowse(QWidget *parent) : QWidget(parent, Qt::Window)
     setWindowTitle(gCaption);
     lvw->setProperty("tag", QString::number(gKind));
 
-    connect(List, &QListWidget::itemClicked, this, [this] { ReportErrors([this] { List_Click(); }); });
-    connect(tRename, &QAction::triggered, this, [this] { ReportErrors([this] { RenameCategory(); }); });
-    connect(tDelete, &QAction::triggered, this, [this] { ReportErrors([this] { DeleteCategory(); }); });
+    connect(List, &QListWidget::itemClicked, this, [this] { ReportErrors(this, [this] { List_Click(); }); });
+    connect(tRename, &QAction::triggered, this, [this] { ReportErrors(this, [this] { RenameCategory(); }); });
+    connect(tDelete, &QAction::triggered, this, [this] { ReportErrors(this, [this] { DeleteCategory(); }); });
 
-    ReportErrors([this] { FillCategories(); });
+    ReportErrors(this, [this] { FillCategories(); });
 }
 
 int frmBrowse::kind() const
@@ -120,7 +122,8 @@ void frmBrowse::DeleteCategory()
 {
     const QString key = selectedKey();
     if (!key.isEmpty() && key != QLatin1String("*")) {
-        if (ShowMsg(QStringLiteral("您确定要删除该类别吗,该类别下面的附件也将被删除?"), Msg::YesNo | Msg::Question) == Msg::IdNo)
+        if (ShowMsg(QStringLiteral("您确定要删除该类别吗,该类别下面的附件也将被删除?"),
+                    Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
             return;
         CurrentDb().OpenRecordset(QStringLiteral("delete  from tblAttachment   where FolderName = '") + SqlQuote(key) +
                                       QStringLiteral("' And tblFileKind=") + QString::number(kind()),
@@ -132,13 +135,16 @@ void frmBrowse::DeleteCategory()
 void frmBrowse::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    const int listHeight = height() - List->y() - Twips(150);
+    // The status line takes the bottom of the window, below both lists.
+    const int status = records->lblStatus->sizeHint().height();
+    const int listHeight = height() - List->y() - Twips(150) - status;
     const int lvwWidth = width() - lvw->x() - Twips(150);
     // A tiny or minimised window would give negative sizes: keep the last layout then.
     if (listHeight <= 0 || lvwWidth <= 0)
         return;
     List->resize(List->width(), listHeight);
     lvw->resize(lvwWidth, listHeight);
+    records->lblStatus->setGeometry(List->x(), height() - status - Twips(60), lvw->geometry().right() - List->x(), status);
 }
 
 bool frmBrowse::eventFilter(QObject *watched, QEvent *event)

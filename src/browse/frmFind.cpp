@@ -109,8 +109,15 @@ frmFind::frmFind(QWidget *parent) : QWidget(parent, Qt::Window)
 
     connect(ComCondition, &QComboBox::editTextChanged, this, [this] { ComCondition_Change(); });
     connect(ComCondition, &QComboBox::activated, this, [this] { ComCondition_Change(); });
-    connect(cmdFind, &QPushButton::clicked, this, [this] { ReportErrors([this] { cmdFind_Click(); }); });
-    connect(Command1, &QPushButton::clicked, this, [this] { ReportErrors([this] { Command1_Click(); }); });
+    connect(cmdFind, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { cmdFind_Click(); }); });
+    connect(txtContent, &QLineEdit::returnPressed, cmdFind, &QPushButton::click);
+    connect(Command1, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { Command1_Click(); }); });
+
+    // Screen readers read each input with its label.
+    const QList<QPair<QLabel *, QWidget *>> buddies = {
+        {lbl[0], ComCondition}, {lbl[1], txtContent}, {Label1, DTPicker1}, {Label2, DTPicker2}, {lbl[2], ComKid}};
+    for (const auto &[label, field] : buddies)
+        label->setBuddy(field);
     connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
 }
 
@@ -171,10 +178,13 @@ void frmFind::Command1_Click()
 void frmFind::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    // The status line takes the bottom of the window, below the list.
+    const int status = records->lblStatus->sizeHint().height();
     const int w = width() - lvw->x() - Twips(120);
-    const int h = height() - lvw->y() - Twips(120);
+    const int h = height() - lvw->y() - Twips(120) - status;
     // A tiny or minimised window would give negative sizes: keep the last layout then.
     if (w <= 0 || h <= 0)
         return;
     lvw->resize(w, h);
+    records->lblStatus->setGeometry(lvw->x(), height() - status - Twips(60), w, status);
 }

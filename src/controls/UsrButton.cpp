@@ -203,8 +203,8 @@ void UsrButton::setFontProperty(const QFont &font)
 
 int UsrButton::OpenLink(const QString &link)
 {
-    ShellOpen(link);
-    return 33; // the shell's success values are above 32
+    // The shell's success values are above 32; 31 says no program is associated.
+    return ShellOpen(link) ? 33 : 31;
 }
 
 void UsrButton::About()

@@ -41,10 +41,10 @@ std::function<void()> removeReplaced(const QString &old, const QString &storedNa
 
 // Asks through the seam only after the open group is committed: no lock is held while
 // the user thinks.
-int ask(ImportBatch &batch, const QString &question)
+int ask(ImportBatch &batch, const QString &question, int defaultButton = 0)
 {
     batch.flush();
-    return ShowMsg(question, Msg::YesNo | Msg::Question);
+    return ShowMsg(question, Msg::YesNo | Msg::Question | defaultButton);
 }
 
 } // namespace
@@ -129,7 +129,8 @@ ImportEngine::Outcome ImportEngine::Import(const QString &sourcePath, int kind, 
             tx.reset();
             contentChecked = true;
             const int answer =
-                ask(batch, QStringLiteral("库里已经有同名文件 ") + fileName + QStringLiteral(" 是否覆盖原文件 ?"));
+                ask(batch, QStringLiteral("库里已经有同名文件 ") + fileName + QStringLiteral(" 是否覆盖原文件 ?"),
+                    Msg::DefaultSecond); // Enter never replaces a copy
             if (answer != Msg::IdNo) {
                 // The row is pointed at the new copy first, so that a failure can never leave
                 // it pointing at a removed file; Update refuses a row another program changed

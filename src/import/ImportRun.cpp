@@ -5,7 +5,9 @@
 #include "import/ImportCancelled.h"
 #include "import/ImportEngine.h"
 #include "store/AppError.h"
+#include "store/DialogOwner.h"
 #include "store/Services.h"
+#include "store/SystemErrorText.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,6 +29,8 @@ void ImportRun::exec()
     progress.setMinimumDuration(400);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
+    // The engine's questions during the run open over the progress dialog.
+    DialogOwner owner(&progress);
     // Progress values stay in int range however many files are chosen.
     const qint64 total = qint64(files_.size()) * steps;
     const int scale = int(qMax<qint64>(1, total / 1000000000 + 1));
@@ -94,7 +98,7 @@ void ImportRun::exec()
             groupLost(lost);
             failures_ << QDir::toNativeSeparators(path) + QStringLiteral(": ") + lost.message();
         } catch (const AppError &e) {
-            failures_ << QDir::toNativeSeparators(path) + QStringLiteral(": ") + e.message();
+            failures_ << QDir::toNativeSeparators(path) + QStringLiteral(": ") + SystemErrorText::explain(e.message());
         }
         flush(true);
     }

@@ -1,7 +1,9 @@
 #include "import/frmFile.h"
 
 #include "app/SharedState.h"
+#include "app/UserSettings.h"
 #include "app/WindowServices.h"
+#include "import/FolderListing.h"
 #include "import/ImportEngine.h"
 #include "import/ImportRun.h"
 #include "store/FileIcons.h"
@@ -16,10 +18,16 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMdiSubWindow>
 #include <QMimeData>
 #include <QPushButton>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
+
+namespace {
+const QString kLastFolderKey = QStringLiteral("import/lastFolder");
+}
 
 frmFile::frmFile(QWidget *parent) : QWidget(parent)
 {
@@ -27,6 +35,9 @@ frmFile::frmFile(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_DeleteOnClose);
     resize(Twips(7560), Twips(5685));
 
+    lblPath = new QLabel(this);
+    lblPath->setObjectName(QStringLiteral("lblPath"));
+    lblPath->setGeometry(Twips(120), 0, Twips(3495), Twips(240));
     Drive1 = new QComboBox(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Drive1->setGeometry(Twips(120), Twips(240), Twips(3495), Twips(300) + 2);
@@ -50,6 +61,11 @@ frmFile::frmFile(QWidget *parent) : QWidget(parent)
         Dir1->hideColumn(c);
     Dir1->header()->hide();
     Dir1->setGeometry(Twips(120), Twips(600), Twips(3495), Twips(2190));
+    // The folder tree loads in the background: open it down to the shown folder once loaded.
+    connect(dirModel_, &QFileSystemModel::directoryLoaded, this, [this](const QString &loaded) {
+        if (folder_.startsWith(loaded))
+            Dir1->scrollTo(dirModel_->index(folder_));
+    });
 
     File1 = new QListWidget(this);
     File1->setObjectName(QStringLiteral("File1"));
@@ -87,23 +103,55 @@ frmFile::frmFile(QWidget *parent) : QWidget(parent)
     setWindowTitle(gCaption);
     kind_ = gKind;
 
-    connect(Drive1, &QComboBox::currentTextChanged, this, [this] { Drive1_Change(); });
-    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &index) { setFolder(dirModel_->filePath(index)); });
-    connect(File1, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) { File1_Click(item->text()); });
-    connect(lvw, &QListWidget::itemDoubleClicked, this, [this] { lvw_DblClick(); });
-    connect(cmdStart, &QPushButton::clicked, this, [this] { cmdStart_Click(); });
-    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+    const QList<QPair<QWidget *, QString>> names = {{Drive1, QStringLiteral("驱动器")},   {Dir1, QStringLiteral("文件夹")},
+                                                    {File1, QStringLiteral("文件列表")},  {lvw, QStringLiteral("选中的文件")},
+                                                    {lblRight, QStringLiteral("全部加入")}, {lblLeft, QStringLiteral("全部清除")},
+                                                    {lblPath, QStringLiteral("当前文件夹")}};
+    for (const auto &[widget, name] : names)
+        widget->setAccessibleName(name);
 
-    const QString home = QDir::homePath();
-    QString homeDrive = QStringLiteral("/");
+    connect(Drive1, &QComboBox::currentTextChanged, this, [this] { ReportErrors(this, [this] { Drive1_Change(); }); });
+    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &index) {
+        ReportErrors(this, [this, index] { setFolder(dirModel_->filePath(index)); });
+    });
+    connect(File1, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *item) { ReportErrors(this, [this, item] { File1_Click(item->text()); }); });
+    connect(lvw, &QListWidget::itemDoubleClicked, this, [this] { lvw_DblClick(); });
+    connect(cmdStart, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { cmdStart_Click(); }); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+
+    // The last folder an import window showed, else the home folder.
+    QString start = UserSettings::value(kLastFolderKey).toString();
+    if (start.isEmpty() || !QFileInfo(start).isDir())
+        start = QDir::homePath();
+    QString startDrive = QStringLiteral("/");
     for (const QString &d : drives)
-        if (home.startsWith(d) && d.size() > homeDrive.size())
-            homeDrive = d;
+        if (start.startsWith(d) && d.size() > startDrive.size())
+            startDrive = d;
     Drive1->blockSignals(true);
-    Drive1->setCurrentText(homeDrive);
+    Drive1->setCurrentText(startDrive);
     Drive1->blockSignals(false);
-    setFolder(home);
+    setFolder(start);
+    loading_ = false;
+}
+
+void frmFile::cmdCancel_Click()
+{
+    // Inside the main window the frame goes too: an empty frame must not stay behind.
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        frame->close();
+    else
+        close();
+}
+
+void frmFile::reportSkipped(const QStringList &names)
+{
+    if (names.isEmpty())
+        return;
+    if (loading_)
+        pendingSkipped_ << names;
+    else
+        ShowMsg(FolderListing::skippedMessage(names), Msg::OkOnly | Msg::Information);
 }
 
 void frmFile::showEvent(QShowEvent *event)
@@ -113,6 +161,11 @@ void frmFile::showEvent(QShowEvent *event)
         fitted_ = true;
         FitToMainWindow(this);
     }
+    if (!pendingSkipped_.isEmpty())
+        QTimer::singleShot(0, this, [this] {
+            const QStringList names = std::exchange(pendingSkipped_, {});
+            ReportErrors(this, [this, names] { reportSkipped(names); });
+        });
 }
 
 void frmFile::resizeEvent(QResizeEvent *event)
@@ -144,11 +197,13 @@ QStringList frmFile::patterns() const
 void frmFile::setFolder(const QString &folder)
 {
     folder_ = folder;
+    lblPath->setText(lblPath->fontMetrics().elidedText(QDir::toNativeSeparators(folder), Qt::ElideMiddle, lblPath->width()));
+    lblPath->setToolTip(QDir::toNativeSeparators(folder));
     File1->clear();
-    QDir dir(folder);
-    dir.setNameFilters(patterns()); // matched without regard to case
-    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
-    File1->addItems(names);
+    const FolderListing listing = FolderListing::read(folder, patterns());
+    File1->addItems(listing.files);
+    if (!loading_ && UserSettings::value(kLastFolderKey).toString() != folder)
+        UserSettings::setValue(kLastFolderKey, folder);
     const QModelIndex index = dirModel_->index(folder);
     if (index.isValid() && Dir1->currentIndex() != index) {
         Dir1->blockSignals(true);
@@ -158,6 +213,7 @@ void frmFile::setFolder(const QString &folder)
         Dir1->selectionModel()->blockSignals(false);
         Dir1->blockSignals(false);
     }
+    reportSkipped(listing.unreadable);
 }
 
 void frmFile::Drive1_Change()
@@ -250,21 +306,31 @@ void frmFile::cmdStart_Click()
 
 void frmFile::addDropped(const QList<QUrl> &urls)
 {
+    QStringList refused;
+    QStringList skipped;
     for (const QUrl &url : urls) {
         if (!url.isLocalFile())
             continue;
         const QString path = QDir::fromNativeSeparators(url.toLocalFile());
         if (QFileInfo(path).isDir()) {
-            QDir dir(path);
-            dir.setNameFilters(patterns());
-            for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase))
-                if (!AddFileToList(dir.filePath(name)))
+            const FolderListing listing = FolderListing::read(path, patterns());
+            skipped << listing.unreadable;
+            for (const QString &name : listing.files)
+                if (!AddFileToList(path + QLatin1Char('/') + name))
                     return;
-        } else if (QFileInfo(path).isFile()) {
-            if (!AddFileToList(path))
-                return;
+        } else if (!FolderListing::isRegularFile(path)) {
+            if (path.contains(QChar::ReplacementCharacter))
+                skipped << LastPathPart(path);
+        } else if (!FolderListing::matches(patterns(), LastPathPart(path))) {
+            refused << LastPathPart(path);
+        } else if (!AddFileToList(path)) {
+            return;
         }
     }
+    if (!refused.isEmpty())
+        ShowMsg(QStringLiteral("以下文件不是本窗口导入的类型(%1),没有加入:\n").arg(filter_) + MessageLines(refused),
+                Msg::OkOnly | Msg::Information);
+    reportSkipped(skipped);
 }
 
 bool frmFile::eventFilter(QObject *watched, QEvent *event)
@@ -287,7 +353,8 @@ bool frmFile::eventFilter(QObject *watched, QEvent *event)
         }
         case QEvent::Drop: {
             auto *drop = static_cast<QDropEvent *>(event);
-            addDropped(drop->mimeData()->urls());
+            const QList<QUrl> urls = drop->mimeData()->urls();
+            ReportErrors(this, [this, urls] { addDropped(urls); });
             drop->acceptProposedAction();
             return true;
         }

@@ -19,6 +19,7 @@ class frmFile : public QWidget {
 public:
     explicit frmFile(QWidget *parent = nullptr);
 
+    QLabel *lblPath; // the folder shown in File1
     QComboBox *Drive1;
     QTreeView *Dir1;
     QListWidget *File1;
@@ -42,6 +43,8 @@ public:
     void lblLeft_Click();
     void lvw_DblClick();
     void cmdStart_Click();
+    void cmdCancel_Click();
+    void addDropped(const QList<QUrl> &urls);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -51,7 +54,8 @@ protected:
 private:
     QString pathOf(const QString &fileName) const;
     QStringList patterns() const;
-    void addDropped(const QList<QUrl> &urls);
+    // Says which files of a listing were skipped; while loading, once the window shows.
+    void reportSkipped(const QStringList &names);
 
     QFileSystemModel *dirModel_;
     QHash<QString, QListWidgetItem *> keys_;
@@ -59,4 +63,6 @@ private:
     QString filter_;
     int kind_ = 0;
     bool fitted_ = false;
+    bool loading_ = true;
+    QStringList pendingSkipped_;
 };

@@ -3,6 +3,7 @@
 #include "app/WindowServices.h"
 #include "import/StoredName.h"
 #include "store/Services.h"
+#include "store/SystemErrorText.h"
 
 #include <QAudioOutput>
 #include <QDir>
@@ -136,7 +137,7 @@ bool frmPlay::Form_Activate()
         reader.setAutoTransform(true);
         picture_ = reader.read();
         if (picture_.isNull()) {
-            ShowMsg(QStringLiteral("无法读取图片 %1: %2").arg(QDir::toNativeSeparators(strFile), reader.errorString()),
+            ShowMsg(QStringLiteral("无法读取图片 %1: %2").arg(QDir::toNativeSeparators(strFile), SystemErrorText::explain(reader.errorString())),
                     Msg::OkOnly | Msg::Information);
             return false;
         }
@@ -180,7 +181,7 @@ void frmPlay::resizeEvent(QResizeEvent *event)
 
 void frmPlay::showMediaError()
 {
-    ShowMsg(QStringLiteral("无法播放 %1: %2").arg(QDir::toNativeSeparators(strFile), player->errorString()),
+    ShowMsg(QStringLiteral("无法播放 %1: %2").arg(QDir::toNativeSeparators(strFile), SystemErrorText::explain(player->errorString())),
             Msg::OkOnly | Msg::Information);
 }
 

@@ -94,8 +94,8 @@ frmtblAttachmentEdit::frmtblAttachmentEdit(QWidget *parent) : QDialog(parent)
     setTabOrder(Text7, Text6);
 
     connect(Text2, &QDateTimeEdit::dateTimeChanged, this, [this] { dateEdited_ = true; });
-    connect(cmdSave, &QPushButton::clicked, this, [this] { ReportErrors([this] { cmdSave_Click(); }); });
-    connect(cmdDelData, &QPushButton::clicked, this, [this] { ReportErrors([this] { cmdDelData_Click(); }); });
+    connect(cmdSave, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { cmdSave_Click(); }); });
+    connect(cmdDelData, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { cmdDelData_Click(); }); });
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -205,7 +205,7 @@ void frmtblAttachmentEdit::cmdSave_Click()
 
 void frmtblAttachmentEdit::cmdDelData_Click()
 {
-    if (ShowMsg(QStringLiteral("是否删除该记录?"), Msg::YesNo | Msg::Question) == Msg::IdNo)
+    if (ShowMsg(QStringLiteral("是否删除该记录?"), Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
         return;
     if (strWhere.isEmpty()) {
         ShowMsg(QStringLiteral("新增模式,无法删除指定记录!"), Msg::OkOnly | Msg::Information);

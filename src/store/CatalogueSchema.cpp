@@ -59,7 +59,7 @@ void createFile(const QString &path)
     }
     QSqlDatabase::removeDatabase(conn);
     if (!failure.isEmpty())
-        throw DbError(failure, path);
+        throw DbError::inDatabase(failure, path, QString());
 }
 } // namespace
 

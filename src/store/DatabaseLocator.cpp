@@ -5,6 +5,7 @@
 #include "store/CatalogueLocation.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
+#include "store/UserFolders.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -84,6 +85,9 @@ QString LocateDataBase()
         QString candidate = fromSetting(ReadIni(QStringLiteral("DataBaseFilePath")));
         if (!usable(candidate) && usable(g_unremembered))
             candidate = g_unremembered;
+        // A system-wide install: the user's own catalogue, made on first use.
+        if (!usable(candidate) && !UserFolders::portable())
+            candidate = UserFolders::personalCatalogue();
         if (!usable(candidate)) {
             candidate.clear();
             do {

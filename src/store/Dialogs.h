@@ -10,12 +10,14 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
     // Platform button/icon style number in, button code out (1 OK, 2 Cancel, 6 Yes, 7 No).
+    // Style bit 256 makes the second button the default (No, for a question that destroys).
     virtual int message(const QString &prompt, int buttons, const QString &title) = 0;
     // The typed text; the empty text when cancelled.
     virtual QString prompt(const QString &prompt, const QString &title, const QString &defaultAnswer) = 0;
     // The chosen path; the empty text when cancelled.
     virtual QString saveFileName(const QString &suggestedName) = 0;
-    virtual void openFile(const QString &path) = 0;
+    // False when the desktop has no program for it.
+    virtual bool openFile(const QString &path) = 0;
     virtual bool startProgram(const QString &path) = 0;
     // Ends the process at once. A test seam throws ProcessExit instead.
     virtual void exitProcess(int code) = 0;

@@ -5,23 +5,34 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMimeDatabase>
-#include <QStyle>
 
 namespace {
 QHash<QString, QIcon> g_cache;
 
-QIcon neutralIcon()
+// The icon shipped with the program for a type, for desktops without an icon theme.
+QIcon shipped(const QMimeType &type)
 {
-    static const QIcon icon = QApplication::style() ? QApplication::style()->standardIcon(QStyle::SP_FileIcon)
-                                                    : QIcon();
-    return icon;
+    const QString name = type.name();
+    static const QStringList office = {QStringLiteral("application/msword"), QStringLiteral("application/pdf"),
+                                       QStringLiteral("application/rtf"), QStringLiteral("application/vnd.ms-"),
+                                       QStringLiteral("application/vnd.openxmlformats-officedocument"),
+                                       QStringLiteral("application/vnd.oasis.opendocument"), QStringLiteral("application/x-msaccess")};
+    QString kind = QStringLiteral("file");
+    for (const char *top : {"text", "image", "video", "audio"})
+        if (name.startsWith(QLatin1String(top) + QLatin1Char('/')))
+            kind = QLatin1String(top);
+    for (const QString &prefix : office)
+        if (name.startsWith(prefix))
+            kind = QStringLiteral("office");
+    return QIcon(QStringLiteral(":/icons/%1.png").arg(kind));
 }
 
 QIcon lookUp(const QString &suffix, bool folder)
 {
     if (folder) {
         QFileIconProvider provider;
-        return provider.icon(QFileIconProvider::Folder);
+        const QIcon icon = provider.icon(QFileIconProvider::Folder);
+        return icon.isNull() ? QIcon(QStringLiteral(":/icons/folder.png")) : icon;
     }
     // Match by the name only: the default match would read every file's contents.
     static QMimeDatabase mimes;
@@ -29,7 +40,7 @@ QIcon lookUp(const QString &suffix, bool folder)
     QIcon icon = QIcon::fromTheme(type.iconName());
     if (icon.isNull())
         icon = QIcon::fromTheme(type.genericIconName());
-    return icon.isNull() ? neutralIcon() : icon;
+    return icon.isNull() ? shipped(type) : icon;
 }
 } // namespace
 

@@ -1,9 +1,12 @@
 #include "store/QtDialogs.h"
 
+#include "store/DialogOwner.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
@@ -16,11 +19,28 @@ struct ButtonCode {
     QMessageBox::StandardButton button;
     int code;
 };
+
+// Room beside the title for the window manager's icon and buttons.
+constexpr int kTitleBarExtras = 160;
 } // namespace
+
+QWidget *QtDialogs::owner()
+{
+    QWidget *owner = DialogOwner::current();
+    // An owning dialog not shown yet (a progress dialog waiting out its delay) is shown
+    // now: it would otherwise come up over the question a moment later.
+    if (auto *dialog = qobject_cast<QDialog *>(owner); dialog && !dialog->isVisible())
+        dialog->show();
+    // A window still loading lends its place to the nearest shown window it belongs to.
+    for (QWidget *w = owner; w; w = w->parentWidget())
+        if (w->isVisible())
+            return w;
+    return QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
+}
 
 int QtDialogs::message(const QString &prompt, int buttons, const QString &title)
 {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(owner());
     box.setWindowTitle(title);
     box.setText(prompt);
     switch (buttons & 0x70) {
@@ -42,6 +62,12 @@ int QtDialogs::message(const QString &prompt, int buttons, const QString &title)
     }
     for (const auto &b : set)
         box.addButton(b.button);
+    box.setDefaultButton(set.value((buttons & 256) && set.size() > 1 ? 1 : 0).button);
+    // A short message would make the box so narrow that its title is cut to "文…".
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(box.fontMetrics().horizontalAdvance(title) + kTitleBarExtras, 0,
+                                      QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     const auto pressed = QMessageBox::StandardButton(box.exec());
     for (const auto &b : set)
         if (b.button == pressed)
@@ -54,23 +80,23 @@ QString QtDialogs::prompt(const QString &prompt, const QString &title, const QSt
 {
     bool ok = false;
     const QString text =
-        QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
+        QInputDialog::getText(owner(), title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
     return ok ? text : QString();
 }
 
 QString QtDialogs::saveFileName(const QString &suggestedName)
 {
     // The catalogue asks its own overwrite question, so the dialog does not.
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), suggestedName, QString(), nullptr,
+    return QFileDialog::getSaveFileName(owner(), QString(), suggestedName, QString(), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
-void QtDialogs::openFile(const QString &path)
+bool QtDialogs::openFile(const QString &path)
 {
     // A web address or mail link opens as such; anything else is a file (a drive letter
     // is no scheme).
     const QUrl url(path);
-    QDesktopServices::openUrl(url.scheme().size() > 1 ? url : QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(url.scheme().size() > 1 ? url : QUrl::fromLocalFile(path));
 }
 
 bool QtDialogs::startProgram(const QString &path)

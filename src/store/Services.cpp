@@ -1,7 +1,9 @@
 #include "store/Services.h"
 
 #include "store/AppError.h"
+#include "store/DialogOwner.h"
 #include "store/Dialogs.h"
+#include "store/SystemErrorText.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,18 +34,30 @@ int ShowMsg(const QString &prompt, int buttons)
     return dialogs().message(prompt, buttons, QStringLiteral("文件系统-"));
 }
 
+QString MessageLines(const QStringList &lines)
+{
+    constexpr int shown = 20;
+    return QStringList(lines.mid(0, shown)).join(QLatin1Char('\n')) + (lines.size() > shown ? QStringLiteral("\n...") : QString());
+}
+
 void ReportErrors(const std::function<void()> &command)
 {
     try {
         command();
     } catch (const AppError &e) {
-        ShowMsg(e.message(), Msg::OkOnly | Msg::Information);
+        ShowMsg(SystemErrorText::explain(e.message()), Msg::OkOnly | Msg::Information);
     }
 }
 
-void ShellOpen(const QString &path)
+void ReportErrors(QWidget *owner, const std::function<void()> &command)
 {
-    dialogs().openFile(path);
+    DialogOwner guard(owner);
+    ReportErrors(command);
+}
+
+bool ShellOpen(const QString &path)
+{
+    return dialogs().openFile(path);
 }
 
 QString AppPath()

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
+
+class QWidget;
 
 // Button and icon style numbers and answers of ShowMsg, as the platform numbers them.
 namespace Msg {
@@ -11,6 +14,8 @@ enum : int {
     Question = 32,
     Exclamation = 48,
     Information = 64,
+    // The second button is the default: Enter answers No to a question that destroys.
+    DefaultSecond = 256,
     IdOk = 1,
     IdCancel = 2,
     IdYes = 6,
@@ -22,10 +27,15 @@ QString AppTitle();
 QString AppVersion(); // "1.0.0"
 
 int ShowMsg(const QString &prompt, int buttons);
+// Names for a message, one a line; a long list is cut after the first 20 with "...".
+QString MessageLines(const QStringList &lines);
 // The boundary of a user's command: an engine or file error is told through ShowMsg and
 // the program goes on.
 void ReportErrors(const std::function<void()> &command);
-void ShellOpen(const QString &path);
+// The same for a command of `owner`: its questions and messages open over that window.
+void ReportErrors(QWidget *owner, const std::function<void()> &command);
+// False when the desktop has no program for the file.
+bool ShellOpen(const QString &path);
 
 // The program's folder, ending in exactly one separator.
 QString AppPath();

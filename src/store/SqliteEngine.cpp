@@ -178,7 +178,7 @@ void SqliteEngine::checkStillThere() const
 {
     quint64 device = 0, inode = 0;
     if (!fileIdentity(path_, &device, &inode) || device != device_ || inode != inode_)
-        throw DbError(QStringLiteral("数据库文件 %1 已被移除或替换,请重新登录").arg(displayName()), QString());
+        throw DbError(QStringLiteral("数据库文件 %1 已被移除或替换,请重新登录").arg(displayName()));
 }
 
 sqlite3 *SqliteEngine::handle() const

@@ -87,22 +87,22 @@ clsCurrentDb::~clsCurrentDb()
         engine_->close();
 }
 
-void clsCurrentDb::requireOpen(const QString &statement)
+void clsCurrentDb::requireOpen()
 {
     if (state_ == Connecting)
-        throw DbError(QStringLiteral("数据库正在打开,请稍后再试"), statement);
+        throw DbError(QStringLiteral("数据库正在打开,请稍后再试"));
     // A catalogue that could not be opened (locked by another program, a server that was
     // down) is tried again by the next statement rather than staying closed until a restart.
     if (state_ == Closed || !engine_ || !engine_->isOpen())
         connect();
     if (state_ != Opened)
-        throw DbError(openError_.isEmpty() ? QStringLiteral("数据库未打开") : openError_, statement);
+        throw DbError(openError_.isEmpty() ? QStringLiteral("数据库未打开") : openError_);
     engine_->checkStillThere();
 }
 
 std::shared_ptr<Engine> clsCurrentDb::engine()
 {
-    requireOpen(QString());
+    requireOpen();
     return engine_;
 }
 
@@ -110,6 +110,6 @@ Recordset clsCurrentDb::OpenRecordset(const QString &strSql, int CursorType, int
 {
     Q_UNUSED(CursorType);
     Q_UNUSED(LockType);
-    requireOpen(strSql.trimmed());
+    requireOpen();
     return Recordset(engine_, JetDialect::translate(strSql, engine_->dialect()), strSql.trimmed());
 }

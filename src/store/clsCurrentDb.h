@@ -37,7 +37,7 @@ private:
     clsCurrentDb() = default;
     void connect();
     // Opens again when the last attempt failed; throws when the catalogue is not usable.
-    void requireOpen(const QString &statement);
+    void requireOpen();
 
     std::shared_ptr<Engine> engine_;
     QString openError_;

@@ -1,13 +1,21 @@
 #include "Corpus.h"
+#include "ScriptedDialogs.h"
 #include "TestFolder.h"
 #include "app/IniFile.h"
 #include "store/AppError.h"
+#include "store/DatabaseLocator.h"
+#include "store/DbError.h"
+#include "store/Services.h"
+#include "store/SystemErrorText.h"
+#include "store/clsCurrentDb.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <QStandardPaths>
 #include <QtTest>
+#include <cerrno>
 
 class TestIni : public QObject {
     Q_OBJECT
@@ -20,6 +28,10 @@ private slots:
     void unwritableFolderReports();
     void unreadableFileIsNeverRewritten_data();
     void unreadableFileIsNeverRewritten();
+    void systemTextsInChinese_data();
+    void systemTextsInChinese();
+    void statementShownOnlyWhenItFailed();
+    void readOnlyProgramFolderUsesUserFolders();
 };
 
 void TestIni::missingFileReadsEmpty()
@@ -89,8 +101,63 @@ void TestIni::garbageFileDoesNotBreakReading()
 void TestIni::unwritableFolderReports()
 {
     TestFolder tf;
+    ScriptedDialogs d;
     IniFile ini(tf.file(QStringLiteral("no/such/folder/UserDefault.ini")));
     QVERIFY_THROWS_EXCEPTION(AppError, ini.write(QStringLiteral("a"), QStringLiteral("b")));
+    // The user reads why in Chinese first.
+    ReportErrors([&ini] { ini.write(QStringLiteral("a"), QStringLiteral("b")); });
+    QVERIFY2(d.messages().value(0).contains(QStringLiteral("文件或文件夹不存在 (No such file or directory)")),
+             qPrintable(d.messages().value(0)));
+}
+
+void TestIni::systemTextsInChinese_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("errno") << SystemErrorText::describe(EACCES) << QStringLiteral("没有访问权限 (Permission denied)");
+    QTest::newRow("inside a message") << QStringLiteral("无法读取源文件 /a: No such file or directory")
+                                      << QStringLiteral("无法读取源文件 /a: 文件或文件夹不存在 (No such file or directory)");
+    QTest::newRow("engine") << QStringLiteral("database is locked Unable to fetch row")
+                            << QStringLiteral("数据库正被另一个程序使用(已锁定) (database is locked) Unable to fetch row");
+    QTest::newRow("described once") << QStringLiteral("磁盘空间不足 (No space left on device)")
+                                    << QStringLiteral("磁盘空间不足 (No space left on device)");
+}
+
+void TestIni::systemTextsInChinese()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QCOMPARE(SystemErrorText::explain(message), shown);
+}
+
+void TestIni::statementShownOnlyWhenItFailed()
+{
+    const QString failed = DbError::inDatabase(QStringLiteral("disk I/O error"), QStringLiteral("/d/Data.mdb"),
+                                               QStringLiteral("Select 1")).message();
+    QCOMPARE(failed, QStringLiteral("数据库错误: 磁盘读写错误 (disk I/O error) (数据库 /d/Data.mdb)\n语句: Select 1"));
+    // Not reached at all: no statement, but the file when one is named.
+    QCOMPARE(DbError(QStringLiteral("数据库未打开")).message(), QStringLiteral("数据库错误: 数据库未打开"));
+    QCOMPARE(DbError::inDatabase(QStringLiteral("unable to open database file"), QStringLiteral("/d/Data.mdb"), QString()).message(),
+             QStringLiteral("数据库错误: 无法打开数据库文件 (unable to open database file) (数据库 /d/Data.mdb)"));
+}
+
+void TestIni::readOnlyProgramFolderUsesUserFolders()
+{
+    TestFolder tf;
+    ScriptedDialogs d;
+    SetAppPathOverride(QStringLiteral("/proc/self")); // cannot be written, not even by root
+    WriteIni(QStringLiteral("txtText"), QStringLiteral("*.md"));
+    QVERIFY(QFile::exists(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/UserDefault.ini")));
+    // A personal catalogue is made and used without asking anyone.
+    QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 0);
+    QCOMPARE(AttachmentPath(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/Attachment/"));
+    QVERIFY(d.asked.isEmpty());
+    clsCurrentDb::release();
+
+    // A folder that can be written stays portable: everything beside the program.
+    SetAppPathOverride(tf.path());
+    WriteIni(QStringLiteral("txtText"), QStringLiteral("*.txt"));
+    QVERIFY(QFile::exists(tf.file(QStringLiteral("UserDefault.ini"))));
 }
 
 void TestIni::unreadableFileIsNeverRewritten_data()

@@ -1,17 +1,27 @@
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
+#include "app/AppStart.h"
 #include "app/IniFile.h"
 #include "app/SharedState.h"
 #include "app/WindowServices.h"
 #include "app/frmLogo.h"
 #include "app/mdiFrm.h"
+#include "browse/frmBrowse.h"
+#include "browse/frmFind.h"
+#include "store/DialogOwner.h"
 #include "store/ProcessExit.h"
+#include "store/QtDialogs.h"
+#include "store/Services.h"
 #include "store/clsCurrentDb.h"
 
 #include <QAction>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QProcess>
 #include <QtTest>
@@ -30,6 +40,10 @@ private slots:
     void exitReleasesDatabase();
     void restartStartsProgramAgain();
     void topMost();
+    void placeRememberedAndFitted();
+    void findFromAnyWindow();
+    void messageBoxes_data();
+    void messageBoxes();
 };
 
 void TestMainWindow::menuTree()
@@ -99,10 +113,12 @@ void TestMainWindow::seedingFreshFile()
     QFile f(tf.file(QStringLiteral("UserDefault.ini")));
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(f.readAll());
-    const QStringList order = {QStringLiteral("txtImage=*.bmp;*.ico;*.gif;*.jpg;*.png"),
-                               QStringLiteral("txtMedia=*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp"),
-                               QStringLiteral("txtOffice=*.doc;*.xls;*.ppt;*.mdb"),
-                               QStringLiteral("txtSound=*.Mdi;*.mp3;*.mav"), QStringLiteral("txtText=*.txt;*.log")};
+    // The first defaults come first, in their order; today's formats follow.
+    const QStringList order = {QStringLiteral("txtImage=*.bmp;*.ico;*.gif;*.jpg;*.png;*.jpeg;"),
+                               QStringLiteral("txtMedia=*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp;*.mp4;*.mkv;"),
+                               QStringLiteral("txtOffice=*.doc;*.xls;*.ppt;*.mdb;*.docx;*.xlsx;*.pptx;*.pdf;"),
+                               QStringLiteral("txtSound=*.Mdi;*.mp3;*.mav;*.wav;*.mid;*.flac;*.ogg;*.m4a;*.aac\r\n"),
+                               QStringLiteral("txtText=*.txt;*.log;")};
     qsizetype at = -1;
     for (const QString &line : order) {
         const qsizetype found = text.indexOf(line);
@@ -246,6 +262,85 @@ void TestMainWindow::topMost()
     SetTopMost(&w, -2);
     QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
     QCOMPARE(w.geometry().size(), QSize(200, 100));
+}
+
+void TestMainWindow::placeRememberedAndFitted()
+{
+    TestFolder tf;
+    ScriptedDialogs d;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    auto *first = new mdiFrm;
+    QVERIFY2(screen.contains(first->geometry()), "the design size must not run off a small screen");
+    first->setGeometry(screen.left() + 40, screen.top() + 60, 500, 400);
+    first->close();
+    mdiFrm next;
+    QCOMPARE(next.geometry(), QRect(screen.left() + 40, screen.top() + 60, 500, 400));
+}
+
+void TestMainWindow::findFromAnyWindow()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    mdiFrm w;
+    w.show();
+    w.mnu_BroImage->trigger();
+    QWidget *browse = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (qobject_cast<frmBrowse *>(top))
+            browse = top;
+    browse->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(browse));
+    QTest::keyClick(browse, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(w.findWindow() && w.findWindow()->isVisible());
+    // Windows wider than a small screen are fitted to it.
+    QVERIFY(w.findWindow()->width() <= QGuiApplication::primaryScreen()->availableGeometry().width());
+    QTRY_VERIFY(static_cast<frmFind *>(w.findWindow())->txtContent->hasFocus());
+    browse->close();
+    w.findWindow()->close();
+}
+
+void TestMainWindow::messageBoxes_data()
+{
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("answer"); // to Enter
+    QTest::addColumn<bool>("ownerShown"); // a progress dialog still waiting out its delay is not
+    QTest::newRow("report") << int(Msg::OkOnly | Msg::Information) << int(Msg::IdOk) << true;
+    QTest::newRow("question") << int(Msg::YesNo | Msg::Question) << int(Msg::IdYes) << false;
+    QTest::newRow("destroys") << int(Msg::YesNo | Msg::Question | Msg::DefaultSecond) << int(Msg::IdNo) << true;
+}
+
+void TestMainWindow::messageBoxes()
+{
+    QFETCH(int, style);
+    QFETCH(int, answer);
+    QFETCH(bool, ownerShown);
+    QVERIFY(AppStart::installTranslations());
+    QDialog owner;
+    QWidget other;
+    owner.setVisible(ownerShown);
+    other.show();
+    other.activateWindow(); // the owner, not the active window, holds the box
+    DialogOwner guard(&owner);
+    QString fault = QStringLiteral("no box");
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        fault.clear();
+        // Under its owner, which is shown first so it cannot come up over the box later.
+        if (box->parentWidget() != &owner || !owner.isVisible())
+            fault += QStringLiteral(" owner");
+        if (box->width() < box->fontMetrics().horizontalAdvance(box->windowTitle()) + 100)
+            fault += QStringLiteral(" narrow");
+        for (QAbstractButton *b : box->buttons())
+            if (b->text().contains(QRegularExpression(QStringLiteral("^[&A-Za-z ]+$"))))
+                fault += QStringLiteral(" English:") + b->text();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    const int code = QtDialogs().message(QStringLiteral("删除成功!"), style, QStringLiteral("文件系统-"));
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    QCOMPARE(code, answer);
 }
 
 QTEST_MAIN(TestMainWindow)

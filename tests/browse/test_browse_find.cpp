@@ -4,10 +4,13 @@
 #include "browse/RecordList.h"
 #include "browse/frmBrowse.h"
 #include "browse/frmFind.h"
+#include "import/frmFile.h"
 #include "import/frmtblAttachmentEdit.h"
+#include "store/Services.h"
 #include "store/SqlQuote.h"
 #include "store/clsCurrentDb.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
@@ -36,6 +39,7 @@ private slots:
     void listAllAndRefresh();
     void unknownConditionRefused();
     void inputGroups();
+    void everyControlHasAName();
 
 private:
     std::unique_ptr<TestFolder> tf_;
@@ -134,6 +138,7 @@ void TestBrowseFind::listingByCategory()
     click(w.get(), QStringLiteral("全部类别"));
     // Every record of the kind with a category, the empty one included, the Null one not.
     QCOMPARE(listed(w->records), QStringList({"a.jpg", "axb.jpg", "b.jpg", "c.png", "empty.gif", "pct.jpg"}));
+    QCOMPARE(w->records->lblStatus->text(), QStringLiteral("共 6 个记录"));
     click(w.get(), QStringLiteral("2008"));
     QCOMPARE(listed(w->records), QStringList({"a.jpg", "b.jpg"}));
     // A "%" in a category is a pattern to the engine.
@@ -171,8 +176,10 @@ void TestBrowseFind::deleteCategory()
     std::unique_ptr<frmBrowse> w(browse(3));
     click(w.get(), QStringLiteral("2008"));
     d_->answerMessage(7);
-    w->DeleteCategory();
+    w->tDelete->trigger();
     QCOMPARE(d_->asked.last().text, QStringLiteral("您确定要删除该类别吗,该类别下面的附件也将被删除?"));
+    QCOMPARE(d_->asked.last().buttons, Msg::YesNo | Msg::Question | Msg::DefaultSecond);
+    QCOMPARE(d_->asked.last().owner, QStringLiteral("frmBrowse"));
     QCOMPARE(count(QStringLiteral("FolderName='2008'")), 3);
     d_->answerMessage(6);
     w->DeleteCategory();
@@ -221,7 +228,7 @@ void TestBrowseFind::searchConditions()
     QCOMPARE(listed(f.records), QStringList({"axb.jpg", "b.jpg", "null.bmp"}));
     f.ComKid->setEditText(QStringLiteral("文本"));
     f.txtContent->setText(QStringLiteral("note"));
-    f.cmdFind_Click();
+    QTest::keyClick(f.txtContent, Qt::Key_Return); // Enter in the search text runs the search
     QCOMPARE(listed(f.records), QStringList({"notes.txt"}));
     f.ComKid->setEditText(QStringLiteral("图片"));
     f.cmdFind_Click();
@@ -307,6 +314,28 @@ void TestBrowseFind::inputGroups()
     QVERIFY(!f.txtContent->isVisibleTo(&f) && !f.lbl[1]->isVisibleTo(&f));
     f.ComCondition->setEditText(QStringLiteral("时"));
     QVERIFY(!f.DTPicker1->isVisibleTo(&f) && f.txtContent->isVisibleTo(&f));
+}
+
+void TestBrowseFind::everyControlHasAName()
+{
+    // A screen reader names each control a user can reach, from its label where it has one.
+    std::unique_ptr<frmBrowse> browsing(browse(3));
+    frmFind finding;
+    frmFile importing;
+    for (QWidget *window : std::initializer_list<QWidget *>{browsing.get(), &finding, &importing}) {
+        for (QWidget *control : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            // Plain labels name other controls; clickable ones are controls themselves.
+            const bool clickable = control->cursor().shape() == Qt::PointingHandCursor;
+            if (qobject_cast<QLabel *>(control) ? !clickable : control->focusPolicy() == Qt::NoFocus)
+                continue;
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(control);
+            QVERIFY2(face && !face->text(QAccessible::Name).isEmpty(),
+                     qPrintable(window->objectName() + QLatin1Char('.') + control->objectName()));
+        }
+    }
+    // A combo box is named by its text; its label comes as the label relation.
+    const auto labels = QAccessible::queryAccessibleInterface(finding.ComKid)->relations(QAccessible::Label);
+    QVERIFY(!labels.isEmpty() && labels.first().first->text(QAccessible::Name) == QStringLiteral("类型"));
 }
 
 QTEST_MAIN(TestBrowseFind)

@@ -3,10 +3,16 @@
 #include "browse/RecordList.h"
 #include "import/frmtblAttachmentEdit.h"
 #include "store/DatabaseLocator.h"
+#include "store/FileIcons.h"
+#include "store/Services.h"
 #include "store/SqlQuote.h"
 #include "store/clsCurrentDb.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QDateTimeEdit>
 #include <QFile>
 #include <QLineEdit>
@@ -19,12 +25,17 @@
 class TestRecordList : public QObject {
     Q_OBJECT
 private slots:
+    void fallbackIcons_data();
+    void fallbackIcons(); // first: before any theme icon is cached
     void addRecordRow();
     void sortStateMachine();
     void openAndSaveAs();
     void editRefreshes();
     void deleteRowAndCopy();
     void tamperedStoredName();
+    void keyboardAndMouseRoutes_data();
+    void keyboardAndMouseRoutes();
+    void deleteSeveral();
 };
 
 namespace {
@@ -74,7 +85,32 @@ struct Fixture {
         return -1;
     }
 };
+constexpr int kDestroys = Msg::YesNo | Msg::Question | Msg::DefaultSecond;
 } // namespace
+
+void TestRecordList::fallbackIcons_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("text") << "a.txt" << "text";
+    QTest::newRow("picture") << "b.JPEG" << "image";
+    QTest::newRow("video") << "c.mkv" << "video";
+    QTest::newRow("sound") << "d.flac" << "audio";
+    QTest::newRow("office") << "e.docx" << "office";
+    QTest::newRow("unknown") << "g.zzq" << "file";
+}
+
+void TestRecordList::fallbackIcons()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    // A bare desktop: no icon theme at all.
+    QIcon::setThemeSearchPaths({});
+    QIcon::setThemeName(QStringLiteral("none"));
+    const QImage shipped = QIcon(QStringLiteral(":/icons/%1.png").arg(kind)).pixmap(16).toImage();
+    QVERIFY(!shipped.isNull());
+    QCOMPARE(FileIcons::forFileName(name).pixmap(16).toImage(), shipped);
+}
 
 void TestRecordList::addRecordRow()
 {
@@ -144,6 +180,10 @@ void TestRecordList::openAndSaveAs()
     f.list->selectRow(present);
     f.list->mnuFileOpen->trigger();
     QCOMPARE(f.d.opened, QStringList(AttachmentPath() + QStringLiteral("1.txt")));
+    QCOMPARE(f.d.messages().size(), 2);
+    f.d.openSucceeds = false; // no desktop program for the type: the user is told
+    f.list->mnuFileOpen->trigger();
+    QVERIFY(f.d.messages().last().contains(QStringLiteral("报告.txt")));
 
     // Cancelled dialog: nothing.
     f.d.answerSave(QString());
@@ -155,6 +195,7 @@ void TestRecordList::openAndSaveAs()
     f.d.answerMessage(7);
     f.list->mnuFileSave->trigger();
     QCOMPARE(f.d.asked.last().text, target + QStringLiteral("文件存在,是否覆盖原文件?"));
+    QCOMPARE(f.d.asked.last().buttons, kDestroys);
     QFile t(target);
     QVERIFY(t.open(QIODevice::ReadOnly));
     QCOMPARE(t.readAll(), QByteArray("old"));
@@ -202,6 +243,7 @@ void TestRecordList::deleteRowAndCopy()
         f.list->mnuDel->trigger();
         QCOMPARE(f.list->model()->rowCount(), 2);
         QCOMPARE(f.d.asked.last().text, QStringLiteral("您确定要删除a.txt?"));
+        QCOMPARE(f.d.asked.last().buttons, kDestroys);
         f.d.answerMessage(6);
         f.list->mnuDel->trigger();
         QVERIFY(!QFile::exists(AttachmentPath() + QStringLiteral("1.txt")));
@@ -231,6 +273,79 @@ void TestRecordList::tamperedStoredName()
     f.list->mnuDel->trigger();
     QVERIFY(QFile::exists(outside));
     QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 0);
+}
+
+void TestRecordList::keyboardAndMouseRoutes_data()
+{
+    QTest::addColumn<int>("key"); // 0: a right click
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("route");
+    QTest::newRow("Enter") << int(Qt::Key_Return) << 0 << "open";
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "open";
+    QTest::newRow("Delete") << int(Qt::Key_Delete) << 0 << "delete";
+    QTest::newRow("F2") << int(Qt::Key_F2) << 0 << "edit";
+    QTest::newRow("Menu key") << int(Qt::Key_Menu) << 0 << "menu";
+    QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier) << "menu";
+    QTest::newRow("right click") << 0 << 0 << "menu";
+}
+
+void TestRecordList::keyboardAndMouseRoutes()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, route);
+    Fixture f(false);
+    f.add(QStringLiteral("1.txt"), QStringLiteral("a.txt"), QStringLiteral("f"), QStringLiteral("2010"));
+    f.add(QStringLiteral("2.txt"), QStringLiteral("b.txt"), QStringLiteral("f"), QStringLiteral("2010"));
+    f.reload();
+    f.owner.show();
+    f.list->selectRow(1);
+    f.d.answerMessage(Msg::IdNo);
+    f.d.onModal([](QDialog *) { return 0; });
+    if (key) {
+        QTest::keyClick(f.list->lvw, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    } else {
+        const QPoint at = f.list->lvw->visualRect(f.list->model()->index(0, 0)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, f.list->lvw->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(f.list->lvw->viewport(), &click);
+        QCOMPARE(f.list->selectedRow(), 0); // the clicked row is the one acted on
+    }
+    const bool menu = f.list->mnuBar->isVisible();
+    f.list->mnuBar->hide();
+    QCOMPARE(menu, route == QLatin1String("menu"));
+    QCOMPARE(f.d.opened.size(), route == QLatin1String("open") ? 1 : 0);
+    QCOMPARE(f.d.asked.size() == 1 && f.d.asked[0].buttons == kDestroys, route == QLatin1String("delete"));
+    QCOMPARE(f.refreshes, route == QLatin1String("edit") ? 1 : 0);
+}
+
+void TestRecordList::deleteSeveral()
+{
+    Fixture f(true);
+    for (const char *name : {"a.txt", "locked.txt", "c.txt", "d.txt"})
+        f.add(QString::fromLatin1(name) + QStringLiteral(".x"), QString::fromLatin1(name), QStringLiteral("f"), QStringLiteral("2010"));
+    {
+        // One record that the catalogue refuses to let go.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("trigger"));
+        db.setDatabaseName(f.tf.file(QStringLiteral("Data.mdb")));
+        QVERIFY(db.open() && QSqlQuery(db).exec(QStringLiteral("CREATE TRIGGER keep BEFORE DELETE ON tblAttachment WHEN "
+                                                               "old.FileName='locked.txt' BEGIN SELECT RAISE(ABORT, 'kept'); END")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("trigger"));
+    f.reload();
+    QCOMPARE(f.list->lblStatus->text(), QStringLiteral("共 4 个记录"));
+    for (int r = 0; r < 3; ++r)
+        f.list->lvw->selectionModel()->select(f.list->model()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QCOMPARE(f.list->lblStatus->text(), QStringLiteral("共 4 个记录,已选中 3 个"));
+    f.d.answerMessage(Msg::IdYes);
+    f.list->mnuDel->trigger();
+    QCOMPARE(f.d.asked[0].text, QStringLiteral("您确定要删除选中的 3 个记录?"));
+    QCOMPARE(f.d.asked[0].buttons, kDestroys);
+    QCOMPARE(f.column(0), QStringList({"locked.txt", "d.txt"}) );
+    QVERIFY(!QFile::exists(AttachmentPath() + QStringLiteral("a.txt.x")));
+    QCOMPARE(f.d.messages().size(), 2);
+    QVERIFY2(f.d.messages().last().startsWith(QStringLiteral("已删除 2 个记录,1 个记录删除失败:\nlocked.txt: ")),
+             qPrintable(f.d.messages().last()));
+    QCOMPARE(f.list->lblStatus->text(), QStringLiteral("共 2 个记录"));
 }
 
 QTEST_MAIN(TestRecordList)

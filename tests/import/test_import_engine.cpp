@@ -136,7 +136,7 @@ void TestImportEngine::overwriteKeepsOtherFields()
     d.answerMessage(6);
     QVERIFY(ImportEngine::ImportFile(src, 5, kNow.addSecs(1)));
     QCOMPARE(d.asked.first().text, QStringLiteral("库里已经有同名文件 照片.jpg 是否覆盖原文件 ?"));
-    QCOMPARE(d.asked.first().buttons, 36);
+    QCOMPARE(d.asked.first().buttons, 36 | 256); // No is the default
     Recordset rs = rowsOf(QStringLiteral("照片.jpg"));
     QCOMPARE(rs.RecordCount(), 1);
     QCOMPARE(rs.text(QStringLiteral("SaveFileName")), QStringLiteral("200811251745101110.jpg"));

@@ -1,6 +1,7 @@
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 #include "app/SharedState.h"
+#include "app/mdiFrm.h"
 #include "import/frmFile.h"
 #include "store/DatabaseLocator.h"
 #include "store/clsCurrentDb.h"
@@ -9,11 +10,17 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QTimer>
+#include <QPushButton>
 #include <QtTest>
+#include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestImportWindow : public QObject {
     Q_OBJECT
@@ -25,6 +32,9 @@ private slots:
     void runWithFailureGoesOn();
     void droppedFolder();
     void cancelStopsTheCopyInProgress();
+    void onlyRegularFilesAndReadableNames();
+    void startsAtLastFolder();
+    void cancelClosesFrame();
 };
 
 namespace {
@@ -165,8 +175,13 @@ void TestImportWindow::runWithFailureGoesOn()
     d.answerMessage(6); // confirm
     d.answerMessage(7); // a.jpg is in the catalogue: rename
     d.answerPrompt(QString());
-    w->cmdStart_Click();
+    const qsizetype before = d.asked.size();
+    w->cmdStart->click();
     QCOMPARE(d.asked.last().text, QStringLiteral("导入成功! :) "));
+    // The window asks first; during the run its progress dialog owns the questions.
+    QCOMPARE(d.asked[before].owner, QStringLiteral("frmFile"));
+    QCOMPARE(d.asked[before + 1].owner, QStringLiteral("importProgress"));
+    QCOMPARE(d.asked[before + 2].owner, QStringLiteral("importProgress"));
     QCOMPARE(w->lvw->count(), 3);
     QVERIFY(d.allAnswered());
 }
@@ -178,6 +193,7 @@ void TestImportWindow::droppedFolder()
     tf.write(QStringLiteral("drop/a.jpg"), "a");
     tf.write(QStringLiteral("drop/b.txt"), "b");
     const QString single = tf.write(QStringLiteral("one.jpg"), "o");
+    QCOMPARE(::mkfifo(QFile::encodeName(tf.file(QStringLiteral("drop/pipe.jpg"))).constData(), 0600), 0);
     std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
     w->show();
     QMimeData mime;
@@ -188,6 +204,63 @@ void TestImportWindow::droppedFolder()
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w->lvw->viewport(), &drop);
     QCOMPARE(w->chosenFiles(), QStringList({tf.file(QStringLiteral("drop/a.jpg")), single}));
+    QVERIFY(d.asked.isEmpty());
+    // A single file is held to the filter as a folder's files are: refused, and told once.
+    w->addDropped({QUrl::fromLocalFile(tf.file(QStringLiteral("drop/b.txt"))),
+                   QUrl::fromLocalFile(tf.write(QStringLiteral("c.txt"), "c"))});
+    QCOMPARE(w->chosenFiles().size(), 2);
+    QCOMPARE(d.messages().size(), 1);
+    QVERIFY(d.messages().first().contains(QStringLiteral("\nb.txt\nc.txt")));
+}
+
+void TestImportWindow::onlyRegularFilesAndReadableNames()
+{
+    TestFolder tf;
+    ScriptedDialogs d;
+    tf.write(QStringLiteral("pics/a.jpg"), "a");
+    const QByteArray folder = QFile::encodeName(tf.file(QStringLiteral("pics/")));
+    QCOMPARE(::mkfifo(folder + "pipe.jpg", 0600), 0);
+    // Names from a Chinese Windows archive: GBK bytes, not UTF-8 ("啊").
+    for (const QByteArray name : {QByteArray("\xB0\xA1.jpg"), QByteArray("x\xB0\xA1.jpg")}) {
+        const int fd = ::open(folder + name, O_CREAT | O_WRONLY, 0600);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+    }
+    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
+    w->setFolder(tf.file(QStringLiteral("pics")));
+    QCOMPARE(w->File1->count(), 1);
+    QCOMPARE(d.messages().size(), 1); // one message for the listing, naming both
+    const QString told = d.messages().first();
+    QVERIFY2(told.contains(QStringLiteral("\\xB0\\xA1.jpg (按 GBK 读作 啊.jpg)")) && told.contains(QStringLiteral("x\\xB0\\xA1.jpg")),
+             qPrintable(told));
+    w->lblRight_Click();
+    QCOMPARE(w->chosenFiles(), QStringList(tf.file(QStringLiteral("pics/a.jpg"))));
+}
+
+void TestImportWindow::startsAtLastFolder()
+{
+    TestFolder tf;
+    ScriptedDialogs d;
+    tf.write(QStringLiteral("pics/a.jpg"), "a");
+    {
+        std::unique_ptr<frmFile> first(openWindow(QStringLiteral("*.jpg"), 3));
+        QCOMPARE(first->lblPath->toolTip(), QDir::toNativeSeparators(QDir::homePath()));
+        first->setFolder(tf.file(QStringLiteral("pics")));
+    }
+    std::unique_ptr<frmFile> next(openWindow(QStringLiteral("*.jpg"), 3));
+    QCOMPARE(next->lblPath->toolTip(), QDir::toNativeSeparators(tf.file(QStringLiteral("pics"))));
+    QCOMPARE(next->File1->count(), 1);
+}
+
+void TestImportWindow::cancelClosesFrame()
+{
+    TestFolder tf;
+    ScriptedDialogs d;
+    mdiFrm main;
+    main.mnu_AddImage->trigger();
+    QCOMPARE(main.mdiArea()->subWindowList().size(), 1);
+    qobject_cast<frmFile *>(main.mdiArea()->subWindowList().first()->widget())->cmdCancel->click();
+    QTRY_COMPARE(main.mdiArea()->subWindowList().size(), 0);
 }
 
 // Cancel stops the copy in progress within a second, keeps nothing of it, and the report

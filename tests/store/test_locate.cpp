@@ -174,7 +174,8 @@ void TestLocate::pathHelpers()
     QVERIFY(AppPath().endsWith(QLatin1Char('/')) && !AppPath().endsWith(QStringLiteral("//")));
 }
 
-// A read-only installation cannot remember the answer: it is used for this run, said once.
+// A configuration file that cannot be written cannot remember the answer: it is used for
+// this run, and that is said once.
 void TestLocate::typedPathThatCannotBeRemembered()
 {
     TestFolder tf;
@@ -182,12 +183,13 @@ void TestLocate::typedPathThatCannotBeRemembered()
     QTemporaryDir share;
     const QString db = share.path() + QStringLiteral("/Data.mdb");
     CatalogueSchema::create(db);
-    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), tf.path()}) != 0)
+    const QString ini = tf.write(QStringLiteral("UserDefault.ini"), "[UserDefault]\r\ntxtText=*.txt\r\n");
+    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), ini}) != 0)
         QSKIP("chattr +i is not available here");
     d.answerPrompt(db);
     const QString first = LocateDataBase();
     const QString second = LocateDataBase();
-    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), tf.path()});
+    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), ini});
     QCOMPARE(first, db);
     QCOMPARE(second, db);
     QCOMPARE(d.asked.size(), 2); // one prompt, one message

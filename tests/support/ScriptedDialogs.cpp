@@ -1,8 +1,17 @@
 #include "ScriptedDialogs.h"
 
+#include "store/DialogOwner.h"
 #include "store/ProcessExit.h"
 
 #include <QDialog>
+
+namespace {
+QString ownerName()
+{
+    const QWidget *w = DialogOwner::current();
+    return w ? w->objectName() : QString();
+}
+} // namespace
 
 ScriptedDialogs::ScriptedDialogs()
 {
@@ -36,7 +45,7 @@ void ScriptedDialogs::onModal(std::function<int(QDialog *)> handler)
 
 int ScriptedDialogs::message(const QString &prompt, int buttons, const QString &title)
 {
-    asked.append({QStringLiteral("message"), prompt, title, buttons, {}});
+    asked.append({QStringLiteral("message"), prompt, title, buttons, {}, ownerName()});
     const bool question = (buttons & 7) != 0;
     if (messageAnswers_.empty()) {
         // A plain report needs no answer; a question nobody expected is a fault.
@@ -51,7 +60,7 @@ int ScriptedDialogs::message(const QString &prompt, int buttons, const QString &
 
 QString ScriptedDialogs::prompt(const QString &prompt, const QString &title, const QString &defaultAnswer)
 {
-    asked.append({QStringLiteral("prompt"), prompt, title, 0, defaultAnswer});
+    asked.append({QStringLiteral("prompt"), prompt, title, 0, defaultAnswer, ownerName()});
     if (duringPrompt)
         duringPrompt();
     if (promptAnswers_.empty()) {
@@ -65,7 +74,7 @@ QString ScriptedDialogs::prompt(const QString &prompt, const QString &title, con
 
 QString ScriptedDialogs::saveFileName(const QString &suggestedName)
 {
-    asked.append({QStringLiteral("save"), suggestedName, {}, 0, suggestedName});
+    asked.append({QStringLiteral("save"), suggestedName, {}, 0, suggestedName, ownerName()});
     if (saveAnswers_.empty()) {
         unexpected << QStringLiteral("save dialog for ") + suggestedName;
         return {};
@@ -75,9 +84,10 @@ QString ScriptedDialogs::saveFileName(const QString &suggestedName)
     return path;
 }
 
-void ScriptedDialogs::openFile(const QString &path)
+bool ScriptedDialogs::openFile(const QString &path)
 {
     opened << path;
+    return openSucceeds;
 }
 
 bool ScriptedDialogs::startProgram(const QString &path)
@@ -94,7 +104,7 @@ void ScriptedDialogs::exitProcess(int code)
 
 int ScriptedDialogs::execModal(QDialog *dialog)
 {
-    asked.append({QStringLiteral("modal"), dialog->objectName(), dialog->windowTitle(), 0, {}});
+    asked.append({QStringLiteral("modal"), dialog->objectName(), dialog->windowTitle(), 0, {}, ownerName()});
     if (modalHandlers_.empty()) {
         unexpected << QStringLiteral("modal ") + dialog->objectName();
         return 0;

@@ -16,6 +16,7 @@ public:
         QString title;
         int buttons = 0;
         QString defaultAnswer;
+        QString owner; // objectName of the DialogOwner's widget
     };
 
     ScriptedDialogs();
@@ -31,7 +32,7 @@ public:
     int message(const QString &prompt, int buttons, const QString &title) override;
     QString prompt(const QString &prompt, const QString &title, const QString &defaultAnswer) override;
     QString saveFileName(const QString &suggestedName) override;
-    void openFile(const QString &path) override;
+    bool openFile(const QString &path) override;
     bool startProgram(const QString &path) override;
     void exitProcess(int code) override;
     int execModal(QDialog *dialog) override;
@@ -42,6 +43,7 @@ public:
     QStringList unexpected;
     int exits = 0;
     bool startSucceeds = true;
+    bool openSucceeds = true;
     // Runs while a prompt is open, as another window's event would.
     std::function<void()> duringPrompt;
 

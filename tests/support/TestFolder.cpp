@@ -33,8 +33,17 @@ bool TestFolder::onServer()
     return qgetenv("MC_TEST_ENGINE") == "postgresql";
 }
 
+namespace {
+const char *const kUserFolders[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME"};
+}
+
 TestFolder::TestFolder()
 {
+    // The user's configuration and data folders live here too, never in the real home.
+    for (const char *name : kUserFolders) {
+        saved_ << qgetenv(name);
+        qputenv(name, QFile::encodeName(dir_.path() + QStringLiteral("/user-") + QLatin1String(name)));
+    }
     clsCurrentDb::release();
     SetAttachmentPath(QString());
     ForgetUnrememberedDataBase();
@@ -44,6 +53,8 @@ TestFolder::TestFolder()
 
 TestFolder::~TestFolder()
 {
+    for (int i = 0; i < 2; ++i)
+        saved_[i].isNull() ? qunsetenv(kUserFolders[i]) : qputenv(kUserFolders[i], saved_[i]);
     clsCurrentDb::release();
     SetAttachmentPath(QString());
     SetAppPathOverride(QString());

@@ -8,7 +8,8 @@
 // object is released before and after, and an empty catalogue can be laid beside it. In
 // the server pass (MC_TEST_ENGINE=postgresql, with the PG* variables of a server) the
 // catalogue is a schema of its own on that server instead, named in UserDefault.ini with
-// the attachment folder beside the program.
+// the attachment folder beside the program. The user's configuration and data folders
+// point here too.
 class TestFolder {
 public:
     TestFolder();
@@ -29,6 +30,7 @@ private:
     QTemporaryDir dir_;
     QString catalogue_;
     QString schema_;
+    QList<QByteArray> saved_;
 };
 
 // Skips a test that is about the catalogue file itself in the server pass.

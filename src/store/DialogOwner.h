@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+// While one lives, the questions, prompts and save dialogs of the dialog seam belong to
+// its window: they open over it, not behind whichever window the desktop made active.
+// Guards nest; the innermost wins (an import's progress dialog inside its window's command).
+class DialogOwner {
+public:
+    explicit DialogOwner(QWidget *owner);
+    ~DialogOwner();
+    DialogOwner(const DialogOwner &) = delete;
+    DialogOwner &operator=(const DialogOwner &) = delete;
+
+    // The owner of the innermost live guard; null when none is set.
+    static QWidget *current();
+
+private:
+    QPointer<QWidget> previous_;
+};
