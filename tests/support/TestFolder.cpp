@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 
 TestFolder::TestFolder()
 {
@@ -43,5 +44,14 @@ QString TestFolder::write(const QString &relative, const QByteArray &bytes) cons
     QFile f(target);
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
+    return target;
+}
+
+QString TestFolder::picture(const QString &relative, QSize size, const QColor &colour) const
+{
+    QImage image(size, QImage::Format_RGB888); // three bytes a pixel: a camera-sized picture stays affordable
+    image.fill(colour);
+    const QString target = write(relative, {});
+    image.save(target);
     return target;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QSize>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -14,6 +16,8 @@ public:
     void createCatalogue(const QString &name = QStringLiteral("Data.mdb")) const;
     // Writes a file with the given bytes (folders made as needed); returns its path.
     QString write(const QString &relative, const QByteArray &bytes) const;
+    // Writes a picture of one colour, in the format its extension names; returns its path.
+    QString picture(const QString &relative, QSize size, const QColor &colour = Qt::darkCyan) const;
 
 private:
     QTemporaryDir dir_;
