@@ -10,6 +10,7 @@ class QMenu;
 class QTableView;
 class QWidget;
 class Recordset;
+class RecordListViews;
 
 // The record list shared by the browse and search windows: the view `lvw`, its model,
 // the pop-up menu `mnuBar` and its commands. The owner supplies its refresh.
@@ -30,6 +31,7 @@ public:
     QAction *mnuFileSave;
     QAction *mnuEdit;
     QAction *mnuDel;
+    RecordListViews *views; // details or thumbnails
 
     RecordListModel *model() const { return model_; }
 

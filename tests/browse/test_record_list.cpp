@@ -1,6 +1,7 @@
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 #include "browse/RecordList.h"
+#include "browse/RecordListViews.h"
 #include "import/frmtblAttachmentEdit.h"
 #include "store/DatabaseLocator.h"
 #include "store/SqlQuote.h"
@@ -9,10 +10,13 @@
 #include <QAction>
 #include <QDateTimeEdit>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTableView>
 #include <QtTest>
 
@@ -25,6 +29,7 @@ private slots:
     void editRefreshes();
     void deleteRowAndCopy();
     void tamperedStoredName();
+    void viewSwitchKeepsSelectionAndCommands();
 };
 
 namespace {
@@ -231,6 +236,47 @@ void TestRecordList::tamperedStoredName()
     f.list->mnuDel->trigger();
     QVERIFY(QFile::exists(outside));
     QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 0);
+}
+
+void TestRecordList::viewSwitchKeepsSelectionAndCommands()
+{
+    Fixture f(true);
+    for (const char *name : {"a", "b", "c"})
+        f.add(QLatin1String(name) + QStringLiteral(".txt"), QLatin1String(name) + QStringLiteral(".txt"),
+              QStringLiteral("f"), QStringLiteral("2010"));
+    f.reload();
+    f.list->lvw->setGeometry(0, 30, 640, 400);
+    f.owner.resize(640, 430);
+    f.owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.owner));
+    RecordListViews *views = f.list->views;
+    QListView *grid = views->lvwThumbnails;
+    auto click = [&](int row) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(f.list->model()->index(row, 0)).center());
+        QTRY_VERIFY(f.list->mnuBar->isVisible()); // the menu comes up in the grid too
+        f.list->mnuBar->hide();
+    };
+    f.list->selectRow(1);
+    views->cmdThumbnails->click();
+    QVERIFY(grid->isVisible());
+    QCOMPARE(grid->geometry(), f.list->lvw->viewport()->geometry());
+    QCOMPARE(grid->currentIndex().row(), 1);
+    click(2);
+    QCOMPARE(f.list->selectedRow(), 2);
+    // The headers stay and sort both views.
+    QTest::mouseClick(f.list->lvw->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+    QCOMPARE(f.column(0), QStringList({"c.txt", "b.txt", "a.txt"}));
+    click(f.rowNamed(QStringLiteral("a.txt")));
+    f.d.answerMessage(6);
+    f.list->mnuDel->trigger();
+    QCOMPARE(f.d.asked.at(f.d.asked.size() - 2).text, QStringLiteral("您确定要删除a.txt?"));
+    QCOMPARE(f.column(0), QStringList({"c.txt", "b.txt"}));
+    click(1);
+    views->cmdDetails->click();
+    QVERIFY(!grid->isVisible());
+    QCOMPARE(f.list->selectedRow(), 1);
+    QCOMPARE(f.list->lvw->currentIndex().row(), 1);
+    QVERIFY(f.d.allAnswered());
 }
 
 QTEST_MAIN(TestRecordList)
