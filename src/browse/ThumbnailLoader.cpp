@@ -4,11 +4,32 @@
 #include "store/PictureReader.h"
 
 #include <QPixmap>
+#include <QThread>
 #include <climits>
+
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 namespace {
 constexpr int kMemoryKiB = 64 * 1024;
+
+// Decoding yields to the user-interface thread: a busy machine delays thumbnails, not clicks.
+void yieldToTheInterface()
+{
+    static thread_local const bool lowered = [] {
+#ifdef Q_OS_LINUX
+        // Linux keeps a nice value per thread; Qt's thread priorities do nothing there.
+        return setpriority(PRIO_PROCESS, id_t(gettid()), getpriority(PRIO_PROCESS, id_t(gettid())) + 10) == 0;
+#else
+        QThread::currentThread()->setPriority(QThread::LowPriority);
+        return true;
+#endif
+    }();
+    Q_UNUSED(lowered);
 }
+} // namespace
 
 ThumbnailLoader::ThumbnailLoader(QSize small, ThumbnailCache::Flavor flavor, QObject *parent)
     : QObject(parent), small_(small), flavor_(flavor), icons_(kMemoryKiB),
@@ -40,6 +61,7 @@ QIcon ThumbnailLoader::icon(const QString &path, const QString &storedName)
         [this, path, small = small_, flavor = flavor_, cancelled = cancelled_] {
             if (*cancelled)
                 return;
+            yieldToTheInterface();
             const QImage thumb = ThumbnailCache::thumbnail(path, flavor);
             const QImage icon = thumb.isNull() || (thumb.width() <= small.width() && thumb.height() <= small.height())
                                     ? thumb
