@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints one table. Usage: bash bench/run-all.sh [BUILD-DIR]
 # Needs about 4 GiB of free disk in the current folder (the large import and its copies;
-# the thumbnail benchmark's 50 camera pictures take about 300 MiB).
+# the thumbnail benchmark's 50 camera pictures take about 210 MiB).
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 printf '%-44s %12s %12s  %-22s %7s\n' "measurement" "program" "baseline" "baseline is" "ratio"
