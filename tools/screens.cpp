@@ -4,6 +4,8 @@
 #include "app/mdiFrm.h"
 #include "import/ImportEngine.h"
 #include "browse/RecordList.h"
+#include "browse/RecordListViews.h"
+#include "browse/ThumbnailLoader.h"
 #include "browse/frmBrowse.h"
 #include "browse/frmFind.h"
 #include "import/frmFile.h"
@@ -26,7 +28,9 @@
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 void save(QWidget *w, const QString &path)
@@ -38,13 +42,27 @@ void save(QWidget *w, const QString &path)
 QString samplePicture(const QString &path, const QColor &colour, QSize size)
 {
     QImage img(size, QImage::Format_RGB32);
-    img.fill(colour);
+    QLinearGradient sky(0, 0, 0, size.height());
+    sky.setColorAt(0, colour.lighter(160));
+    sky.setColorAt(1, colour.darker(140));
     QPainter p(&img);
-    p.setPen(Qt::white);
+    p.fillRect(img.rect(), sky);
+    p.setPen(QPen(Qt::white, qMax(2, size.width() / 100)));
     p.drawEllipse(img.rect().adjusted(10, 10, -10, -10));
     p.end();
     img.save(path);
     return path;
+}
+
+void waitForThumbnails(RecordList *list)
+{
+    for (int i = 0; i < 500; ++i) {
+        QApplication::processEvents();
+        if (list->views->thumbnails()->idle())
+            break;
+        QThread::msleep(10);
+    }
+    QApplication::processEvents();
 }
 } // namespace
 
@@ -54,12 +72,20 @@ int main(int argc, char *argv[])
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QTemporaryDir dir;
     SetAppPathOverride(dir.path());
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("cache"))));
     CatalogueSchema::create(dir.filePath(QStringLiteral("Data.mdb")));
     const QString pics = dir.filePath(QStringLiteral("旅行照片"));
     QDir().mkpath(pics);
     samplePicture(pics + QStringLiteral("/海边.png"), QColor(30, 120, 200), QSize(1600, 900));
     samplePicture(pics + QStringLiteral("/山顶.jpg"), QColor(40, 160, 60), QSize(600, 900));
     samplePicture(pics + QStringLiteral("/family.bmp"), QColor(200, 90, 40), QSize(300, 300));
+    samplePicture(pics + QStringLiteral("/夕阳下的长城远景全景照片.jpg"), QColor(220, 120, 30), QSize(4000, 1500));
+    samplePicture(pics + QStringLiteral("/花园.png"), QColor(170, 60, 150), QSize(800, 800));
+    samplePicture(pics + QStringLiteral("/雪山.jpg"), QColor(120, 140, 200), QSize(1200, 900));
+    QFile notes(pics + QStringLiteral("/行程.txt"));
+    notes.open(QIODevice::WriteOnly);
+    notes.write("day 1");
+    notes.close();
 
     auto *main = new mdiFrm;
     main->resize(1024, 700);
@@ -80,11 +106,20 @@ int main(int argc, char *argv[])
     browse->List->setCurrentRow(0);
     browse->List_Click();
     save(browse, out + QStringLiteral("/browse.png"));
+    waitForThumbnails(browse->records);
+    save(browse, out + QStringLiteral("/browse-icons.png"));
+    browse->records->selectRow(1);
+    browse->resize(960, 460);
+    browse->records->views->cmdThumbnails->click();
+    waitForThumbnails(browse->records);
+    save(browse, out + QStringLiteral("/browse-thumbnails.png"));
+    browse->records->views->cmdDetails->click();
 
     main->mnu_Find->trigger();
     auto *find = static_cast<frmFind *>(main->findWindow());
     find->txtContent->setText(QStringLiteral("海"));
     find->cmdFind_Click();
+    waitForThumbnails(find->records);
     save(find, out + QStringLiteral("/find.png"));
     find->ComCondition->setEditText(QStringLiteral("时间"));
     save(find, out + QStringLiteral("/find-date.png"));
@@ -97,8 +132,7 @@ int main(int argc, char *argv[])
 
     frmPlay viewer;
     viewer.strFile = AttachmentPath() + browse->records->model()->row(browse->records->model()->rowCount() - 1).storedName;
-    viewer.show();
-    viewer.Form_Activate();
+    viewer.show(); // showing loads the picture
     save(&viewer, out + QStringLiteral("/viewer.png"));
 
     main->mnu_Setting->trigger();

@@ -1,5 +1,6 @@
 #include "browse/RecordList.h"
 
+#include "browse/RecordListViews.h"
 #include "import/StoredName.h"
 #include "import/frmPlay.h"
 #include "import/frmtblAttachmentEdit.h"
@@ -80,6 +81,7 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
     lvw->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int c = 0; c < 4; ++c)
         lvw->setColumnWidth(c, himetricToPixels(RecordListModel::designWidth(c)));
+    views = new RecordListViews(lvw, model_);
 
     mnuBar = new QMenu(owner);
     mnuBar->setObjectName(QStringLiteral("mnuBar"));

@@ -11,6 +11,7 @@ class QMenu;
 class QTableView;
 class QWidget;
 class Recordset;
+class RecordListViews;
 
 // The record list shared by the browse and search windows: the view `lvw`, its model,
 // the pop-up menu `mnuBar` and its commands. The owner supplies its refresh.
@@ -32,6 +33,7 @@ public:
     QAction *mnuEdit;
     QAction *mnuDel;
     QLabel *lblStatus; // how many records are listed; the owner places it
+    RecordListViews *views; // details or thumbnails
 
     RecordListModel *model() const { return model_; }
 

@@ -37,11 +37,21 @@ QVariant RecordListModel::data(const QModelIndex &index, int role) const
     const RecordRow &r = rows_[size_t(index.row())];
     if (role == Qt::DisplayRole)
         return r.column(index.column());
-    if (role == Qt::DecorationRole && index.column() == 0)
+    if (role == Qt::DecorationRole && index.column() == 0) {
+        if (iconSource_)
+            if (QIcon own = iconSource_(r); !own.isNull())
+                return own;
         return FileIcons::forFileName(r.storedName); // a stored copy is a file: no disk look-up per paint
+    }
     if (role == Qt::ToolTipRole && index.column() == 2)
         return r.description;
     return {};
+}
+
+void RecordListModel::iconChanged(const QString &key)
+{
+    if (const int r = rowOf(key); r >= 0)
+        emit dataChanged(index(r, 0), index(r, 0), {Qt::DecorationRole});
 }
 
 QString RecordListModel::headerText(int column) const

@@ -4,6 +4,8 @@
 
 #include <QAbstractTableModel>
 #include <QHash>
+#include <QIcon>
+#include <functional>
 #include <vector>
 
 // The rows of a record list, with a hash index from key to row and the header sort state.
@@ -37,6 +39,11 @@ public:
     const RecordRow &row(int r) const { return rows_[size_t(r)]; }
     int rowOf(const QString &key) const { return index_.value(key, -1); }
 
+    // Gives rows an icon of their own (a thumbnail); a null icon keeps the type icon. Asked
+    // on every paint, so it must be cheap. iconChanged() repaints the row of that key.
+    void setIconSource(std::function<QIcon(const RecordRow &)> source) { iconSource_ = std::move(source); }
+    void iconChanged(const QString &key);
+
     static const QStringList &headers();
     // Design widths, HIMETRIC (0.01 mm).
     static int designWidth(int column);
@@ -52,4 +59,5 @@ private:
     Qt::SortOrder order_ = Qt::DescendingOrder;
     bool nextDescending_ = true;
     bool filling_ = false;
+    std::function<QIcon(const RecordRow &)> iconSource_;
 };

@@ -2,16 +2,17 @@
 
 #include "app/WindowServices.h"
 #include "import/StoredName.h"
+#include "store/PictureReader.h"
 #include "store/Services.h"
 #include "store/SystemErrorText.h"
 
 #include <QAudioOutput>
 #include <QDir>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSet>
 #include <QSlider>
 #include <QUrl>
@@ -109,39 +110,34 @@ float frmPlay::startVolume()
 frmPlay::Content frmPlay::contentOf(const QString &path)
 {
     const QString name = LastPathPart(path);
-    if (!name.contains(QLatin1Char('.')))
-        return Content::Unsupported;
-    const QByteArray ext = StoredName::extension(name).toLower().toUtf8();
-    static const QSet<QByteArray> pictures = [] {
-        QSet<QByteArray> set;
-        for (const QByteArray &f : QImageReader::supportedImageFormats())
-            set.insert(f.toLower());
-        return set;
-    }();
+    if (PictureReader::isPicture(name))
+        return Content::Picture;
     static const QSet<QByteArray> media = {"mp3", "wav", "avi", "mp4", "m4a", "m4v", "mpeg", "mpg", "ogg", "oga",
                                            "ogv", "opus", "flac", "aac", "wma", "wmv", "mkv", "webm", "mov", "3gp"};
-    if (pictures.contains(ext))
-        return Content::Picture;
-    if (media.contains(ext))
+    if (name.contains(QLatin1Char('.')) && media.contains(StoredName::extension(name).toLower().toUtf8()))
         return Content::Media;
     return Content::Unsupported;
 }
 
 bool frmPlay::Form_Activate()
 {
+    activated_ = true;
     MediaPlayer1->hide();
     Picture1->hide();
+    picture_ = QImage();
     switch (contentOf(strFile)) {
     case Content::Picture: {
-        QImageReader reader(strFile);
-        reader.setAutoTransform(true);
-        picture_ = reader.read();
+        // Decoded at the size the window shows; the ratio comes from the picture's own size.
+        PictureReader reader(strFile);
+        picture_ = reader.read(size());
         if (picture_.isNull()) {
             ShowMsg(QStringLiteral("无法读取图片 %1: %2").arg(QDir::toNativeSeparators(strFile), SystemErrorText::explain(reader.errorString())),
                     Msg::OkOnly | Msg::Information);
+            activated_ = false;
             return false;
         }
-        ratio_ = double(picture_.width()) / double(picture_.height());
+        natural_ = reader.naturalSize().isValid() ? reader.naturalSize() : picture_.size();
+        ratio_ = double(natural_.width()) / double(natural_.height());
         Picture1->show();
         break;
     }
@@ -152,6 +148,7 @@ bool frmPlay::Form_Activate()
         break;
     case Content::Unsupported:
         ShowMsg(QStringLiteral("不支持该扩展名播放!"), Msg::OkOnly | Msg::Information);
+        activated_ = false;
         return false;
     }
     resizeEvent(nullptr);
@@ -164,11 +161,17 @@ void frmPlay::layoutPicture()
         return;
     Picture1->setGeometry(rect());
     // Whole picture, scaled down to fit with its proportions kept, never enlarged.
-    QSize target = picture_.size();
+    QSize target = natural_;
     if (target.width() > width() || target.height() > height())
         target.scale(size(), Qt::KeepAspectRatio);
+    if (target.width() > picture_.width() || target.height() > picture_.height()) {
+        // The window grew beyond what was decoded: decode again, with room to grow a little.
+        const QImage larger = PictureReader(strFile).read(target * 1.5);
+        if (!larger.isNull())
+            picture_ = larger;
+    }
     Picture1->setPixmap(QPixmap::fromImage(
-        target == picture_.size() ? picture_ : picture_.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        target == picture_.size() ? picture_ : picture_.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
 }
 
 void frmPlay::resizeEvent(QResizeEvent *event)
@@ -177,6 +180,20 @@ void frmPlay::resizeEvent(QResizeEvent *event)
         QDialog::resizeEvent(event);
     MediaPlayer1->setGeometry(rect());
     layoutPicture();
+}
+
+void frmPlay::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous() && !activated_ && !Form_Activate())
+        QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+}
+
+void frmPlay::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    if (!event->spontaneous())
+        activated_ = false; // the next showing activates again
 }
 
 void frmPlay::showMediaError()

@@ -34,14 +34,19 @@ public:
 
     // Decides by the text after the last dot, without regard to case.
     static Content contentOf(const QString &path);
-    // Loads strFile; false (after telling the user) when it cannot be shown.
+    // Loads strFile; false (after telling the user) when it cannot be shown. Showing the
+    // window runs it too, unless the opener already did for this showing.
     bool Form_Activate();
     double pictureRatio() const { return ratio_; }
+    // The picture as decoded: no larger than the window needs.
+    QSize decodedSize() const { return picture_.size(); }
     // The volume the player starts with: -600 hundredths of a decibel.
     static float startVolume();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void done(int result) override;
 
 private:
@@ -49,5 +54,7 @@ private:
     void showMediaError();
 
     QImage picture_;
+    QSize natural_; // as shown, EXIF rotation honoured
     double ratio_ = 0;
+    bool activated_ = false; // for the present showing
 };

@@ -1,6 +1,7 @@
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 #include "browse/RecordList.h"
+#include "browse/RecordListViews.h"
 #include "import/frmtblAttachmentEdit.h"
 #include "store/DatabaseLocator.h"
 #include "store/FileIcons.h"
@@ -15,10 +16,13 @@
 #include <QSqlQuery>
 #include <QDateTimeEdit>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTableView>
 #include <QtTest>
 
@@ -36,6 +40,7 @@ private slots:
     void keyboardAndMouseRoutes_data();
     void keyboardAndMouseRoutes();
     void deleteSeveral();
+    void viewSwitchKeepsSelectionAndCommands();
 };
 
 namespace {
@@ -346,6 +351,39 @@ void TestRecordList::deleteSeveral()
     QVERIFY2(f.d.messages().last().startsWith(QStringLiteral("已删除 2 个记录,1 个记录删除失败:\nlocked.txt: ")),
              qPrintable(f.d.messages().last()));
     QCOMPARE(f.list->lblStatus->text(), QStringLiteral("共 2 个记录"));
+}
+
+void TestRecordList::viewSwitchKeepsSelectionAndCommands()
+{
+    Fixture f(true);
+    for (const QString name : {"a.txt", "b.txt", "c.txt"})
+        f.add(name, name, QStringLiteral("f"), QStringLiteral("2010"));
+    f.reload();
+    f.list->lvw->setGeometry(0, 30, 640, 400);
+    f.owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.owner));
+    QListView *grid = f.list->views->lvwThumbnails;
+    auto click = [&](int row) { // in the grid: picks the row and brings up the menu
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(f.list->model()->index(row, 0)).center());
+        QTRY_VERIFY(f.list->mnuBar->isVisible());
+        f.list->mnuBar->hide();
+    };
+    f.list->selectRow(1);
+    f.list->views->cmdThumbnails->click();
+    QVERIFY(grid->isVisible());
+    QCOMPARE(grid->currentIndex().row(), 1);
+    // The headers stay and sort both views; the menu acts on the row picked in the grid.
+    QTest::mouseClick(f.list->lvw->horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(20, 5));
+    QCOMPARE(f.column(0), QStringList({"c.txt", "b.txt", "a.txt"}));
+    click(2);
+    f.d.answerMessage(6);
+    f.list->mnuDel->trigger();
+    QCOMPARE(f.column(0), QStringList({"c.txt", "b.txt"}));
+    click(1);
+    f.list->views->cmdDetails->click();
+    QVERIFY(!grid->isVisible());
+    QCOMPARE(f.list->selectedRow(), 1);
+    QVERIFY(f.d.allAnswered());
 }
 
 QTEST_MAIN(TestRecordList)

@@ -22,8 +22,10 @@ private slots:
     void rowWithoutDate();
     void deleteRow();
     void viewerChoosesByExtension();
+    void pictureScaledToWindow_data();
     void pictureScaledToWindow();
     void unreadablePicture();
+    void viewerActivatesWhenShown();
 };
 
 namespace {
@@ -186,36 +188,63 @@ void TestEditorViewer::viewerChoosesByExtension()
     QCOMPARE(v.windowTitle(), QStringLiteral("播放器"));
 }
 
+namespace {
+// Marks a JPEG as taken with the camera turned: EXIF orientation 6 (shown a quarter turn right).
+void markTurned(const QString &jpeg)
+{
+    static const char app1[] = "\xFF\xE1\x00\x22"
+                               "Exif\0\0"
+                               "MM\x00\x2A\x00\x00\x00\x08"
+                               "\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01\x00\x06\x00\x00"
+                               "\x00\x00\x00\x00";
+    QFile f(jpeg);
+    f.open(QIODevice::ReadWrite);
+    const QByteArray bytes = f.readAll();
+    f.resize(0);
+    f.write(bytes.left(2) + QByteArray(app1, sizeof(app1) - 1) + bytes.mid(2));
+}
+} // namespace
+
+void TestEditorViewer::pictureScaledToWindow_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("stored");
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<QSize>("shown"); // in a window of 500 x 400
+    QTest::newRow("png") << "wide.png" << QSize(2000, 1000) << 2.0 << QSize(500, 250);
+    QTest::newRow("jpg") << "wide.jpg" << QSize(2000, 1000) << 2.0 << QSize(500, 250);
+    // Beyond Qt's allocation limit when decoded whole.
+    QTest::newRow("48 megapixels") << "camera.jpg" << QSize(8000, 6000) << 4.0 / 3 << QSize(500, 375);
+    QTest::newRow("EXIF turned") << "turned.jpg" << QSize(4000, 3000) << 0.75 << QSize(300, 400);
+    QTest::newRow("never enlarged") << "small.bmp" << QSize(40, 80) << 0.5 << QSize(40, 80);
+}
+
 void TestEditorViewer::pictureScaledToWindow()
 {
+    QFETCH(QString, name);
+    QFETCH(QSize, stored);
+    QFETCH(double, ratio);
+    QFETCH(QSize, shown);
     TestFolder tf;
     ScriptedDialogs d;
-    for (const QString &name : {QStringLiteral("wide.png"), QStringLiteral("wide.jpg")}) {
-        QImage img(2000, 1000, QImage::Format_RGB32);
-        img.fill(Qt::darkCyan);
-        QVERIFY(img.save(tf.file(name)));
-        frmPlay v;
-        v.resize(500, 400);
-        v.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&v));
-        v.strFile = tf.file(name);
-        QVERIFY(v.Form_Activate());
-        QCOMPARE(v.pictureRatio(), 2.0);
-        QVERIFY(v.Picture1->isVisibleTo(&v));
-        QVERIFY(!v.MediaPlayer1->isVisibleTo(&v));
-        QCOMPARE(v.Picture1->pixmap().size(), QSize(500, 250));
-        v.resize(300, 400); // follows the window
-        QCOMPARE(v.Picture1->pixmap().size(), QSize(300, 150));
-    }
-    // A small picture is never enlarged.
-    QImage small(40, 80, QImage::Format_RGB32);
-    small.fill(Qt::red);
-    small.save(tf.file(QStringLiteral("small.bmp")));
     frmPlay v;
+    v.strFile = tf.picture(name, stored);
+    if (name.startsWith(QLatin1String("turned")))
+        markTurned(v.strFile);
     v.resize(500, 400);
-    v.strFile = tf.file(QStringLiteral("small.bmp"));
-    QVERIFY(v.Form_Activate());
-    QCOMPARE(v.Picture1->pixmap().size(), QSize(40, 80));
+    v.show(); // showing alone loads it
+    QVERIFY(qAbs(v.pictureRatio() - ratio) < 1e-9);
+    QVERIFY(v.Picture1->isVisibleTo(&v));
+    QVERIFY(!v.MediaPlayer1->isVisibleTo(&v));
+    QCOMPARE(v.Picture1->pixmap().size(), shown);
+    QCOMPARE(v.decodedSize(), shown); // no more decoded than shown
+    v.resize(250, 400); // follows the window
+    QCOMPARE(v.Picture1->pixmap().size(), shown.scaled(250, 400, Qt::KeepAspectRatio).boundedTo(shown));
+    // Grown: decoded again rather than enlarged from the smaller decode.
+    v.resize(1000, 800);
+    const QSize larger = v.Picture1->pixmap().size();
+    QCOMPARE(larger, stored.width() < 1000 ? shown : shown * 2);
+    QVERIFY(v.decodedSize().width() >= larger.width() && v.decodedSize().height() >= larger.height());
     QVERIFY(d.asked.isEmpty());
 }
 
@@ -228,6 +257,24 @@ void TestEditorViewer::unreadablePicture()
     QVERIFY(!v.Form_Activate());
     QCOMPARE(d.messages().size(), 1);
     QVERIFY(d.messages().first().contains(QStringLiteral("broken.png")));
+}
+
+void TestEditorViewer::viewerActivatesWhenShown()
+{
+    TestFolder tf;
+    ScriptedDialogs d;
+    frmPlay v;
+    v.strFile = tf.picture(QStringLiteral("photo.jpg"), QSize(80, 60));
+    // Activated by the opener: the showing that follows does not activate again.
+    QVERIFY(v.Form_Activate());
+    v.strFile = QStringLiteral("/tmp/clip.xyz");
+    v.show();
+    QVERIFY(d.asked.isEmpty());
+    v.hide();
+    // A new showing activates again: refused, told, closed.
+    v.show();
+    QCOMPARE(d.messages(), QStringList(QStringLiteral("不支持该扩展名播放!")));
+    QTRY_VERIFY(!v.isVisible());
 }
 
 QTEST_MAIN(TestEditorViewer)

@@ -36,6 +36,7 @@ bool TestFolder::onServer()
 namespace {
 const char *const kUserFolders[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME"};
 }
+#include <QImage>
 
 TestFolder::TestFolder()
 {
@@ -106,5 +107,14 @@ QString TestFolder::write(const QString &relative, const QByteArray &bytes) cons
     QFile f(target);
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
+    return target;
+}
+
+QString TestFolder::picture(const QString &relative, QSize size, const QColor &colour) const
+{
+    QImage image(size, QImage::Format_RGB888); // three bytes a pixel: a camera-sized picture stays affordable
+    image.fill(colour);
+    const QString target = write(relative, {});
+    image.save(target);
     return target;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -21,6 +23,8 @@ public:
     const QString &catalogue() const { return catalogue_; }
     // Writes a file with the given bytes (folders made as needed); returns its path.
     QString write(const QString &relative, const QByteArray &bytes) const;
+    // Writes a picture of one colour, in the format its extension names; returns its path.
+    QString picture(const QString &relative, QSize size, const QColor &colour = Qt::darkCyan) const;
 
     static bool onServer();
     // Every file in the attachment folder (hidden ones too) but the folder's marker.

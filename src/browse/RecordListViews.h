@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+
+class QListView;
+class QTableView;
+class QToolButton;
+class QWidget;
+class RecordListModel;
+class ThumbnailLoader;
+
+// The record list shown two ways over one model and one selection: the details list `lvw`
+// and a grid of thumbnails laid over its rows, under the same column headers, so sorting,
+// the selection and the pop-up menu serve both. The switch sits above the list's right end.
+class RecordListViews : public QObject {
+    Q_OBJECT
+public:
+    RecordListViews(QTableView *lvw, RecordListModel *model);
+
+    QListView *lvwThumbnails;
+    QWidget *viewSwitch;
+    QToolButton *cmdDetails;    // "详细信息"
+    QToolButton *cmdThumbnails; // "缩略图"
+    ThumbnailLoader *thumbnails() const { return loader_; }
+
+    void showThumbnails(bool on);
+    bool thumbnailsShown() const { return grid_; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void placeSwitch();
+
+    QTableView *lvw_;
+    ThumbnailLoader *loader_;
+    bool grid_ = false;
+};

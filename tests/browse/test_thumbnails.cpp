@@ -1,0 +1,135 @@
+#include "TestFolder.h"
+#include "browse/RecordList.h"
+#include "browse/RecordListViews.h"
+#include "browse/ThumbnailCache.h"
+#include "browse/ThumbnailLoader.h"
+#include "store/FileIcons.h"
+
+#include <QCryptographicHash>
+#include <QListView>
+#include <QTableView>
+#include <QtTest>
+#include <sys/stat.h>
+
+class TestThumbnails : public QObject {
+    Q_OBJECT
+    QTemporaryDir cache_;
+private slots:
+    void initTestCase() { qputenv("XDG_CACHE_HOME", QFile::encodeName(cache_.path())); }
+    void cacheFile_data();
+    void cacheFile();
+    void cacheServesUntilTheFileChanges();
+    void listShowsThumbnails();
+};
+
+namespace {
+int mode(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
+QRgb centre(const QImage &image)
+{
+    return image.pixel(image.width() / 2, image.height() / 2);
+}
+} // namespace
+
+void TestThumbnails::cacheFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<int>("flavor");
+    QTest::addColumn<QSize>("thumb");
+    QTest::newRow("normal") << "海 边#1.png" << QSize(300, 150) << int(ThumbnailCache::Normal) << QSize(128, 64);
+    QTest::newRow("never enlarged") << "small.png" << QSize(50, 40) << int(ThumbnailCache::Normal) << QSize(50, 40);
+    QTest::newRow("large") << "tall.jpg" << QSize(300, 600) << int(ThumbnailCache::Large) << QSize(128, 256);
+    // Whole, it is beyond Qt's allocation limit: only a decode at thumbnail size succeeds.
+    QTest::newRow("80 megapixels") << "huge.jpg" << QSize(10000, 8000) << int(ThumbnailCache::Normal) << QSize(128, 102);
+}
+
+void TestThumbnails::cacheFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QSize, picture);
+    QFETCH(int, flavor);
+    QFETCH(QSize, thumb);
+    TestFolder tf;
+    const QString path = tf.picture(name, picture);
+    QCOMPARE(ThumbnailCache::thumbnail(path, ThumbnailCache::Flavor(flavor)).size(), thumb);
+    // Where and how other desktop programs look for it.
+    const QByteArray uri = "file://" + QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/");
+    const QString folder = cache_.path() + (flavor == ThumbnailCache::Large ? "/thumbnails/large" : "/thumbnails/normal");
+    const QString file = folder + '/' + QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex() + ".png";
+    const QImage png(file, "PNG");
+    QCOMPARE(png.size(), thumb);
+    QCOMPARE(png.text(QStringLiteral("Thumb::URI")).toLatin1(), uri);
+    QCOMPARE(png.text(QStringLiteral("Thumb::MTime")), QString::number(QFileInfo(path).lastModified().toSecsSinceEpoch()));
+    QCOMPARE(QList<int>({mode(file), mode(folder), mode(cache_.path() + "/thumbnails")}), QList<int>({0600, 0700, 0700}));
+}
+
+void TestThumbnails::cacheServesUntilTheFileChanges()
+{
+    TestFolder tf;
+    const QString path = tf.picture(QStringLiteral("p.png"), QSize(200, 100), Qt::red);
+    const QDateTime made = QFileInfo(path).lastModified();
+    auto touch = [&](const QDateTime &when) {
+        QFile f(path);
+        f.open(QIODevice::Append);
+        f.setFileTime(when, QFileDevice::FileModificationTime);
+    };
+    QCOMPARE(centre(ThumbnailCache::thumbnail(path, ThumbnailCache::Normal)), qRgb(255, 0, 0));
+    // Other contents, the same time: answered from the cache, the file is not decoded.
+    tf.write(QStringLiteral("p.png"), "no picture any more");
+    touch(made);
+    QCOMPARE(centre(ThumbnailCache::thumbnail(path, ThumbnailCache::Normal)), qRgb(255, 0, 0));
+    tf.picture(QStringLiteral("p.png"), QSize(200, 100), Qt::blue);
+    touch(made.addSecs(10));
+    QCOMPARE(centre(ThumbnailCache::thumbnail(path, ThumbnailCache::Normal)), qRgb(0, 0, 255));
+}
+
+void TestThumbnails::listShowsThumbnails()
+{
+    TestFolder tf;
+    QWidget owner;
+    RecordList list(&owner, {});
+    list.lvw->setGeometry(0, 20, 600, 300);
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    RecordListModel *m = list.model();
+    ThumbnailLoader *loader = list.views->thumbnails();
+    auto icon = [m](int row) { return m->data(m->index(row, 0), Qt::DecorationRole).value<QIcon>(); };
+    auto fill = [&](const QStringList &names) {
+        m->clear();
+        for (const QString &name : names)
+            list.AddRecordRow(tf.file(name), name, {}, {}, {});
+        QCoreApplication::processEvents(); // lays the view out
+        (list.views->thumbnailsShown() ? list.views->lvwThumbnails->viewport() : list.lvw->viewport())->repaint();
+    };
+    for (const auto &[name, colour] : {std::pair("red.png", Qt::red), {"blue.png", Qt::blue}, {"green.png", Qt::green}})
+        tf.picture(QLatin1String(name), QSize(400, 300), colour);
+    tf.write(QStringLiteral("notes.txt"), "text");
+    fill({"red.png", "blue.png", "notes.txt", "missing.png"}); // requested, none delivered yet
+    // Refilled before they arrive: each thumbnail still lands on the row of its own file.
+    fill({"green.png", "red.png", "notes.txt", "missing.png"});
+    QTRY_VERIFY(loader->idle());
+    QCOMPARE(centre(icon(0).pixmap(128).toImage()), qRgb(0, 255, 0));
+    QCOMPARE(centre(icon(1).pixmap(128).toImage()), qRgb(255, 0, 0));
+    QCOMPARE(icon(0).pixmap(list.lvw->iconSize()).size(), QSize(16, 12));
+    QCOMPARE(icon(2).cacheKey(), FileIcons::forFileName(QStringLiteral("notes.txt")).cacheKey());
+    QCOMPARE(icon(3).cacheKey(), FileIcons::forFileName(QStringLiteral("missing.png")).cacheKey());
+    // Only the rows painted are asked for, in either view.
+    QStringList many;
+    for (int i = 0; i < 2000; ++i)
+        many << QStringLiteral("%1.png").arg(i);
+    for (bool grid : {false, true}) {
+        list.views->showThumbnails(grid);
+        const qint64 before = loader->requests();
+        fill(many);
+        QTRY_VERIFY(loader->idle());
+        QVERIFY2(loader->requests() - before < 40, qPrintable(QString::number(loader->requests() - before)));
+    }
+}
+
+QTEST_MAIN(TestThumbnails)
+#include "test_thumbnails.moc"
