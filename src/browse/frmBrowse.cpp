@@ -85,8 +85,9 @@ void frmBrowse::FillCategories()
 
 QString frmBrowse::selectedKey() const
 {
+    // "全部类别" is the first entry whatever its key: a category may be called "*" too.
     const QListWidgetItem *item = List->currentItem();
-    return item && item->isSelected() ? item->data(Qt::UserRole).toString() : QString();
+    return item && item->isSelected() && List->row(item) > 0 ? item->data(Qt::UserRole).toString() : QString();
 }
 
 void frmBrowse::List_Click()
@@ -106,7 +107,7 @@ void frmBrowse::List_Click()
 void frmBrowse::RenameCategory()
 {
     const QString key = selectedKey();
-    if (!key.isEmpty() && key != QLatin1String("*")) {
+    if (!key.isEmpty()) {
         const QString answer =
             dialogs().prompt(QStringLiteral("请输入修改的新类别名!"), QStringLiteral("类别名称修改"), key);
         if (!answer.isEmpty())
@@ -121,7 +122,7 @@ void frmBrowse::RenameCategory()
 void frmBrowse::DeleteCategory()
 {
     const QString key = selectedKey();
-    if (!key.isEmpty() && key != QLatin1String("*")) {
+    if (!key.isEmpty()) {
         if (ShowMsg(QStringLiteral("您确定要删除该类别吗,该类别下面的附件也将被删除?"),
                     Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
             return;

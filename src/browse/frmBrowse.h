@@ -35,5 +35,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The key of the chosen category; empty for none and for "全部类别".
     QString selectedKey() const;
 };

@@ -33,6 +33,7 @@ private slots:
     void renameCategory();
     void deleteCategory();
     void separatorInCategory();
+    void categoriesByCaseAndStar();
     void windowsKeepTheirKind();
     void searchConditions();
     void searchByDate();
@@ -188,6 +189,31 @@ void TestBrowseFind::deleteCategory()
     QVERIFY(!categories(w.get()).contains(QStringLiteral("2008")));
     // The record list keeps its rows until the next click.
     QCOMPARE(w->records->model()->rowCount(), 2);
+}
+
+// One rule of letter case for the list, a category's records, its rename and its delete.
+// A category named "*" is a category like any other; "全部类别" is the first entry.
+void TestBrowseFind::categoriesByCaseAndStar()
+{
+    add(3, QStringLiteral("upper.jpg"), QStringLiteral("Trip"));
+    add(3, QStringLiteral("lower.jpg"), QStringLiteral("trip"));
+    add(3, QStringLiteral("star.jpg"), QStringLiteral("*"));
+    std::unique_ptr<frmBrowse> w(browse(3));
+    QVERIFY(categories(w.get()).contains(QStringLiteral("Trip")) && categories(w.get()).contains(QStringLiteral("trip")));
+    click(w.get(), QStringLiteral("trip"));
+    QCOMPARE(listed(w->records), QStringList({"lower.jpg"}));
+    d_->answerMessage(Msg::IdYes);
+    w->DeleteCategory();
+    QCOMPARE(count(QStringLiteral("FolderName='Trip'")), 1);
+    QCOMPARE(count(QStringLiteral("FolderName='trip'")), 0);
+    w->List->setCurrentRow(categories(w.get()).indexOf(QStringLiteral("*")));
+    d_->answerPrompt(QStringLiteral("星"));
+    w->RenameCategory();
+    QCOMPARE(count(QStringLiteral("FolderName='星'")), 1);
+    w->List->setCurrentRow(categories(w.get()).indexOf(QStringLiteral("星")));
+    d_->answerMessage(Msg::IdYes);
+    w->DeleteCategory();
+    QCOMPARE(count(QStringLiteral("FolderName='星'")), 0);
 }
 
 void TestBrowseFind::separatorInCategory()

@@ -1,3 +1,4 @@
+#include "Corpus.h"
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 #include "browse/RecordList.h"
@@ -38,6 +39,7 @@ private slots:
     void editRefreshes();
     void deleteRowAndCopy();
     void tamperedStoredName();
+    void recordsWithoutStoredName();
     void keyboardAndMouseRoutes_data();
     void keyboardAndMouseRoutes();
     void deleteSeveral();
@@ -212,6 +214,13 @@ void TestRecordList::openAndSaveAs()
     QCOMPARE(f.d.asked.last().text, QStringLiteral("复制完成,成功将文件复制到") + target);
     QVERIFY(t.open(QIODevice::ReadOnly));
     QCOMPARE(t.readAll(), QString(QStringLiteral("报告.txt")).toUtf8());
+    // A file of the user's beside the target is never taken for a temporary one, and none is left.
+    const QString users = f.tf.write(QStringLiteral("out/报告.txt.mc-part"), "mine");
+    f.d.answerSave(target);
+    f.d.answerMessage(6);
+    f.list->mnuFileSave->trigger();
+    QCOMPARE(Corpus::read(users), QByteArray("mine"));
+    QCOMPARE(QDir(f.tf.file(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden).size(), 2);
     QVERIFY(f.d.allAnswered());
 }
 
@@ -279,6 +288,24 @@ void TestRecordList::tamperedStoredName()
     f.list->mnuDel->trigger();
     QVERIFY(QFile::exists(outside));
     QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 0);
+}
+
+// Records without a stored name (tampered or foreign catalogues) share no copy: each is
+// listed, and "删除" removes only the one chosen.
+void TestRecordList::recordsWithoutStoredName()
+{
+    Fixture f(false);
+    f.add(QString(), QStringLiteral("first.txt"), QStringLiteral("f"), QStringLiteral("2010"), false);
+    f.add(QString(), QStringLiteral("second.txt"), QStringLiteral("f"), QStringLiteral("2010"), false);
+    CurrentDb().OpenRecordset(QStringLiteral("insert into tblAttachment (FileName,FolderName,tblFileKind) values ('null.txt','f',3)"));
+    f.reload();
+    QCOMPARE(f.list->model()->rowCount(), 3);
+    f.list->selectRow(f.rowNamed(QStringLiteral("second.txt")));
+    f.d.answerMessage(Msg::IdYes);
+    f.list->mnuDel->trigger();
+    QStringList left = f.column(0);
+    left.sort();
+    QCOMPARE(left, QStringList({"first.txt", "null.txt"}));
 }
 
 void TestRecordList::keyboardAndMouseRoutes_data()

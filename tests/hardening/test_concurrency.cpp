@@ -22,13 +22,20 @@ private slots:
 void TestConcurrency::sharedImport_data()
 {
     QTest::addColumn<int>("processes");
-    QTest::newRow("2 processes") << 2;
-    QTest::newRow("4 processes") << 4;
+    QTest::addColumn<bool>("links");
+    QTest::newRow("2 processes") << 2 << true;
+    QTest::newRow("4 processes") << 4 << true;
+    // As on a USB stick or a share from a Windows server: names reserved, copies renamed.
+    QTest::newRow("2 processes, no hard links") << 2 << false;
 }
 
 void TestConcurrency::sharedImport()
 {
     QFETCH(int, processes);
+    QFETCH(bool, links);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!links)
+        env.insert(QStringLiteral("MC_NO_HARDLINKS"), QStringLiteral("1"));
     const int files = qEnvironmentVariableIntValue("MC_CONCURRENCY_FILES") > 0
                           ? qEnvironmentVariableIntValue("MC_CONCURRENCY_FILES")
                           : 300;
@@ -46,6 +53,7 @@ void TestConcurrency::sharedImport()
         drivers.push_back(std::make_unique<QProcess>());
         drivers.back()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         drivers.back()->setProgram(QStringLiteral(MC_IMPORTDRIVER));
+        drivers.back()->setProcessEnvironment(env);
         drivers.back()->setArguments({tf.path(), QStringLiteral("3"), list});
     }
     timer.start();

@@ -2,6 +2,7 @@
 #include "TestFolder.h"
 #include "import/frmPlay.h"
 #include "import/frmtblAttachmentEdit.h"
+#include "store/RecordChanged.h"
 #include "store/SqlQuote.h"
 #include "store/clsCurrentDb.h"
 
@@ -21,6 +22,7 @@ private slots:
     void saveWritesTrimmedValues();
     void rowWithoutDate();
     void deleteRow();
+    void editorWritesOnlyTheRowItShowed();
     void viewerChoosesByExtension();
     void pictureScaledToWindow_data();
     void pictureScaledToWindow();
@@ -164,6 +166,45 @@ void TestEditorViewer::deleteRow()
     QCOMPARE(d.asked.last().text, QStringLiteral("是否删除该记录?"));
     QCOMPARE(theRow().RecordCount(), 0);
     QVERIFY(QFile::exists(copy)); // the editor never touches the stored copy
+}
+
+// The editor writes a row only as it showed it: loaded when it is shown, whoever opened it;
+// not when another program changed or removed the row meanwhile (the user's text stays);
+// and with the stored name exactly as read.
+void TestEditorViewer::editorWritesOnlyTheRowItShowed()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    addRow(QStringLiteral("NULL"));
+    ScriptedDialogs d;
+    {
+        frmtblAttachmentEdit e;
+        e.strWhere = QStringLiteral(" SaveFileName='1.txt'");
+        e.show();
+        QCOMPARE(e.Text3->text(), QStringLiteral("a.txt"));
+        e.cmdSave->click();
+        QCOMPARE(theRow().text(QStringLiteral("FileName")), QStringLiteral("a.txt"));
+    }
+    for (const QString &other : {QStringLiteral("Update tblAttachment set FolderName='2011' where SaveFileName='1.txt'"),
+                                 QStringLiteral("Delete * From tblAttachment where SaveFileName='1.txt'")}) {
+        frmtblAttachmentEdit e;
+        openTheRow(e);
+        e.show();
+        CurrentDb().OpenRecordset(other);
+        e.Text1->setPlainText(QStringLiteral("mine"));
+        e.cmdSave->click();
+        QCOMPARE(d.messages().last(), RecordChanged::text());
+        QVERIFY(e.isVisible());
+        QCOMPARE(e.Text1->toPlainText(), QStringLiteral("mine"));
+        QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where Currentinfo='mine'")).RecordCount(), 0);
+        addRow(QStringLiteral("NULL"));
+    }
+    CurrentDb().OpenRecordset(QStringLiteral("Update tblAttachment set SaveFileName='1.txt  '"));
+    frmtblAttachmentEdit e;
+    e.strWhere = QStringLiteral(" SaveFileName='1.txt  '");
+    e.show();
+    e.cmdSave->click();
+    QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where SaveFileName='1.txt  '")).RecordCount(), 1);
 }
 
 void TestEditorViewer::viewerChoosesByExtension()

@@ -2,6 +2,8 @@
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 #include "import/AtomicCopy.h"
+#include "import/GroupLost.h"
+#include "import/ImportBatch.h"
 #include "import/ImportCancelled.h"
 #include "import/ImportEngine.h"
 #include "import/StoredName.h"
@@ -36,6 +38,7 @@ private slots:
     void sourcesThatAreNotWhatTheySeem();
     void volumesWithoutHardLinks_data();
     void volumesWithoutHardLinks();
+    void groupCommitsWholeOrNothing();
 };
 
 namespace {
@@ -380,6 +383,39 @@ void TestImportEngine::volumesWithoutHardLinks()
     stored.sort();
     QCOMPARE(stored.size(), 12);
     QCOMPARE(storedFiles(), stored); // no reservation or temporary file left
+}
+
+// Rows of an import group commit together, after their copies are on disk; when the
+// group cannot commit, none of its files is recorded and their copies go.
+void TestImportEngine::groupCommitsWholeOrNothing()
+{
+    TestFolder tf;
+    tf.createCatalogue();
+    ScriptedDialogs d;
+    ImportEngine::Options options;
+    options.now = kNow;
+    for (bool fails : {false, true}) {
+        ImportBatch batch(60000);
+        options.batch = &batch;
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(ImportEngine::Import(tf.write(QStringLiteral("src/g%1/%2.jpg").arg(fails).arg(i), Corpus::contents(fails, i)),
+                                          3, options),
+                     ImportEngine::Outcome::Recorded);
+        if (!fails) {
+            batch.flush();
+            continue;
+        }
+        // A copy of the group vanishes before the group commits.
+        QFile::remove(AttachmentPath() + storedFiles().last());
+        try {
+            batch.flush();
+            QFAIL("the group committed without one of its copies");
+        } catch (const GroupLost &lost) {
+            QCOMPARE(lost.sources().size(), 3);
+        }
+    }
+    QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 3);
+    QCOMPARE(storedFiles().size(), 3);
 }
 
 QTEST_MAIN(TestImportEngine)
