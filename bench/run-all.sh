@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints one table. Usage: bash bench/run-all.sh [BUILD-DIR]
 # Needs about 4 GiB of free disk in the current folder (the large import and its copies;
-# the thumbnail benchmark's 50 camera pictures take about 210 MiB).
+# the thumbnail benchmark's 50 camera pictures take about 210 MiB). The server rows run
+# on a throw-away PostgreSQL server when pg_virtualenv is there.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 printf '%-44s %12s %12s  %-22s %7s\n' "measurement" "program" "baseline" "baseline is" "ratio"
 rows() { grep -E '[0-9.]+x$|bytes per listed row|peak memory' || true; }
 "$build/bench/list_bench" 100000 1000000 2>/dev/null | rows
 "$build/bench/import_bench" 2000 64 1024 2>/dev/null | rows
+if command -v pg_virtualenv > /dev/null; then
+  pg_virtualenv sh -c "'$build/bench/server_bench' 100000 1000000 && createdb mc_bench_import &&
+    '$build/bench/import_bench' 2000 64 16 postgresql:///mc_bench_import" 2>/dev/null | rows
+fi
 "$build/bench/startup_bench" 20 2>/dev/null | rows
 "$build/bench/thumbnail_bench" 10000 50 2>/dev/null | rows

@@ -1,14 +1,15 @@
 #include "import/AtomicCopy.h"
 
+#include "import/ContentHasher.h"
 #include "import/ImportCancelled.h"
 #include "store/AppError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <memory>
-#include <openssl/evp.h>
 
 #include <cerrno>
 #include <cstring>
@@ -56,22 +57,6 @@ bool linksUnsupported(int err)
     return err == EPERM || err == EOPNOTSUPP || err == ENOSYS || err == EXDEV || err == EMLINK;
 }
 
-class Sha256 {
-public:
-    Sha256() : ctx_(EVP_MD_CTX_new()) { EVP_DigestInit_ex(ctx_, EVP_sha256(), nullptr); }
-    ~Sha256() { EVP_MD_CTX_free(ctx_); }
-    void update(const char *data, size_t n) { EVP_DigestUpdate(ctx_, data, n); }
-    QByteArray hex()
-    {
-        unsigned char digest[EVP_MAX_MD_SIZE];
-        unsigned int n = 0;
-        EVP_DigestFinal_ex(ctx_, digest, &n);
-        return QByteArray(reinterpret_cast<const char *>(digest), int(n)).toHex();
-    }
-
-private:
-    EVP_MD_CTX *ctx_;
-};
 
 void writeAll(int out, const char *data, size_t n, const QString &folder)
 {
@@ -87,27 +72,38 @@ void writeAll(int out, const char *data, size_t n, const QString &folder)
 }
 
 // Blocks small enough that Cancel is seen within a second even on slow volumes.
-constexpr size_t kBlock = 256 << 10;
+constexpr size_t kBlock = ContentHasher::kBlock;
 // Writing back large copies as they go keeps the final wait for the disk short.
 constexpr qint64 kWriteBack = 8 << 20;
+// From this size on the hash runs beside the copy, on a second core.
+constexpr qint64 kHashAside = 2 << 20;
 
 qint64 copyData(int in, int out, qint64 total, const QString &source, const QString &folder,
-                const AtomicCopy::Progress &progress, Sha256 &hash)
+                const AtomicCopy::Progress &progress, QByteArray *sha256)
 {
-    QByteArray buffer(int(kBlock), Qt::Uninitialized);
+    ContentHasher hash(total >= kHashAside);
     qint64 done = 0;
     qint64 flushed = 0;
     for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), kBlock);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(QStringLiteral("无法读取源文件"), source);
-        }
-        if (n == 0)
+        char *block = hash.block();
+        ssize_t n;
+        do
+            n = ::read(in, block, kBlock);
+        while (n < 0 && errno == EINTR);
+        if (n <= 0) {
+            hash.add(block, 0);
+            if (n < 0)
+                fail(QStringLiteral("无法读取源文件"), source);
+            *sha256 = hash.hex();
             return done;
-        writeAll(out, buffer.constData(), size_t(n), folder);
-        hash.update(buffer.constData(), size_t(n));
+        }
+        try {
+            writeAll(out, block, size_t(n), folder);
+        } catch (...) {
+            hash.add(block, 0);
+            throw;
+        }
+        hash.add(block, size_t(n));
         done += n;
         if (done - flushed >= kWriteBack) {
             ::sync_file_range(out, flushed, done - flushed, SYNC_FILE_RANGE_WRITE);
@@ -278,8 +274,8 @@ AtomicCopy::Result AtomicCopy::copyNew(const QString &source, const QString &fol
 
     const bool links = !g_linksDisabled && !g_foldersWithoutLinks.contains(dir);
     Temp temp(dir, folder, links);
-    Sha256 hash;
-    const qint64 copied = copyData(in.get(), temp.fd(), qint64(before.st_size), source, folder, progress, hash);
+    QByteArray sha256;
+    const qint64 copied = copyData(in.get(), temp.fd(), qint64(before.st_size), source, folder, progress, &sha256);
     // A source that changed while it was read gives a copy that is neither the old file
     // nor the new one.
     struct stat after {};
@@ -288,7 +284,7 @@ AtomicCopy::Result AtomicCopy::copyNew(const QString &source, const QString &fol
         throw AppError(QStringLiteral("源文件 %1 在复制过程中被修改,未导入").arg(QDir::toNativeSeparators(source)));
 
     Result result;
-    result.sha256 = hash.hex();
+    result.sha256 = sha256;
     result.size = copied;
     // The data is on disk before any name points to it.
     auto durable = [&](const Temp &t) {
@@ -314,14 +310,28 @@ AtomicCopy::Result AtomicCopy::copyNew(const QString &source, const QString &fol
 
 void AtomicCopy::makeDurable(const QStringList &paths)
 {
-    QSet<QByteArray> folders;
+    // One sync of the volume (as `sync` after `cp`) costs one journal commit, where one
+    // fdatasync per copy costs a commit each.
+    QHash<QByteArray, QStringList> byFolder;
+    for (const QString &path : paths)
+        byFolder[QFile::encodeName(QFileInfo(path).absolutePath())] << path;
     for (const QString &path : paths) {
-        const QByteArray p = QFile::encodeName(path);
-        Fd fd(::open(p.constData(), O_RDONLY | O_CLOEXEC));
-        if (fd.get() < 0 || ::fdatasync(fd.get()) != 0)
-            fail(QStringLiteral("写入附件副本失败"), path);
-        folders.insert(QFile::encodeName(QFileInfo(path).absolutePath()));
+        // A copy gone before its row commits must not be recorded.
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            fail(QStringLiteral("附件副本已不存在"), path);
     }
-    for (const QByteArray &dir : std::as_const(folders))
-        syncFolder(dir);
+    for (auto it = byFolder.constBegin(); it != byFolder.constEnd(); ++it) {
+        Fd dir(::open(it.key().constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.get() >= 0 && ::syncfs(dir.get()) == 0) {
+            ::fsync(dir.get());
+            continue;
+        }
+        for (const QString &path : it.value()) {
+            Fd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+            if (fd.get() < 0 || ::fdatasync(fd.get()) != 0)
+                fail(QStringLiteral("写入附件副本失败"), path);
+        }
+        syncFolder(it.key());
+    }
 }

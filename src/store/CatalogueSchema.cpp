@@ -76,7 +76,7 @@ QStringList CatalogueSchema::statements(Engine &engine, bool withMainTable)
                 << QStringLiteral("CREATE INDEX IF NOT EXISTS idxFileNameFolder ON tblAttachment(FileName, FolderName)");
         out << QStringLiteral("CREATE TABLE IF NOT EXISTS tblContentHash (SaveFileName TEXT NOT NULL, Sha256 TEXT NOT NULL)")
             << QStringLiteral("CREATE INDEX IF NOT EXISTS idxContentHash ON tblContentHash(Sha256)")
-            << QStringLiteral("CREATE INDEX IF NOT EXISTS idxContentHashName ON tblContentHash(SaveFileName)")
+            << QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS idxContentHashName ON tblContentHash(SaveFileName)")
             << QStringLiteral("CREATE TABLE IF NOT EXISTS tblRecycleBin (Currentinfo TEXT, [Date] TEXT, FileName TEXT, "
                               "FolderName TEXT, SaveFileName TEXT, tblFileKind INTEGER, DeletedAt TEXT, BinFile TEXT)")
             << QStringLiteral("CREATE TABLE IF NOT EXISTS tblCatalogue (Name TEXT PRIMARY KEY, Value TEXT)");
@@ -95,7 +95,7 @@ QStringList CatalogueSchema::statements(Engine &engine, bool withMainTable)
             << QStringLiteral("CREATE INDEX IF NOT EXISTS idxFileNameFolder ON tblAttachment(FileName, FolderName)");
     out << QStringLiteral("CREATE TABLE IF NOT EXISTS tblContentHash (SaveFileName %1 NOT NULL, Sha256 %1 NOT NULL)").arg(text)
         << QStringLiteral("CREATE INDEX IF NOT EXISTS idxContentHash ON tblContentHash(Sha256)")
-        << QStringLiteral("CREATE INDEX IF NOT EXISTS idxContentHashName ON tblContentHash(SaveFileName)")
+        << QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS idxContentHashName ON tblContentHash(SaveFileName)")
         << QStringLiteral("CREATE TABLE IF NOT EXISTS tblRecycleBin (Currentinfo %1, \"date\" %1, FileName %1, "
                           "FolderName %1, SaveFileName %1, tblFileKind INTEGER, DeletedAt %1, BinFile %1)")
                .arg(text)

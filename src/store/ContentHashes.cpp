@@ -13,8 +13,8 @@ void ContentHashes::record(Engine &engine, const QString &storedName, const QByt
 {
     if (!available(engine))
         return;
-    engine.execute(QStringLiteral("DELETE FROM tblContentHash WHERE SaveFileName=?"), {storedName});
-    engine.execute(QStringLiteral("INSERT INTO tblContentHash (SaveFileName, Sha256) VALUES (?, ?)"),
+    engine.execute(QStringLiteral("INSERT INTO tblContentHash (SaveFileName, Sha256) VALUES (?, ?) "
+                                  "ON CONFLICT (SaveFileName) DO UPDATE SET Sha256 = excluded.Sha256"),
                    {storedName, QString::fromLatin1(sha256)});
 }
 

@@ -24,26 +24,16 @@ Recordset::Recordset(std::shared_ptr<Engine> engine, const QString &sql, const Q
         statement = sql.left(star) + engine_->addressColumn() + QStringLiteral(" AS ") + kAddressColumn +
                     QStringLiteral(", ") + sql.mid(star);
     }
-    RowTable fetched;
+    if (!table_.isEmpty())
+        rows_.expectAddresses(); // the address travels beside each row, not among its fields
     try {
-        affected_ = engine_->execute(statement, {}, &fetched);
+        affected_ = engine_->execute(statement, {}, &rows_);
     } catch (const DbError &e) {
         // The message names the statement as the caller wrote it.
         throw DbError(e.reason(), shownSql_);
     }
-    if (fetched.width() == 0)
+    if (rows_.columns().isEmpty())
         return; // Delete and Update come back closed.
-    if (table_.isEmpty()) {
-        rows_ = std::move(fetched);
-    } else {
-        // The address travels beside each row, not among its fields.
-        rows_.setColumns(fetched.columns().mid(1));
-        for (qint64 r = 0; r < fetched.count(); ++r) {
-            const QVariant *from = fetched.row(r);
-            std::copy(from + 1, from + fetched.width(), rows_.appendRow());
-            rows_.appendAddress(from[0]);
-        }
-    }
     open_ = true;
     pos_ = 0;
 }
@@ -128,7 +118,7 @@ void Recordset::takeRow(const RowTable &written, qint64 target)
         const int at = written.columnIndex(rows_.columns().at(c));
         rows_.row(target)[c] = at < 0 ? QVariant() : from[at];
     }
-    rows_.setAddress(target, from[0]);
+    rows_.setAddress(target, written.address(0));
 }
 
 void Recordset::Update()
@@ -145,8 +135,10 @@ void Recordset::Update()
         names << engine_->identifier(rows_.columns().at(e.first));
         values << e.second;
     }
-    WriteTransaction tx(*engine_);
+    // A single statement needs no savepoint of its own inside the caller's transaction.
+    WriteTransaction tx(*engine_, WriteTransaction::Nesting::Join);
     RowTable written;
+    written.expectAddresses();
     if (adding_) {
         QStringList marks;
         for (int i = 0; i < names.size(); ++i)
@@ -157,7 +149,6 @@ void Recordset::Update()
                          values, &written);
         tx.commit();
         rows_.appendRow();
-        rows_.appendAddress(QVariant());
         takeRow(written, rows_.count() - 1);
         pos_ = rows_.count() - 1;
     } else {
@@ -165,6 +156,7 @@ void Recordset::Update()
         // or removed it, and its address may since belong to another record.
         const QVariant address = rows_.address(pos_);
         RowTable now;
+        now.expectAddresses();
         engine_->execute(QStringLiteral("SELECT ") + selectOne(QStringLiteral("FROM ") + table + QStringLiteral(" WHERE ") +
                                                                  engine_->addressCondition()) +
                              engine_->lockClause(),

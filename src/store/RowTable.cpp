@@ -3,13 +3,13 @@
 void RowTable::setColumns(const QStringList &names)
 {
     clear();
-    columns_ = names;
+    columns_ = addressed_ ? names.mid(1) : names;
     index_.clear();
-    for (int i = 0; i < names.size(); ++i) {
-        index_.insert(names.at(i), i);
-        index_.insert(names.at(i).toLower(), i);
+    for (int i = 0; i < columns_.size(); ++i) {
+        index_.insert(columns_.at(i), i);
+        index_.insert(columns_.at(i).toLower(), i);
     }
-    width_ = int(names.size());
+    width_ = int(columns_.size());
 }
 
 int RowTable::columnIndex(const QString &name) const
@@ -23,13 +23,12 @@ int RowTable::columnIndex(const QString &name) const
 QVariant *RowTable::appendRow()
 {
     if (count_ % kBlockRows == 0)
-        blocks_.emplace_back(new QVariant[size_t(kBlockRows * qMax(width_, 1))]);
-    return row(count_++);
+        blocks_.emplace_back(new QVariant[size_t(kBlockRows * qMax(rawWidth(), 1))]);
+    return raw(count_++);
 }
 
 void RowTable::clear()
 {
     blocks_.clear();
-    addresses_.clear();
     count_ = 0;
 }

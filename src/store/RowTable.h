@@ -8,9 +8,14 @@
 
 // The rows of one result, fetched whole. Values lie row after row in blocks, so a large
 // result arrives without reallocation and with one allocation per block, not per row. A
-// row may carry the engine's address of it, by which it is written back.
+// table told to expect addresses takes the first column of the result as the engine's
+// address of each row, by which it is written back; that column is not among the fields.
 class RowTable {
 public:
+    void expectAddresses() { addressed_ = true; }
+    bool hasAddresses() const { return addressed_; }
+
+    // The result's columns, as the engine gives them (the address first, when expected).
     void setColumns(const QStringList &names);
     const QStringList &columns() const { return columns_; }
     int width() const { return width_; }
@@ -18,25 +23,26 @@ public:
     int columnIndex(const QString &name) const;
 
     qint64 count() const { return count_; }
-    // A new row of width() null values.
+    // A new row as the engine fills it: the address (when expected), then width() values.
     QVariant *appendRow();
-    QVariant *row(qint64 r) { return blocks_[size_t(r / kBlockRows)].get() + (r % kBlockRows) * width_; }
-    const QVariant *row(qint64 r) const { return blocks_[size_t(r / kBlockRows)].get() + (r % kBlockRows) * width_; }
+    QVariant *row(qint64 r) { return raw(r) + offset(); }
+    const QVariant *row(qint64 r) const { return const_cast<RowTable *>(this)->raw(r) + offset(); }
 
-    // Addresses are kept only by results that can be written back.
-    void appendAddress(QVariant address) { addresses_.push_back(std::move(address)); }
-    const QVariant &address(qint64 r) const { return addresses_[size_t(r)]; }
-    void setAddress(qint64 r, QVariant address) { addresses_[size_t(r)] = std::move(address); }
-    bool hasAddresses() const { return !addresses_.empty(); }
+    const QVariant &address(qint64 r) const { return const_cast<RowTable *>(this)->raw(r)[0]; }
+    void setAddress(qint64 r, QVariant address) { raw(r)[0] = std::move(address); }
 
     void clear();
 
 private:
     static constexpr qint64 kBlockRows = 4096;
+    int offset() const { return addressed_ ? 1 : 0; }
+    int rawWidth() const { return width_ + offset(); }
+    QVariant *raw(qint64 r) { return blocks_[size_t(r / kBlockRows)].get() + (r % kBlockRows) * rawWidth(); }
+
+    bool addressed_ = false;
     QStringList columns_;
     QHash<QString, int> index_; // name as given and in lower case -> position
     int width_ = 0;
     qint64 count_ = 0;
     std::vector<std::unique_ptr<QVariant[]>> blocks_;
-    std::vector<QVariant> addresses_;
 };

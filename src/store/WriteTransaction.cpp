@@ -3,8 +3,10 @@
 #include "store/AppError.h"
 #include "store/Engine.h"
 
-WriteTransaction::WriteTransaction(Engine &engine) : engine_(engine)
+WriteTransaction::WriteTransaction(Engine &engine, Nesting nesting) : engine_(engine)
 {
+    if (nesting == Nesting::Join && engine_.transactionDepth() > 0)
+        return;
     engine_.begin();
     open_ = true;
 }
@@ -22,6 +24,8 @@ WriteTransaction::~WriteTransaction()
 
 void WriteTransaction::commit()
 {
+    if (!open_)
+        return;
     engine_.commit();
     open_ = false;
 }

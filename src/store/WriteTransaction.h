@@ -6,7 +6,11 @@ class Engine;
 // one already open). Rolled back unless committed.
 class WriteTransaction {
 public:
-    explicit WriteTransaction(Engine &engine);
+    enum class Nesting {
+        Savepoint, // inside another transaction, a savepoint that can be undone on its own
+        Join       // inside another transaction, part of it: the caller undoes a failure
+    };
+    explicit WriteTransaction(Engine &engine, Nesting nesting = Nesting::Savepoint);
     ~WriteTransaction();
     WriteTransaction(const WriteTransaction &) = delete;
     WriteTransaction &operator=(const WriteTransaction &) = delete;
@@ -14,5 +18,5 @@ public:
 
 private:
     Engine &engine_;
-    bool open_ = false;
+    bool open_ = false; // this object started a transaction or savepoint
 };

@@ -1,0 +1,126 @@
+// A catalogue on a PostgreSQL server (the PG* variables name it; run it under pg_virtualenv):
+//   server_bench [list-rows=100000] [search-rows=1000000]
+// - listing the records of a kind, from the statement to a filled record list, against
+//   psql copying the same rows out ("\copy (select ...) to stdout") in the same run;
+// - searching by part of a name with the trigram index against the same search without it.
+#include "BenchUtil.h"
+
+#include "browse/RecordList.h"
+#include "store/CatalogueSchema.h"
+#include "store/Engine.h"
+#include "store/JetDialect.h"
+#include "store/PostgresEngine.h"
+#include "store/Services.h"
+#include "store/clsCurrentDb.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTableView>
+#include <QTemporaryDir>
+
+namespace {
+void onServer(const QString &sql)
+{
+    PostgresEngine admin(QStringLiteral("postgresql:///"));
+    admin.openForSetup();
+    admin.execute(sql);
+    admin.close();
+}
+
+// A fresh catalogue of `rows` picture records in its own database; returns its address.
+QString populate(const QString &database, int rows)
+{
+    onServer(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(database));
+    onServer(QStringLiteral("CREATE DATABASE %1").arg(database));
+    const QString uri = QStringLiteral("postgresql:///") + database;
+    CatalogueSchema::create(uri);
+    PostgresEngine engine(uri);
+    engine.open();
+    engine.execute(QStringLiteral(
+        "INSERT INTO tblAttachment (Currentinfo, \"date\", FileName, FolderName, SaveFileName, tblFileKind) "
+        "SELECT '新导入文件', '2010-' || lpad((1 + i % 12)::text, 2, '0') || '-' || lpad((1 + i % 28)::text, 2, '0') || "
+        "' 12:00:00', 'IMG_' || lpad(i::text, 7, '0') || '.jpg', '旅行' || (i % 50), '2010010112000011' || i || '.jpg', 3 "
+        "FROM generate_series(0, ?) AS i"),
+        {rows - 1});
+    engine.execute(QStringLiteral("ANALYZE tblAttachment"));
+    engine.close();
+    return uri;
+}
+
+double programTime(RecordList &list, const QString &jet)
+{
+    list.model()->clear();
+    QElapsedTimer t;
+    t.start();
+    double fetched = 0, filled = 0;
+    {
+        Recordset rs = CurrentDb().OpenRecordset(jet);
+        fetched = bench::seconds(t);
+        list.fill(rs);
+        filled = bench::seconds(t);
+    }
+    QApplication::processEvents(); // the list is painted
+    const double program = bench::seconds(t);
+    std::fprintf(stderr, "  (fetch %.3f s, fill %.3f s, release and paint %.3f s)\n", fetched, filled - fetched,
+                 program - filled);
+    return program;
+}
+
+void pointAt(const QString &uri, const QString &folder)
+{
+    clsCurrentDb::release();
+    SetAppPathOverride(folder);
+    QFile ini(folder + QStringLiteral("/UserDefault.ini"));
+    ini.open(QIODevice::WriteOnly);
+    ini.write(QStringLiteral("[UserDefault]\r\nDataBaseFilePath=%1\r\nAttachmentPath=%2/Attachment\r\n")
+                  .arg(uri, folder)
+                  .toUtf8());
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int listRows = argc > 1 ? atoi(argv[1]) : 100000;
+    const int searchRows = argc > 2 ? atoi(argv[2]) : 1000000;
+    if (qEnvironmentVariableIsEmpty("PGHOST") && qEnvironmentVariableIsEmpty("PGPORT")) {
+        std::fprintf(stderr, "server_bench: no server named by PGHOST/PGPORT (run it under pg_virtualenv)\n");
+        return 2;
+    }
+    QTemporaryDir work(QDir::current().filePath(QStringLiteral("server-bench-XXXXXX")));
+    QWidget owner;
+    RecordList list(&owner, {});
+    list.lvw->resize(900, 600);
+    owner.resize(900, 600);
+    owner.show();
+    bench::header();
+
+    {
+        const QString uri = populate(QStringLiteral("mc_bench_list"), listRows);
+        pointAt(uri, work.path());
+        CurrentDb().engine(); // a running program has its connection open; psql makes its own
+        const QString jet = QStringLiteral("Select * From tblAttachment Where  FolderName Like '%' And tblFileKind=3");
+        const QString sql = JetDialect::translate(jet, Engine::Dialect::Postgres);
+        const double copy = bench::timeShell(
+            QStringLiteral("psql -qX -d mc_bench_list -c \"\\\\copy (%1) to stdout\" > /dev/null").arg(QString(sql).replace(QLatin1Char('"'), QLatin1String("\\\""))));
+        const double program = programTime(list, jet);
+        bench::row(qPrintable(QStringLiteral("list %1 records (server)").arg(listRows)), program, copy, "psql \\copy");
+        clsCurrentDb::release();
+        onServer(QStringLiteral("DROP DATABASE mc_bench_list"));
+    }
+    {
+        const QString uri = populate(QStringLiteral("mc_bench_search"), searchRows);
+        pointAt(uri, work.path());
+        const QString jet = QStringLiteral("Select * From tblAttachment Where  FileName Like '%0012345%'");
+        programTime(list, jet); // the index and the table are read once before either is timed
+        const double indexed = programTime(list, jet);
+        CurrentDb().engine()->execute(QStringLiteral("DROP INDEX idxFileNameTrigram"));
+        const double scanned = programTime(list, jet);
+        bench::row(qPrintable(QStringLiteral("search %1 records by name (server)").arg(searchRows)), indexed, scanned,
+                   "same search, no index");
+        clsCurrentDb::release();
+        onServer(QStringLiteral("DROP DATABASE mc_bench_search"));
+    }
+    return 0;
+}
