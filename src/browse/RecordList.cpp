@@ -9,6 +9,7 @@
 #include "store/Dialogs.h"
 #include "store/Services.h"
 #include "store/RecordChanged.h"
+#include "store/RecycleBin.h"
 #include "store/RowCheck.h"
 #include "store/SqlQuote.h"
 #include "store/Engine.h"
@@ -331,17 +332,20 @@ void RecordList::Delete()
 
 void RecordList::deleteRecord(const RecordRow &row)
 {
-    {
-        // Deleted only while the row still holds what the list shows: another program may
-        // have changed it, or given its stored name to another file, since it was listed.
-        std::shared_ptr<Engine> engine = CurrentDb().engine();
-        WriteTransaction tx(*engine);
-        // A record without a stored name (a tampered catalogue) is found by its address, so
-        // that only the chosen one goes.
-        const QString where = row.storedName.isEmpty() && row.address.isValid()
-                                  ? engine->addressWhere(row.address)
-                                  : QStringLiteral("SaveFileName='") + SqlQuote(row.storedName) + QStringLiteral("'");
-        RowCheck::require(where, shownFields(), {row.fileName, row.category, row.description, row.date});
+    // Deleted only while the row still holds what the list shows: another program may
+    // have changed it, or given its stored name to another file, since it was listed.
+    std::shared_ptr<Engine> engine = CurrentDb().engine();
+    WriteTransaction tx(*engine);
+    // A record without a stored name (a tampered catalogue) is found by its address, so
+    // that only the chosen one goes.
+    const QString where = row.storedName.isEmpty() && row.address.isValid()
+                              ? engine->addressWhere(row.address)
+                              : QStringLiteral("SaveFileName='") + SqlQuote(row.storedName) + QStringLiteral("'");
+    RowCheck::require(where, shownFields(), {row.fileName, row.category, row.description, row.date});
+    // The record and its copy go to the recycle bin, where the catalogue has one.
+    const bool bin = RecycleBin::available();
+    const auto moved = bin ? RecycleBin::bin(where, true) : QVector<QPair<QString, QString>>();
+    try {
         if (row.storedName.isEmpty())
             CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where ") + where, 1, 3);
         else
@@ -349,9 +353,12 @@ void RecordList::deleteRecord(const RecordRow &row)
                                           SqlQuote(row.storedName) + QStringLiteral("'"),
                                       1, 3);
         tx.commit();
+    } catch (...) {
+        RecycleBin::putBack(moved);
+        throw;
     }
     // From here on a failure is ignored: the row is gone, the copy may already be.
-    if (StoredName::isPlain(row.storedName))
+    if (!bin && StoredName::isPlain(row.storedName))
         QFile::remove(row.key);
 }
 

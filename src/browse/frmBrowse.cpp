@@ -5,7 +5,10 @@
 #include "browse/RecordList.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
+#include "store/Engine.h"
+#include "store/RecycleBin.h"
 #include "store/SqlQuote.h"
+#include "store/WriteTransaction.h"
 #include "store/clsCurrentDb.h"
 
 #include <QLabel>
@@ -126,9 +129,14 @@ void frmBrowse::DeleteCategory()
         if (ShowMsg(QStringLiteral("您确定要删除该类别吗,该类别下面的附件也将被删除?"),
                     Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
             return;
-        CurrentDb().OpenRecordset(QStringLiteral("delete  from tblAttachment   where FolderName = '") + SqlQuote(key) +
-                                      QStringLiteral("' And tblFileKind=") + QString::number(kind()),
-                                  1, 3);
+        // The category's records go to the recycle bin; their copies stay where they are.
+        const QString where = QStringLiteral("FolderName = '") + SqlQuote(key) + QStringLiteral("' And tblFileKind=") +
+                              QString::number(kind());
+        WriteTransaction tx(*CurrentDb().engine());
+        if (RecycleBin::available())
+            RecycleBin::bin(where, false);
+        CurrentDb().OpenRecordset(QStringLiteral("delete  from tblAttachment   where ") + where, 1, 3);
+        tx.commit();
     }
     FillCategories();
 }

@@ -1,0 +1,274 @@
+#include "store/RecycleBin.h"
+
+#include "app/IniFile.h"
+#include "import/StoredName.h"
+#include "import/StoredNameSequence.h"
+#include "store/AppError.h"
+#include "store/CatalogueSchema.h"
+#include "store/DatabaseLocator.h"
+#include "store/Engine.h"
+#include "store/RecordChanged.h"
+#include "store/RowTable.h"
+#include "store/Services.h"
+#include "store/WriteTransaction.h"
+#include "store/clsCurrentDb.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+
+namespace {
+const QString kTime = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+QString now()
+{
+    return QDateTime::currentDateTime().toString(kTime);
+}
+
+// Moves a file under a name that nobody has in the target folder; the first free one of
+// `name`, `name~1`, `name~2`, ... Returns the name used.
+QString moveNoReplace(const QString &from, const QString &folder, const QString &name)
+{
+    QDir().mkpath(folder);
+    const QByteArray source = QFile::encodeName(from);
+    for (int i = 0;; ++i) {
+        const QString candidate = i == 0 ? name : name + QStringLiteral("~%1").arg(i);
+        const QByteArray target = QFile::encodeName(folder + candidate);
+        if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+            return candidate;
+        if (errno == EEXIST)
+            continue;
+        // Volumes that cannot refuse to replace (FAT over FUSE, some shares): look first.
+        if ((errno == EINVAL || errno == ENOSYS) && !QFileInfo::exists(folder + candidate)) {
+            if (::rename(source.constData(), target.constData()) == 0)
+                return candidate;
+        } else if (errno == EINVAL || errno == ENOSYS) {
+            continue;
+        }
+        throw AppError(QStringLiteral("无法移动 %1: %2").arg(QDir::toNativeSeparators(from),
+                                                         QString::fromLocal8Bit(std::strerror(errno))));
+    }
+}
+
+Engine &engine()
+{
+    return *CurrentDb().engine();
+}
+
+QString insertStatement()
+{
+    const Engine &e = engine();
+    return QStringLiteral("INSERT INTO tblRecycleBin (Currentinfo, %1, FileName, FolderName, SaveFileName, tblFileKind, "
+                          "DeletedAt, BinFile) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+        .arg(e.identifier(QStringLiteral("Date")));
+}
+
+bool liveRecordNamed(const QString &storedName)
+{
+    RowTable rows;
+    engine().execute(QStringLiteral("SELECT 1 FROM tblAttachment WHERE SaveFileName = ?"), {storedName}, &rows);
+    return rows.count() > 0;
+}
+
+// The bin row still as it was listed, locked until the transaction ends.
+void requireEntry(const RecycleBin::Entry &entry)
+{
+    Engine &e = engine();
+    RowTable rows;
+    e.execute(QStringLiteral("SELECT SaveFileName, DeletedAt, BinFile FROM tblRecycleBin WHERE ") + e.addressCondition() +
+                  e.lockClause(),
+              {entry.address}, &rows);
+    if (rows.count() != 1 || rows.row(0)[0].toString() != entry.storedName ||
+        rows.row(0)[1].toString() != entry.deletedAt || rows.row(0)[2].toString() != entry.binFile)
+        throw RecordChanged();
+}
+} // namespace
+
+QString RecycleBin::folderName()
+{
+    return QStringLiteral(".recycle");
+}
+
+QString RecycleBin::folder()
+{
+    return AttachmentPath() + folderName() + QLatin1Char('/');
+}
+
+bool RecycleBin::available()
+{
+    return CatalogueSchema::hasTable(engine(), QStringLiteral("tblRecycleBin"));
+}
+
+QVector<QPair<QString, QString>> RecycleBin::bin(const QString &where, bool moveCopies)
+{
+    Engine &e = engine();
+    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("select * from [tblAttachment] where ") + where + e.lockClause());
+    const QString deletedAt = now();
+    QVector<QPair<QString, QString>> moved;
+    try {
+        while (!rs.isEOF() && !rs.isBOF()) {
+            const QString stored = rs.text(QStringLiteral("SaveFileName"));
+            const QString copy = AttachmentPath() + stored;
+            QString binFile;
+            if (moveCopies && StoredName::isPlain(stored) && QFileInfo(copy).isFile()) {
+                binFile = moveNoReplace(copy, folder(), stored);
+                moved.append({folder() + binFile, copy});
+            }
+            e.execute(insertStatement(),
+                      {rs.field(QStringLiteral("Currentinfo")), rs.field(QStringLiteral("Date")),
+                       rs.field(QStringLiteral("FileName")), rs.field(QStringLiteral("FolderName")),
+                       rs.field(QStringLiteral("SaveFileName")), rs.field(QStringLiteral("tblFileKind")), deletedAt,
+                       binFile});
+            rs.MoveNext();
+        }
+    } catch (...) {
+        putBack(moved);
+        throw;
+    }
+    return moved;
+}
+
+void RecycleBin::putBack(const QVector<QPair<QString, QString>> &moved)
+{
+    for (const auto &m : moved)
+        if (!QFileInfo::exists(m.second))
+            ::rename(QFile::encodeName(m.first).constData(), QFile::encodeName(m.second).constData());
+}
+
+QVector<RecycleBin::Entry> RecycleBin::entries()
+{
+    QVector<Entry> out;
+    if (!available())
+        return out;
+    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblRecycleBin"));
+    out.reserve(int(rs.RecordCount()));
+    while (!rs.isEOF() && !rs.isBOF()) {
+        Entry e;
+        e.address = rs.address();
+        e.fileName = rs.text(QStringLiteral("FileName"));
+        e.category = rs.text(QStringLiteral("FolderName"));
+        e.description = rs.text(QStringLiteral("Currentinfo"));
+        e.date = rs.text(QStringLiteral("Date"));
+        e.storedName = rs.text(QStringLiteral("SaveFileName"));
+        e.deletedAt = rs.text(QStringLiteral("DeletedAt"));
+        e.binFile = rs.text(QStringLiteral("BinFile"));
+        e.kind = rs.field(QStringLiteral("tblFileKind")).toInt();
+        out.append(e);
+        rs.MoveNext();
+    }
+    return out;
+}
+
+QString RecycleBin::restore(const Entry &entry)
+{
+    Engine &e = engine();
+    WriteTransaction tx(e);
+    requireEntry(entry);
+    const bool inPlace = entry.binFile.isEmpty();
+    // A newer record may have taken the name meanwhile: the restored one gets a new name.
+    QString target = entry.storedName;
+    const bool taken = !StoredName::isPlain(target) || liveRecordNamed(target) ||
+                       (!inPlace && QFileInfo::exists(AttachmentPath() + target));
+    if (taken) {
+        StoredNameSequence names(QDateTime::currentDateTime());
+        const QString extension = StoredName::storedExtension(StoredName::extension(entry.storedName));
+        while (QFileInfo::exists(AttachmentPath() + names.current() + QLatin1Char('.') + extension))
+            names.advance();
+        target = names.current() + QLatin1Char('.') + extension;
+    }
+    QString movedTo;
+    if (!inPlace && QFileInfo::exists(folder() + entry.binFile)) {
+        movedTo = AttachmentPath() + moveNoReplace(folder() + entry.binFile, AttachmentPath(), target);
+        target = LastPathPart(movedTo);
+    }
+    try {
+        e.execute(QStringLiteral("INSERT INTO tblAttachment (Currentinfo, %1, FileName, FolderName, SaveFileName, "
+                                 "tblFileKind) VALUES (?, ?, ?, ?, ?, ?)")
+                      .arg(e.identifier(QStringLiteral("Date"))),
+                  {entry.description, entry.date.isEmpty() ? QVariant() : QVariant(entry.date), entry.fileName,
+                   entry.category, target, entry.kind});
+        e.execute(QStringLiteral("DELETE FROM tblRecycleBin WHERE ") + e.addressCondition(), {entry.address});
+        // The content hash follows a copy that changed its name, unless the old name is
+        // another record's now.
+        if (target != entry.storedName && CatalogueSchema::hasTable(e, QStringLiteral("tblContentHash")) &&
+            !liveRecordNamed(entry.storedName))
+            e.execute(QStringLiteral("UPDATE tblContentHash SET SaveFileName = ? WHERE SaveFileName = ?"),
+                      {target, entry.storedName});
+        tx.commit();
+    } catch (...) {
+        if (!movedTo.isEmpty())
+            ::rename(QFile::encodeName(movedTo).constData(), QFile::encodeName(folder() + entry.binFile).constData());
+        throw;
+    }
+    return target;
+}
+
+int RecycleBin::empty(const QVector<Entry> &entries)
+{
+    Engine &e = engine();
+    QStringList files;
+    {
+        WriteTransaction tx(e);
+        for (const Entry &entry : entries) {
+            requireEntry(entry);
+            e.execute(QStringLiteral("DELETE FROM tblRecycleBin WHERE ") + e.addressCondition(), {entry.address});
+            const bool named = liveRecordNamed(entry.storedName);
+            if (!entry.binFile.isEmpty() && StoredName::isPlain(entry.binFile))
+                files << folder() + entry.binFile;
+            else if (entry.binFile.isEmpty() && StoredName::isPlain(entry.storedName) && !named)
+                files << AttachmentPath() + entry.storedName; // left in place by a category's delete
+            if (!named && CatalogueSchema::hasTable(e, QStringLiteral("tblContentHash"))) {
+                RowTable others;
+                e.execute(QStringLiteral("SELECT 1 FROM tblRecycleBin WHERE SaveFileName = ?"), {entry.storedName}, &others);
+                if (others.count() == 0)
+                    e.execute(QStringLiteral("DELETE FROM tblContentHash WHERE SaveFileName = ?"), {entry.storedName});
+            }
+        }
+        tx.commit();
+    }
+    for (const QString &f : std::as_const(files))
+        QFile::remove(f);
+    return int(entries.size());
+}
+
+void RecycleBin::binOrphan(const QString &copyName)
+{
+    Engine &e = engine();
+    const QString path = AttachmentPath() + copyName;
+    const QString date = QFileInfo(path).lastModified().toString(kTime);
+    WriteTransaction tx(e);
+    if (liveRecordNamed(copyName))
+        throw RecordChanged(); // a record names it after all: another program imported it
+    const QString binFile = moveNoReplace(path, folder(), copyName);
+    try {
+        e.execute(insertStatement(), {QStringLiteral("检查目录时发现的无记录副本"), date, copyName, QString(), copyName,
+                                      kindOfName(copyName), now(), binFile});
+        tx.commit();
+    } catch (...) {
+        ::rename(QFile::encodeName(folder() + binFile).constData(), QFile::encodeName(path).constData());
+        throw;
+    }
+}
+
+int RecycleBin::kindOfName(const QString &name)
+{
+    const QList<QPair<QString, int>> filters = {{QStringLiteral("txtText"), 2},  {QStringLiteral("txtImage"), 3},
+                                                {QStringLiteral("txtMedia"), 4}, {QStringLiteral("txtSound"), 5},
+                                                {QStringLiteral("txtOffice"), 6}};
+    for (const auto &f : filters) {
+        for (const QString &pattern : ReadIni(f.first).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern.trimmed()),
+                                        QRegularExpression::CaseInsensitiveOption);
+            if (re.match(name).hasMatch())
+                return f.second;
+        }
+    }
+    return 1;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+// What "删除" takes away is kept in a recycle bin until the bin is emptied: the row moves to
+// tblRecycleBin with the time of deletion, and its stored copy into the bin folder inside
+// the attachment folder, under a name no other binned copy has. Restoring puts both back
+// (under a new stored name when a newer record took the old one).
+class RecycleBin {
+public:
+    struct Entry {
+        QVariant address; // of the bin row
+        QString fileName, category, description, date, storedName, deletedAt;
+        QString binFile; // the copy's name in the bin folder; empty when it stayed in place
+        int kind = 0;
+    };
+
+    // The bin folder: AttachmentPath() + ".recycle/".
+    static QString folder();
+    static QString folderName();
+    // False for a catalogue that has no bin table (read-only, made elsewhere).
+    static bool available();
+
+    // Inside the caller's write transaction: copies the rows `where` selects (a condition on
+    // tblAttachment, in the program's dialect) into the bin, moving their copies into the bin
+    // folder when `moveCopies`. The caller deletes the rows. Returns the copies moved, as
+    // (bin path, stored path), so that a caller whose transaction fails can put them back.
+    static QVector<QPair<QString, QString>> bin(const QString &where, bool moveCopies);
+    static void putBack(const QVector<QPair<QString, QString>> &moved);
+
+    static QVector<Entry> entries();
+    // Puts the record and its copy back; returns the stored name it has now. Throws
+    // RecordChanged when the entry left the bin meanwhile.
+    static QString restore(const Entry &entry);
+    // Deletes the entries and their copies for good; returns how many went.
+    static int empty(const QVector<Entry> &entries);
+    // A copy in the attachment folder that no record names goes to the bin as a record of
+    // its own, so it can be restored or emptied like any other.
+    static void binOrphan(const QString &copyName);
+
+    // The kind a file name's extension suggests under the configured filters; 1 otherwise.
+    static int kindOfName(const QString &name);
+};
