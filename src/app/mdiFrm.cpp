@@ -7,6 +7,7 @@
 #include "app/frmSetting.h"
 #include "browse/frmBrowse.h"
 #include "browse/frmFind.h"
+#include "browse/frmRecycleBin.h"
 #include "import/frmFile.h"
 #include "store/AppError.h"
 #include "store/DialogOwner.h"
@@ -115,6 +116,7 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
 
     mnu_FindData = topMenu("mnu_FindData", QStringLiteral("文件操作(&F)"));
     mnu_Find = addEntry(mnu_FindData, "mnu_Find", QStringLiteral("文件查找(&C)"));
+    mnu_RecycleBin = addEntry(mnu_FindData, "mnu_RecycleBin", QStringLiteral("回收站(&R)"));
 
     mnu_About = bar->addAction(QStringLiteral("关于"));
     mnu_About->setObjectName(QStringLiteral("mnu_About"));
@@ -145,6 +147,7 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
     connect(mnu_BroSound, &QAction::triggered, this, [this] { browseCommand(QStringLiteral("浏览音频文件"), 5); });
     connect(mnu_BroOffice, &QAction::triggered, this, [this] { browseCommand(QStringLiteral("浏览Office软件"), 6); });
     connect(mnu_Find, &QAction::triggered, this, &mdiFrm::showFind);
+    connect(mnu_RecycleBin, &QAction::triggered, this, &mdiFrm::showRecycleBin);
     connect(mnu_About, &QAction::triggered, this, &mdiFrm::showAbout);
     // Ctrl+F brings up the search window from any window of the program.
     auto *findKey = new QShortcut(QKeySequence::Find, this, this, &mdiFrm::showFind, Qt::ApplicationShortcut);
@@ -252,6 +255,15 @@ void mdiFrm::showFind()
     auto *find = static_cast<frmFind *>(find_.data());
     find->txtContent->setFocus();
     find->txtContent->selectAll();
+}
+
+void mdiFrm::showRecycleBin()
+{
+    const bool shown = bin_;
+    showSingle<frmRecycleBin>(bin_);
+    // A window already open shows what the bin holds now.
+    if (shown)
+        ReportErrors(bin_, [this] { static_cast<frmRecycleBin *>(bin_.data())->Refresh(); });
 }
 
 void mdiFrm::showSetting()

@@ -39,6 +39,7 @@ public:
     QAction *mnu_BroOffice;
     QMenu *mnu_FindData;
     QAction *mnu_Find;
+    QAction *mnu_RecycleBin;
     QAction *mnu_About;
 
     // The five default filters, in the order they are written at first start.
@@ -50,6 +51,7 @@ public:
     QWidget *findWindow() const { return find_; }
     QWidget *settingWindow() const { return setting_; }
     QWidget *aboutWindow() const { return about_; }
+    QWidget *recycleBinWindow() const { return bin_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -65,9 +67,11 @@ private:
     void showFind();
     void showSetting();
     void showAbout();
+    void showRecycleBin();
 
     QMdiArea *area_;
     QPointer<QWidget> find_;
     QPointer<QWidget> setting_;
     QPointer<QWidget> about_;
+    QPointer<QWidget> bin_;
 };

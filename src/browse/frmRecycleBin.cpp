@@ -1,0 +1,125 @@
+#include "browse/frmRecycleBin.h"
+
+#include "store/AppError.h"
+#include "store/DialogOwner.h"
+#include "store/Services.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace {
+QTableWidgetItem *cell(const QString &text)
+{
+    auto *item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    return item;
+}
+} // namespace
+
+frmRecycleBin::frmRecycleBin(QWidget *parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("frmRecycleBin"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("回收站"));
+    resize(760, 480);
+
+    lblNote = new QLabel(QStringLiteral("删除的记录连同它们的附件副本先放在回收站里:\"还原\"把选中的记录放回原来的类别,"
+                                        "\"清空回收站\"才把它们永久删除。删除类别时,记录进入回收站,附件副本留在附件文件夹中。"),
+                         this);
+    lblNote->setObjectName(QStringLiteral("lblNote"));
+    lblNote->setWordWrap(true);
+    lvw = new QTableWidget(0, 5, this);
+    lvw->setObjectName(QStringLiteral("lvw"));
+    lvw->setAccessibleName(QStringLiteral("回收站中的记录"));
+    lvw->setHorizontalHeaderLabels({QStringLiteral("文件名"), QStringLiteral("类别"), QStringLiteral("简介"),
+                                    QStringLiteral("日期"), QStringLiteral("删除时间")});
+    lvw->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvw->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvw->verticalHeader()->hide();
+    lvw->horizontalHeader()->setStretchLastSection(true);
+    lvw->setColumnWidth(0, 200);
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    auto button = [this](const char *name, const QString &text) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    cmdRestore = button("cmdRestore", QStringLiteral("还原"));
+    cmdEmpty = button("cmdEmpty", QStringLiteral("清空回收站"));
+    cmdClose = button("cmdClose", QStringLiteral("关闭"));
+
+    connect(cmdRestore, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { cmdRestore_Click(); }); });
+    connect(cmdEmpty, &QPushButton::clicked, this, [this] { ReportErrors(this, [this] { cmdEmpty_Click(); }); });
+    connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(lvw, &QTableWidget::itemSelectionChanged, this,
+            [this] { cmdRestore->setEnabled(!lvw->selectionModel()->selectedRows().isEmpty()); });
+    ReportErrors(this, [this] { Refresh(); });
+}
+
+void frmRecycleBin::Refresh()
+{
+    lvw->setRowCount(0);
+    entries_ = RecycleBin::entries();
+    lvw->setRowCount(int(entries_.size()));
+    for (int r = 0; r < entries_.size(); ++r) {
+        const RecycleBin::Entry &e = entries_.at(r);
+        const QStringList texts = {e.fileName, e.category, e.description, e.date, e.deletedAt};
+        for (int c = 0; c < texts.size(); ++c)
+            lvw->setItem(r, c, cell(texts.at(c)));
+    }
+    lblStatus->setText(QStringLiteral("共 %1 个记录").arg(entries_.size()));
+    cmdRestore->setEnabled(false);
+    cmdEmpty->setEnabled(!entries_.isEmpty());
+}
+
+void frmRecycleBin::cmdRestore_Click()
+{
+    QStringList failures;
+    const QModelIndexList rows = lvw->selectionModel()->selectedRows();
+    for (const QModelIndex &index : rows) {
+        const RecycleBin::Entry &e = entries_.at(index.row());
+        try {
+            RecycleBin::restore(e);
+        } catch (const AppError &error) {
+            failures << e.fileName + QStringLiteral(": ") + error.message();
+        }
+    }
+    Refresh();
+    if (!failures.isEmpty())
+        ShowMsg(QStringLiteral("%1 个记录未能还原:\n").arg(failures.size()) + failures.join(QLatin1Char('\n')),
+                Msg::OkOnly | Msg::Information);
+}
+
+void frmRecycleBin::cmdEmpty_Click()
+{
+    if (entries_.isEmpty())
+        return;
+    if (ShowMsg(QStringLiteral("您确定要清空回收站吗?其中的 %1 个记录和它们的附件副本将被永久删除.").arg(entries_.size()),
+                Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
+        return;
+    try {
+        RecycleBin::empty(entries_);
+    } catch (const AppError &) {
+        Refresh(); // what another program changed meanwhile is shown as it is now
+        throw;
+    }
+    Refresh();
+}
+
+void frmRecycleBin::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const int w = width(), h = height();
+    const int buttonW = 100, buttonH = cmdClose->sizeHint().height();
+    lblNote->setGeometry(8, 8, w - 16, lblNote->heightForWidth(w - 16));
+    const int top = lblNote->y() + lblNote->height() + 8;
+    const int bottom = h - buttonH - 16;
+    lvw->setGeometry(8, top, w - 16, qMax(40, bottom - top));
+    lblStatus->setGeometry(8, bottom + 8, w - 3 * (buttonW + 8) - 16, buttonH);
+    cmdClose->setGeometry(w - 8 - buttonW, bottom + 8, buttonW, buttonH);
+    cmdEmpty->setGeometry(cmdClose->x() - 8 - buttonW, bottom + 8, buttonW, buttonH);
+    cmdRestore->setGeometry(cmdEmpty->x() - 8 - buttonW, bottom + 8, buttonW, buttonH);
+}
