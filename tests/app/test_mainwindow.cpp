@@ -75,7 +75,7 @@ void TestMainWindow::menuTree()
           {"mnu_BroMedia", "浏览动画,视频(&C)", "Ctrl+L"},
           {"mnu_BroSound", "浏览音频(&E)", "Ctrl+M"},
           {"mnu_BroOffice", "浏览Office软件(&O)", "Ctrl+N"}}},
-        {QStringLiteral("文件操作(&F)"), {{"mnu_Find", "文件查找(&C)", ""}}},
+        {QStringLiteral("文件操作(&F)"), {{"mnu_Find", "文件查找(&C)", ""}, {"mnu_RecycleBin", "回收站(&R)", ""}}},
     };
     const QList<QAction *> top = w.menuBar()->actions();
     QCOMPARE(top.size(), 5);
