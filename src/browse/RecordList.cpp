@@ -121,6 +121,13 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
     });
 }
 
+void RecordList::placeStatus(int left, int height)
+{
+    const int right = views->viewSwitch->x() - 8;
+    lblStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblStatus->setGeometry(left, 0, qMax(0, right - left), height);
+}
+
 bool RecordList::AddRecordRow(const QString &path, const QString &fileName, const QString &category,
                               const QString &description, const QString &date)
 {

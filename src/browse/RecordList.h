@@ -33,6 +33,8 @@ public:
     QAction *mnuEdit;
     QAction *mnuDel;
     QLabel *lblStatus; // how many records are listed; the owner places it
+    // Puts the status line in the strip above the list, from `left` up to the view switch.
+    void placeStatus(int left, int height);
     RecordListViews *views; // details or thumbnails
 
     RecordListModel *model() const { return model_; }

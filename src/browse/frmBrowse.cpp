@@ -32,7 +32,7 @@ frmBrowse::frmBrowse(QWidget *parent) : QWidget(parent, Qt::Window)
     lbl->setGeometry(Twips(120), 0, Twips(2790) + 60, 16);
     List = new QListWidget(this);
     List->setObjectName(QStringLiteral("List"));
-    List->setGeometry(Twips(120), Twips(240) + 2, Twips(1695), Twips(5415));
+    List->setGeometry(Twips(120), Twips(240), Twips(1695), Twips(5415));
     List->viewport()->installEventFilter(this);
     List->setAccessibleName(QStringLiteral("类别列表"));
     lbl->setBuddy(List);
@@ -40,7 +40,7 @@ frmBrowse::frmBrowse(QWidget *parent) : QWidget(parent, Qt::Window)
     records = new RecordList(this, {false, [this] { List_Click(); }});
     lvw = records->lvw;
     mnuBar = records->mnuBar;
-    lvw->setGeometry(Twips(1920), Twips(240) + 2, Twips(8175), Twips(5415));
+    lvw->setGeometry(Twips(1920), Twips(240), Twips(8175), Twips(5415));
 
     t = new QMenu(this);
     t->setObjectName(QStringLiteral("t"));
@@ -144,16 +144,17 @@ void frmBrowse::DeleteCategory()
 void frmBrowse::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    // The status line takes the bottom of the window, below both lists.
-    const int status = records->lblStatus->sizeHint().height();
-    const int listHeight = height() - List->y() - Twips(150) - status;
-    const int lvwWidth = width() - lvw->x() - Twips(150);
+    // In twips, as the window was designed: both lists end 150 above the bottom, the
+    // record list 150 short of the right edge.
+    const int listHeight = Twips(height() * 15 - 240 - 150);
+    const int lvwWidth = Twips(width() * 15 - 1920 - 150);
     // A tiny or minimised window would give negative sizes: keep the last layout then.
     if (listHeight <= 0 || lvwWidth <= 0)
         return;
     List->resize(List->width(), listHeight);
     lvw->resize(lvwWidth, listHeight);
-    records->lblStatus->setGeometry(List->x(), height() - status - Twips(60), lvw->geometry().right() - List->x(), status);
+    // The status line takes the strip above the record list, right of the caption.
+    records->placeStatus(qMax(lbl->geometry().right(), lvw->x()) + 8, List->y());
 }
 
 bool frmBrowse::eventFilter(QObject *watched, QEvent *event)

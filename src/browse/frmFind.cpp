@@ -51,6 +51,7 @@ frmFind::frmFind(QWidget *parent) : QWidget(parent, Qt::Window)
     ComCondition = new QComboBox(this);
     ComCondition->setObjectName(QStringLiteral("ComCondition"));
     ComCondition->setEditable(true);
+    ComCondition->setInsertPolicy(QComboBox::NoInsert); // typed text is a condition, not a new entry
     ComCondition->setGeometry(twips(1080, 0, 1335, 300).adjusted(0, 0, 0, 4));
     lbl << label(QStringLiteral("含有"), twips(2520, 40, 360, 180));
     txtContent = new QLineEdit(this);
@@ -78,6 +79,7 @@ frmFind::frmFind(QWidget *parent) : QWidget(parent, Qt::Window)
     ComKid = new QComboBox(this);
     ComKid->setObjectName(QStringLiteral("ComKid"));
     ComKid->setEditable(true);
+    ComKid->setInsertPolicy(QComboBox::NoInsert);
     ComKid->setGeometry(twips(7560, 0, 1095, 300).adjusted(0, 0, 0, 4));
 
     auto button = [this](const char *name, const QString &text, int left) {
@@ -93,7 +95,7 @@ frmFind::frmFind(QWidget *parent) : QWidget(parent, Qt::Window)
     records = new RecordList(this, {true, [this] { cmdFind_Click(); }});
     lvw = records->lvw;
     mnuBar = records->mnuBar;
-    lvw->setGeometry(twips(120, 360, 8175, 5415).translated(0, 6));
+    lvw->setGeometry(twips(120, 360, 8175, 5415));
 
     // Load: the two lists, no selection, the text group shown.
     ComCondition->addItems(conditions());
@@ -178,13 +180,14 @@ void frmFind::Command1_Click()
 void frmFind::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    // The status line takes the bottom of the window, below the list.
-    const int status = records->lblStatus->sizeHint().height();
-    const int w = width() - lvw->x() - Twips(120);
-    const int h = height() - lvw->y() - Twips(120) - status;
+    // In twips, as the window was designed: the list is the inner size less 100 wide and
+    // 400 high.
+    const int w = Twips(width() * 15 - 100);
+    const int h = Twips(height() * 15 - 400);
     // A tiny or minimised window would give negative sizes: keep the last layout then.
     if (w <= 0 || h <= 0)
         return;
     lvw->resize(w, h);
-    records->lblStatus->setGeometry(lvw->x(), height() - status - Twips(60), w, status);
+    // The status line takes what the row of inputs leaves free.
+    records->placeStatus(cmdCancel->geometry().right() + 8, cmdCancel->height());
 }

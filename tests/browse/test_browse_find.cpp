@@ -40,6 +40,7 @@ private slots:
     void listAllAndRefresh();
     void unknownConditionRefused();
     void inputGroups();
+    void resizeRules();
     void everyControlHasAName();
 
 private:
@@ -340,6 +341,37 @@ void TestBrowseFind::inputGroups()
     QVERIFY(!f.txtContent->isVisibleTo(&f) && !f.lbl[1]->isVisibleTo(&f));
     f.ComCondition->setEditText(QStringLiteral("时"));
     QVERIFY(!f.DTPicker1->isVisibleTo(&f) && f.txtContent->isVisibleTo(&f));
+    // Typed text and Enter never add an entry: the lists hold exactly their fixed entries.
+    for (QComboBox *box : {f.ComCondition, f.ComKid}) {
+        const int entries = box->count();
+        box->setEditText(QStringLiteral("typed"));
+        QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        QCOMPARE(box->count(), entries);
+    }
+}
+
+// The lists take the size the windows' rules give, in twips: the search window's list is
+// the inner size less 100 wide and 400 high; the browse window's lists end 150 twips from
+// the bottom and the record list 150 from the right.
+void TestBrowseFind::resizeRules()
+{
+    frmFind f;
+    f.resize(1000, 700);
+    f.show();
+    QCOMPARE(f.lvw->geometry(), QRect(8, 24, 993, 673));
+    std::unique_ptr<frmBrowse> w(browse(3));
+    w->resize(1000, 700);
+    w->show();
+    QCOMPARE(w->List->geometry(), QRect(8, 16, 113, 674));
+    QCOMPARE(w->lvw->geometry(), QRect(128, 16, 862, 674));
+    // The status lines sit beside the inputs, clear of every other control.
+    for (QWidget *window : std::initializer_list<QWidget *>{&f, w.get()}) {
+        const QRect status = window->findChild<QLabel *>(QStringLiteral("lblStatus"))->geometry();
+        for (QWidget *other : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(other->objectName() == QLatin1String("lblStatus") || !other->isVisible() ||
+                         !other->geometry().intersects(status),
+                     qPrintable(other->objectName()));
+    }
 }
 
 void TestBrowseFind::everyControlHasAName()
