@@ -13,7 +13,11 @@
 #include "import/frmtblAttachmentEdit.h"
 #include "store/DatabaseLocator.h"
 #include "store/CatalogueSchema.h"
+#include "store/Engine.h"
+#include "store/RecycleBin.h"
 #include "store/Services.h"
+#include "store/WriteTransaction.h"
+#include "store/clsCurrentDb.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -134,6 +138,17 @@ int main(int argc, char *argv[])
     viewer.strFile = AttachmentPath() + browse->records->model()->row(browse->records->model()->rowCount() - 1).storedName;
     viewer.show(); // showing loads the picture
     save(&viewer, out + QStringLiteral("/viewer.png"));
+
+    // Two records in the recycle bin, as "删除" leaves them.
+    for (int i = 0; i < 2; ++i) {
+        const QString where = QStringLiteral("SaveFileName='") + browse->records->model()->row(i).storedName + QLatin1Char('\'');
+        WriteTransaction tx(*CurrentDb().engine());
+        RecycleBin::bin(where, true);
+        CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where ") + where);
+        tx.commit();
+    }
+    main->mnu_RecycleBin->trigger();
+    save(main->recycleBinWindow(), out + QStringLiteral("/recycle-bin.png"));
 
     main->mnu_Setting->trigger();
     save(main->settingWindow(), out + QStringLiteral("/settings.png"));

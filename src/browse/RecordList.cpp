@@ -99,8 +99,14 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
     mnuEdit = item("mnuEdit", QStringLiteral("编辑"), &RecordList::Edit);
     mnuDel = item("mnuDel", QStringLiteral("删除"), &RecordList::Delete);
 
-    lblStatus = new QLabel(owner);
+    // The status line sits at the right end of the list's header row, where no column
+    // reaches: the windows give the list all their room.
+    lblStatus = new QLabel(lvw->horizontalHeader());
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(lvw->horizontalHeader(), &QHeaderView::sectionResized, this, &RecordList::placeStatus);
+    connect(lvw->horizontalHeader(), &QHeaderView::geometriesChanged, this, &RecordList::placeStatus);
+    lvw->horizontalHeader()->installEventFilter(this);
     lblStatus->setAccessibleName(QStringLiteral("记录数"));
     connect(model_, &QAbstractItemModel::modelReset, this, &RecordList::updateStatus);
     connect(model_, &QAbstractItemModel::rowsInserted, this, &RecordList::updateStatus);
@@ -119,13 +125,6 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
         lvw->clearSelection();
         model_->headerClicked(column);
     });
-}
-
-void RecordList::placeStatus(int left, int height)
-{
-    const int right = views->viewSwitch->x() - 8;
-    lblStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblStatus->setGeometry(left, 0, qMax(0, right - left), height);
 }
 
 bool RecordList::AddRecordRow(const QString &path, const QString &fileName, const QString &category,
@@ -209,10 +208,23 @@ void RecordList::updateStatus()
     const int selected = int(lvw->selectionModel()->selectedRows().size());
     lblStatus->setText(selected > 1 ? QStringLiteral("共 %1 个记录,已选中 %2 个").arg(model_->rowCount()).arg(selected)
                                     : QStringLiteral("共 %1 个记录").arg(model_->rowCount()));
+    placeStatus();
+}
+
+void RecordList::placeStatus()
+{
+    QHeaderView *header = lvw->horizontalHeader();
+    const int width = lblStatus->sizeHint().width();
+    const int x = header->width() - width - 6;
+    lblStatus->setGeometry(x, 0, width, header->height());
+    // Shown only where it covers no column's title.
+    lblStatus->setVisible(x >= header->length() - header->offset() + 6);
 }
 
 bool RecordList::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == lvw->horizontalHeader() && event->type() == QEvent::Resize)
+        placeStatus();
     if (event->type() == QEvent::ContextMenu) {
         auto *menu = static_cast<QContextMenuEvent *>(event);
         if (menu->reason() == QContextMenuEvent::Keyboard) {

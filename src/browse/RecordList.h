@@ -32,9 +32,7 @@ public:
     QAction *mnuFileSave;
     QAction *mnuEdit;
     QAction *mnuDel;
-    QLabel *lblStatus; // how many records are listed; the owner places it
-    // Puts the status line in the strip above the list, from `left` up to the view switch.
-    void placeStatus(int left, int height);
+    QLabel *lblStatus; // how many records are listed, at the right end of the header row
     RecordListViews *views; // details or thumbnails
 
     RecordListModel *model() const { return model_; }
@@ -63,6 +61,7 @@ protected:
 private:
     void run(void (RecordList::*command)());
     void updateStatus();
+    void placeStatus();
     // Deletes one record and its copy; a failure after the statement is ignored.
     void deleteRecord(const RecordRow &row);
     // The columns a listed row shows, in the order of RecordRow's texts.

@@ -112,8 +112,7 @@ void RecordListViews::placeSwitch()
     QRect place(list.right() + 1 - hint.width(), qMax(0, (strip - height) / 2), hint.width(), height);
     // Beside the other controls of that strip, never over them.
     for (QWidget *w : owner->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-        if (w != viewSwitch && w != lvw_ && !w->isWindow() && w->isVisibleTo(owner) && w->geometry().intersects(place) &&
-            w->objectName() != QLatin1String("lblStatus")) // the status line is placed after the switch
+        if (w != viewSwitch && w != lvw_ && !w->isWindow() && w->isVisibleTo(owner) && w->geometry().intersects(place))
             place.moveLeft(w->geometry().right() + 3);
     viewSwitch->setGeometry(place);
 }

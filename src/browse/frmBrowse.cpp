@@ -153,8 +153,6 @@ void frmBrowse::resizeEvent(QResizeEvent *event)
         return;
     List->resize(List->width(), listHeight);
     lvw->resize(lvwWidth, listHeight);
-    // The status line takes the strip above the record list, right of the caption.
-    records->placeStatus(qMax(lbl->geometry().right(), lvw->x()) + 8, List->y());
 }
 
 bool frmBrowse::eventFilter(QObject *watched, QEvent *event)

@@ -188,6 +188,4 @@ void frmFind::resizeEvent(QResizeEvent *event)
     if (w <= 0 || h <= 0)
         return;
     lvw->resize(w, h);
-    // The status line takes what the row of inputs leaves free.
-    records->placeStatus(cmdCancel->geometry().right() + 8, cmdCancel->height());
 }
