@@ -4,12 +4,15 @@
 #include "app/IniFile.h"
 #include "import/AttachmentMarker.h"
 #include "import/ImportEngine.h"
+#include "store/CatalogueCopy.h"
+#include "store/CatalogueSchema.h"
 #include "store/DatabaseLocator.h"
 #include "store/DbError.h"
 #include "store/Engine.h"
 #include "store/PostgresEngine.h"
 #include "store/RecordChanged.h"
 #include "store/RowTable.h"
+#include "store/SqliteEngine.h"
 #include "store/clsCurrentDb.h"
 
 #include <QProcess>
@@ -28,6 +31,7 @@ private slots:
     void serverFaultsAreToldAndRecovered();
     void connectionDroppedIsReopened();
     void attachmentFolderOfAnotherCatalogueRefused();
+    void catalogueCopiedBetweenEngines();
 };
 
 namespace {
@@ -222,6 +226,47 @@ void TestEngines::attachmentFolderOfAnotherCatalogueRefused()
     }
     QVERIFY(TestFolder::storedCopies().isEmpty());
     QVERIFY(storedNamesOf(QStringLiteral("1=1")).isEmpty());
+}
+
+// mkcatalogue --copy: file to server and back, every row and value, counted.
+void TestEngines::catalogueCopiedBetweenEngines()
+{
+    if (!TestFolder::onServer())
+        QSKIP("needs a server");
+    TestFolder tf;
+    tf.createCatalogue();
+    const QString file = tf.file(QStringLiteral("file/Data.mdb"));
+    QDir().mkpath(tf.file(QStringLiteral("file")));
+    CatalogueSchema::create(file);
+    {
+        SqliteEngine source(file);
+        source.open();
+        source.execute(QStringLiteral("INSERT INTO tblAttachment (Currentinfo, [Date], FileName, FolderName, SaveFileName, "
+                                      "tblFileKind) VALUES ('d;''1', '2010-01-02 03:04:05', 'a.jpg', '旅行', '1.jpg', 3), "
+                                      "(NULL, NULL, 'b.txt', 'x', '2.txt', 2)"));
+        source.execute(QStringLiteral("INSERT INTO tblContentHash VALUES ('1.jpg', 'abc')"));
+        source.close();
+    }
+    QCOMPARE(CatalogueCopy::run(file, tf.catalogue()).records, 2);
+    QVERIFY_THROWS_EXCEPTION(AppError, CatalogueCopy::run(file, tf.catalogue())); // holds records now
+    const QString back = tf.file(QStringLiteral("back/Data.mdb"));
+    QDir().mkpath(tf.file(QStringLiteral("back")));
+    const CatalogueCopy::Counts counts = CatalogueCopy::run(tf.catalogue(), back);
+    QCOMPARE(counts.records, 2);
+    QCOMPARE(counts.hashes, 1);
+    SqliteEngine copy(back);
+    copy.open();
+    RowTable rows;
+    copy.execute(QStringLiteral("SELECT Currentinfo, [Date], FileName, FolderName, SaveFileName, tblFileKind FROM "
+                                "tblAttachment ORDER BY FileName"),
+                 {}, &rows);
+    QCOMPARE(rows.count(), 2);
+    QCOMPARE(rows.row(0)[0].toString(), QStringLiteral("d;'1"));
+    QCOMPARE(rows.row(0)[1].toString(), QStringLiteral("2010-01-02 03:04:05"));
+    QCOMPARE(rows.row(0)[3].toString(), QStringLiteral("旅行"));
+    QCOMPARE(rows.row(0)[5].toInt(), 3);
+    QVERIFY(rows.row(1)[0].isNull() && rows.row(1)[1].isNull());
+    QCOMPARE(CatalogueSchema::identity(copy), CatalogueSchema::identity(*CurrentDb().engine()));
 }
 
 QTEST_MAIN(TestEngines)
