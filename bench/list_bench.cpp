@@ -2,7 +2,7 @@
 // platform, the time from sending a statement to a filled list, against the sqlite3
 // command line running the same statement in the same run.
 //   list_bench [rows ...]            (default: 100000 1000000)
-#include "BenchUtil.h"
+#include "FillTiming.h"
 
 #include "browse/RecordList.h"
 #include "store/CatalogueSchema.h"
@@ -67,19 +67,7 @@ Result measure(RecordList &list, const QString &db, const QString &jet)
         QStringLiteral("sqlite3 '%1' \"%2\" > /dev/null").arg(db, JetDialect::translate(jet)));
     list.model()->clear();
     const size_t before = heapInUse();
-    QElapsedTimer t;
-    t.start();
-    double fetched = 0, filled = 0;
-    {
-        Recordset rs = CurrentDb().OpenRecordset(jet);
-        fetched = bench::seconds(t);
-        list.fill(rs);
-        filled = bench::seconds(t);
-    }
-    QApplication::processEvents(); // the list is painted
-    const double program = bench::seconds(t);
-    std::fprintf(stderr, "  (fetch %.3f s, fill %.3f s, release and paint %.3f s)\n", fetched, filled - fetched,
-                 program - filled);
+    const double program = bench::fillList(list, jet);
     const size_t after = heapInUse();
     const int rows = qMax(1, list.model()->rowCount());
     return {program, cli, double(after > before ? after - before : 0) / rows};

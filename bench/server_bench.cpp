@@ -3,7 +3,7 @@
 // - listing the records of a kind, from the statement to a filled record list, against
 //   psql copying the same rows out ("\copy (select ...) to stdout") in the same run;
 // - searching by part of a name with the trigram index against the same search without it.
-#include "BenchUtil.h"
+#include "FillTiming.h"
 
 #include "browse/RecordList.h"
 #include "store/CatalogueSchema.h"
@@ -47,25 +47,6 @@ QString populate(const QString &database, int rows)
     return uri;
 }
 
-double programTime(RecordList &list, const QString &jet)
-{
-    list.model()->clear();
-    QElapsedTimer t;
-    t.start();
-    double fetched = 0, filled = 0;
-    {
-        Recordset rs = CurrentDb().OpenRecordset(jet);
-        fetched = bench::seconds(t);
-        list.fill(rs);
-        filled = bench::seconds(t);
-    }
-    QApplication::processEvents(); // the list is painted
-    const double program = bench::seconds(t);
-    std::fprintf(stderr, "  (fetch %.3f s, fill %.3f s, release and paint %.3f s)\n", fetched, filled - fetched,
-                 program - filled);
-    return program;
-}
-
 void pointAt(const QString &uri, const QString &folder)
 {
     clsCurrentDb::release();
@@ -104,7 +85,7 @@ int main(int argc, char *argv[])
         const QString sql = JetDialect::translate(jet, Engine::Dialect::Postgres);
         const double copy = bench::timeShell(
             QStringLiteral("psql -qX -d mc_bench_list -c \"\\\\copy (%1) to stdout\" > /dev/null").arg(QString(sql).replace(QLatin1Char('"'), QLatin1String("\\\""))));
-        const double program = programTime(list, jet);
+        const double program = bench::fillList(list, jet);
         bench::row(qPrintable(QStringLiteral("list %1 records (server)").arg(listRows)), program, copy, "psql \\copy");
         clsCurrentDb::release();
         onServer(QStringLiteral("DROP DATABASE mc_bench_list"));
@@ -113,10 +94,10 @@ int main(int argc, char *argv[])
         const QString uri = populate(QStringLiteral("mc_bench_search"), searchRows);
         pointAt(uri, work.path());
         const QString jet = QStringLiteral("Select * From tblAttachment Where  FileName Like '%0012345%'");
-        programTime(list, jet); // the index and the table are read once before either is timed
-        const double indexed = programTime(list, jet);
+        bench::fillList(list, jet); // the index and the table are read once before either is timed
+        const double indexed = bench::fillList(list, jet);
         CurrentDb().engine()->execute(QStringLiteral("DROP INDEX idxFileNameTrigram"));
-        const double scanned = programTime(list, jet);
+        const double scanned = bench::fillList(list, jet);
         bench::row(qPrintable(QStringLiteral("search %1 records by name (server)").arg(searchRows)), indexed, scanned,
                    "same search, no index");
         clsCurrentDb::release();

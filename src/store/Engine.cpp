@@ -2,6 +2,8 @@
 
 #include "store/AppError.h"
 
+#include <QSqlDatabase>
+
 namespace {
 quint64 g_serial = 0;
 
@@ -45,4 +47,17 @@ void Engine::rollback()
         execute(QStringLiteral("ROLLBACK TO SAVEPOINT ") + savepoint(depth_));
         execute(QStringLiteral("RELEASE SAVEPOINT ") + savepoint(depth_));
     }
+}
+
+void Engine::dropConnection(QString &name)
+{
+    if (name.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    name.clear();
 }

@@ -66,6 +66,8 @@ protected:
     virtual void beginOutermost() = 0;
     // A connection lost for good ends every transaction in it.
     void forgetTransactions() { depth_ = 0; }
+    // Closes and forgets the Qt connection of that name; the name is cleared.
+    static void dropConnection(QString &name);
 
 private:
     quint64 serial_;

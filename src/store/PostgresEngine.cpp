@@ -211,15 +211,7 @@ void PostgresEngine::close()
 {
     conn_ = nullptr;
     forgetTransactions();
-    if (connectionName_.isEmpty())
-        return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-        if (db.isOpen())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(connectionName_);
-    connectionName_.clear();
+    dropConnection(connectionName_);
 }
 
 QString PostgresEngine::identifier(const QString &name) const

@@ -163,15 +163,7 @@ void SqliteEngine::close()
 {
     handle_ = nullptr;
     forgetTransactions();
-    if (connectionName_.isEmpty())
-        return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-        if (db.isOpen())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(connectionName_);
-    connectionName_.clear();
+    dropConnection(connectionName_);
 }
 
 void SqliteEngine::checkStillThere() const
