@@ -1,7 +1,6 @@
 #include "browse/frmRecycleBin.h"
 
 #include "store/AppError.h"
-#include "store/DialogOwner.h"
 #include "store/Services.h"
 
 #include <QHeaderView>
