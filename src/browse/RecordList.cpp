@@ -27,6 +27,8 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
+#include <QElapsedTimer>
+#include <QProgressDialog>
 #include <QSaveFile>
 #include <QTableView>
 #include <algorithm>
@@ -39,8 +41,9 @@ int himetricToPixels(int himetric)
 
 // Replaces `target` with a copy of `source` in one step: a reader never sees half a file.
 // The data goes to a temporary file of a new, unique name beside the target (QSaveFile),
-// so no file of anybody else's is ever overwritten or removed on the way.
-void copyReplacing(const QString &source, const QString &target)
+// so no file of anybody else's is ever overwritten or removed on the way. A long copy
+// shows its progress, and Cancel stops it within a block; false then, and nothing changed.
+bool copyReplacing(const QString &source, const QString &target, QWidget *owner)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
@@ -48,16 +51,36 @@ void copyReplacing(const QString &source, const QString &target)
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
         throw AppError(QStringLiteral("无法写入 %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+    QProgressDialog progress(QStringLiteral("正在复制到 %1").arg(QDir::toNativeSeparators(target)), QStringLiteral("取消"), 0,
+                             1000, owner);
+    progress.setWindowTitle(QStringLiteral("另存为"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(400);
+    const qint64 total = qMax<qint64>(1, in.size());
+    QElapsedTimer sinceRepaint;
+    sinceRepaint.start();
+    qint64 done = 0;
     QByteArray block;
-    while (!(block = in.read(1 << 20)).isEmpty())
+    while (!(block = in.read(1 << 20)).isEmpty()) {
         if (out.write(block) != block.size())
             break;
+        done += block.size();
+        if (sinceRepaint.elapsed() >= 100) {
+            sinceRepaint.restart();
+            progress.setValue(int(done * 1000 / total));
+        }
+        if (progress.wasCanceled()) {
+            out.cancelWriting();
+            return false;
+        }
+    }
     if (in.error() != QFileDevice::NoError) {
         out.cancelWriting();
         throw AppError(QStringLiteral("无法读取 %1: %2").arg(QDir::toNativeSeparators(source), in.errorString()));
     }
     if (!out.commit())
         throw AppError(QStringLiteral("无法写入 %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
+    return true;
 }
 } // namespace
 
@@ -298,7 +321,8 @@ void RecordList::FileSave()
                 Msg::YesNo | Msg::Question | Msg::DefaultSecond) ==
             Msg::IdNo)
         return;
-    copyReplacing(row.key, target);
+    if (!copyReplacing(row.key, target, owner_))
+        return; // cancelled: the target is as it was
     ShowMsg(QStringLiteral("复制完成,成功将文件复制到") + QDir::toNativeSeparators(target), Msg::OkOnly | Msg::Information);
 }
 
