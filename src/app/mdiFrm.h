@@ -39,6 +39,7 @@ public:
     QAction *mnu_BroOffice;
     QMenu *mnu_FindData;
     QAction *mnu_Find;
+    QAction *mnu_Check;
     QAction *mnu_About;
 
     // The five default filters, in the order they are written at first start.
