@@ -7,6 +7,7 @@
 #include "store/AppError.h"
 #include "store/CheckProgress.h"
 #include "store/CheckSnapshot.h"
+#include "store/RecycleBin.h"
 #include "store/SystemErrorText.h"
 
 #include <QDir>
@@ -161,11 +162,13 @@ CheckReport CatalogueCheck::run(const CheckSnapshot &snapshot, bool hashing, qin
         }
     }
 
+    // Neither the folder's marker nor the bin (a folder; a file of its name is no copy either).
     const QString marker = AttachmentMarker::fileName();
+    const QString bin = RecycleBin::folderName();
     const QString temporary = AtomicCopy::temporaryPrefix();
     for (auto it = entries.constBegin(); it != entries.constEnd() && !progress.cancelled(); ++it) {
         progress.done.fetch_add(1, std::memory_order_relaxed);
-        if (*it != EntryType::Regular || snapshot.named.contains(it.key()) || it.key() == marker)
+        if (*it != EntryType::Regular || snapshot.named.contains(it.key()) || it.key() == marker || it.key() == bin)
             continue;
         CheckReport::File f;
         f.name = it.key();
