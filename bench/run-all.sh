@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every benchmark and prints one table. Usage: bash bench/run-all.sh [BUILD-DIR]
 # Needs about 4 GiB of free disk in the current folder (the large import and its copies;
-# the thumbnail benchmark's 50 camera pictures take about 210 MiB). The server rows run
-# on a throw-away PostgreSQL server when pg_virtualenv is there.
+# the thumbnail benchmark's 50 camera pictures take about 210 MiB, the check benchmark's
+# 100,000 small copies about 400 MiB). The server rows run on a throw-away PostgreSQL
+# server when pg_virtualenv is there.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 printf '%-44s %12s %12s  %-22s %7s\n' "measurement" "program" "baseline" "baseline is" "ratio"
@@ -15,3 +16,4 @@ if command -v pg_virtualenv > /dev/null; then
 fi
 "$build/bench/startup_bench" 20 2>/dev/null | rows
 "$build/bench/thumbnail_bench" 10000 50 2>/dev/null | rows
+"$build/bench/check_bench" 100000 2>/dev/null | rows

@@ -1,7 +1,9 @@
 // Lays out the program's windows on a sample catalogue and saves each as a PNG, so
 // anyone can look at them: screens OUTDIR
 #include "app/SharedState.h"
+#include "app/frmCheck.h"
 #include "app/mdiFrm.h"
+#include "import/AtomicCopy.h"
 #include "import/ImportEngine.h"
 #include "browse/RecordList.h"
 #include "browse/RecordListViews.h"
@@ -20,6 +22,9 @@
 #include "store/clsCurrentDb.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTableView>
@@ -154,5 +159,32 @@ int main(int argc, char *argv[])
     save(main->settingWindow(), out + QStringLiteral("/settings.png"));
     main->mnu_About->trigger();
     save(main->aboutWindow(), out + QStringLiteral("/about.png"));
+
+    // The check, over a catalogue with a lost copy, a stray file and an import's leftover.
+    QFile::remove(AttachmentPath() + browse->records->model()->row(0).storedName);
+    const QDateTime twoHoursAgo = QDateTime::currentDateTime().addSecs(-7200);
+    for (const QString &name : {QStringLiteral("20190302101500325.jpg"), QStringLiteral("报告草稿.docx"),
+                                AtomicCopy::temporaryPrefix() + QStringLiteral("k3Xz9Q")}) {
+        QFile stray(AttachmentPath() + name);
+        stray.open(QIODevice::WriteOnly);
+        stray.write(QByteArray(4096, 'x'));
+        stray.flush();
+        stray.setFileTime(twoHoursAgo, QFileDevice::FileModificationTime);
+    }
+    main->mnu_Check->trigger();
+    frmCheck *check = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *c = qobject_cast<frmCheck *>(top))
+            check = c;
+    check->chkHash->setChecked(true);
+    check->cmdStart->click();
+    while (check->running()) {
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
+    check->tabFindings->setCurrentIndex(CheckReport::Orphan);
+    save(check, out + QStringLiteral("/check.png"));
+    check->tabFindings->setCurrentIndex(CheckReport::Missing);
+    save(check, out + QStringLiteral("/check-records.png"));
     return 0;
 }

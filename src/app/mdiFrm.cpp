@@ -4,6 +4,7 @@
 #include "app/SharedState.h"
 #include "app/WindowPlacement.h"
 #include "app/frmAbout.h"
+#include "app/frmCheck.h"
 #include "app/frmSetting.h"
 #include "browse/frmBrowse.h"
 #include "browse/frmFind.h"
@@ -116,7 +117,8 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
 
     mnu_FindData = topMenu("mnu_FindData", QStringLiteral("文件操作(&F)"));
     mnu_Find = addEntry(mnu_FindData, "mnu_Find", QStringLiteral("文件查找(&C)"));
-    mnu_RecycleBin = addEntry(mnu_FindData, "mnu_RecycleBin", QStringLiteral("回收站(&R)"));
+    mnu_RecycleBin = addEntry(mnu_FindData, "mnu_RecycleBin", QStringLiteral("回收站"));
+    mnu_Check = addEntry(mnu_FindData, "mnu_Check", QStringLiteral("检查目录"));
 
     mnu_About = bar->addAction(QStringLiteral("关于"));
     mnu_About->setObjectName(QStringLiteral("mnu_About"));
@@ -148,6 +150,7 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
     connect(mnu_BroOffice, &QAction::triggered, this, [this] { browseCommand(QStringLiteral("浏览Office软件"), 6); });
     connect(mnu_Find, &QAction::triggered, this, &mdiFrm::showFind);
     connect(mnu_RecycleBin, &QAction::triggered, this, &mdiFrm::showRecycleBin);
+    connect(mnu_Check, &QAction::triggered, this, [] { frmCheck::showWindow(); });
     connect(mnu_About, &QAction::triggered, this, &mdiFrm::showAbout);
     // Ctrl+F brings up the search window from any window of the program.
     auto *findKey = new QShortcut(QKeySequence::Find, this, this, &mdiFrm::showFind, Qt::ApplicationShortcut);

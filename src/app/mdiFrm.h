@@ -40,6 +40,7 @@ public:
     QMenu *mnu_FindData;
     QAction *mnu_Find;
     QAction *mnu_RecycleBin;
+    QAction *mnu_Check;
     QAction *mnu_About;
 
     // The five default filters, in the order they are written at first start.

@@ -4,6 +4,7 @@
 #include "app/IniFile.h"
 #include "app/SharedState.h"
 #include "app/WindowServices.h"
+#include "app/frmCheck.h"
 #include "app/frmLogo.h"
 #include "app/mdiFrm.h"
 #include "browse/frmBrowse.h"
@@ -75,7 +76,7 @@ void TestMainWindow::menuTree()
           {"mnu_BroMedia", "浏览动画,视频(&C)", "Ctrl+L"},
           {"mnu_BroSound", "浏览音频(&E)", "Ctrl+M"},
           {"mnu_BroOffice", "浏览Office软件(&O)", "Ctrl+N"}}},
-        {QStringLiteral("文件操作(&F)"), {{"mnu_Find", "文件查找(&C)", ""}, {"mnu_RecycleBin", "回收站(&R)", ""}}},
+        {QStringLiteral("文件操作(&F)"), {{"mnu_Find", "文件查找(&C)", ""}, {"mnu_RecycleBin", "回收站", ""}, {"mnu_Check", "检查目录", ""}}},
     };
     const QList<QAction *> top = w.menuBar()->actions();
     QCOMPARE(top.size(), 5);
@@ -102,6 +103,16 @@ void TestMainWindow::menuTree()
     w.mnu_bar->trigger();
     w.mnubar1->trigger();
     QCOMPARE(gCaption, QStringLiteral("unchanged"));
+    // The check window exists once, however often it is chosen.
+    w.mnu_Check->trigger();
+    w.mnu_Check->trigger();
+    QList<QWidget *> checks;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (qobject_cast<frmCheck *>(top) && top->isVisible())
+            checks << top;
+    QCOMPARE(checks.size(), 1);
+    QCOMPARE(checks[0]->windowTitle(), QStringLiteral("检查目录"));
+    checks[0]->close();
     QVERIFY(d.allAnswered());
 }
 

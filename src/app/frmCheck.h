@@ -1,0 +1,90 @@
+#pragma once
+
+#include "store/CheckRepair.h"
+#include "store/CheckReport.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class CheckFindingModel;
+class QAction;
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QThread;
+class QTimer;
+
+// "检查目录": compares the catalogue in use with its attachment folder on a worker thread
+// and lists each kind of finding with its count, offering the safe repair of each.
+class frmCheck : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmCheck(QWidget *parent = nullptr);
+    ~frmCheck() override;
+
+    // The one check window, made on first use and after it was closed.
+    static frmCheck *showWindow();
+
+    QCheckBox *chkHash;
+    QPushButton *cmdStart;
+    QPushButton *cmdCancel;
+    QProgressBar *prgCheck;
+    QLabel *lblStatus;
+    QTabWidget *tabFindings;
+    QTableView *lvwMissing;
+    QTableView *lvwOrphans;
+    QTableView *lvwLeftovers;
+    QTableView *lvwChanged;
+    QTableView *lvwUnhashed;
+    QTableView *lvwUnsafe;
+    QPushButton *cmdBinMissing;
+    QPushButton *cmdPointMissing;
+    QPushButton *cmdBinOrphans;
+    QPushButton *cmdRemoveLeftovers;
+    QPushButton *cmdAcceptChanged;
+    QPushButton *cmdFillHashes;
+    QPushButton *cmdBinUnsafe;
+    QPushButton *cmdPointUnsafe;
+    QPushButton *cmdClose;
+
+    void cmdStart_Click();
+    void cmdCancel_Click();
+    bool running() const { return thread_ != nullptr; }
+    const CheckReport &report() const { return report_; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct Job;
+    struct Page {
+        QTableView *view = nullptr;
+        CheckFindingModel *model = nullptr;
+        QList<QAction *> actions;
+    };
+
+    QTableView *addPage(CheckReport::Kind kind, const QString &note, const QStringList &headers);
+    QPushButton *addRepair(CheckReport::Kind kind, const char *name, const QString &caption,
+                           const std::function<void()> &handler);
+    void finished();
+    void showProgress();
+    void fill(CheckReport::Kind kind);
+    void stop();
+    // The rows a repair acts on: the selected ones, or all of them.
+    std::vector<int> chosen(CheckReport::Kind kind, bool *all) const;
+    template <class Item>
+    void repair(CheckReport::Kind kind, std::vector<Item> &items, const QString &action, const QString &question,
+                const std::function<CheckRepair::Outcome(const Item &)> &apply);
+    void binRecords(CheckReport::Kind kind);
+    void pointRecord(CheckReport::Kind kind);
+
+    Page pages_[CheckReport::KindCount];
+    CheckReport report_;
+    std::shared_ptr<Job> job_;
+    QThread *thread_ = nullptr;
+    QTimer *timer_;
+};

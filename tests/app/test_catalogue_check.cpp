@@ -1,0 +1,343 @@
+#include "Corpus.h"
+#include "ScriptedDialogs.h"
+#include "TestFolder.h"
+#include "app/frmCheck.h"
+#include "import/AtomicCopy.h"
+#include "store/CheckProgress.h"
+#include "store/ContentHashes.h"
+#include "store/DatabaseLocator.h"
+#include "store/RecycleBin.h"
+#include "store/Services.h"
+#include "store/SqlQuote.h"
+#include "store/clsCurrentDb.h"
+
+#include <QCheckBox>
+#include <QCryptographicHash>
+#include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtTest>
+
+// The catalogue check: each kind of finding and its repair, a record changed between the
+// check and its repair, another program importing while the check runs, and Cancel.
+class TestCatalogueCheck : public QObject {
+    Q_OBJECT
+private slots:
+    void findingsAndRepairs();
+    void changedBeforeRepair_data();
+    void changedBeforeRepair();
+    void anotherProgramImporting_data();
+    void anotherProgramImporting();
+    void cancelStops();
+};
+
+namespace {
+constexpr int kQuestion = Msg::YesNo | Msg::Question | Msg::DefaultSecond;
+
+QString sha(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+struct Fixture {
+    TestFolder tf;
+    ScriptedDialogs d;
+    std::unique_ptr<frmCheck> w;
+
+    Fixture()
+    {
+        tf.createCatalogue();
+        CurrentDb(); // locates the catalogue and the attachment folder
+        w = std::make_unique<frmCheck>();
+        w->setAttribute(Qt::WA_DeleteOnClose, false); // owned here
+    }
+    void record(const QString &stored, const QString &name)
+    {
+        CurrentDb().OpenRecordset(
+            QStringLiteral(
+                "insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,tblFileKind) "
+                "values ('d','2020-01-01 10:00:00','%1','c','%2',3)")
+                .arg(SqlQuote(name), SqlQuote(stored)));
+    }
+    // A file in the attachment folder, last written two hours ago unless `fresh`.
+    QString file(const QString &name, const QByteArray &bytes, bool fresh = false)
+    {
+        const QString path = tf.write(QStringLiteral("Attachment/") + name, bytes);
+        if (!fresh) {
+            QFile f(path);
+            f.open(QIODevice::ReadWrite);
+            f.setFileTime(QDateTime::currentDateTime().addSecs(-7200), QFileDevice::FileModificationTime);
+        }
+        return path;
+    }
+    void hash(const QString &stored, const QString &value)
+    {
+        ContentHashes::record(*CurrentDb().engine(), stored, value.toLatin1());
+    }
+    void run(bool hashing)
+    {
+        w->chkHash->setChecked(hashing);
+        w->cmdStart->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->running(), 20000);
+    }
+    // The stored names the window lists for a kind.
+    QStringList names(CheckReport::Kind kind) const
+    {
+        const QAbstractItemModel *m = view(kind)->model();
+        const int column = kind == CheckReport::Missing || kind == CheckReport::Unsafe ? 4 : 0;
+        QStringList out;
+        for (int r = 0; r < m->rowCount(); ++r)
+            out << m->index(r, column).data().toString();
+        return out;
+    }
+    QString value(const QString &sql)
+    {
+        Recordset rs = CurrentDb().OpenRecordset(sql);
+        return rs.isEOF() ? QStringLiteral("<none>") : rs.field(rs.columns().constFirst()).toString();
+    }
+    QTableView *view(CheckReport::Kind kind) const { return w->tabFindings->widget(kind)->findChild<QTableView *>(); }
+    void select(CheckReport::Kind kind, int row) const
+    {
+        view(kind)->selectionModel()->select(view(kind)->model()->index(row, 0),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view(kind)->setCurrentIndex(view(kind)->model()->index(row, 0));
+    }
+};
+} // namespace
+
+void TestCatalogueCheck::findingsAndRepairs()
+{
+    Fixture f;
+    f.record(QStringLiteral("20200101100000110.jpg"), QStringLiteral("good.jpg"));
+    f.file(QStringLiteral("20200101100000110.jpg"), "good");
+    f.hash(QStringLiteral("20200101100000110.jpg"), sha("good"));
+    f.record(QStringLiteral("20200101100001111.jpg"), QStringLiteral("lost.jpg")); // no copy
+    f.record(QStringLiteral("../Data.mdb"), QStringLiteral("outside.jpg"));        // names a file that exists
+    f.record(QString(), QStringLiteral("nameless.jpg"));
+    f.record(QStringLiteral("20200101100002112.txt"), QStringLiteral("edited.txt"));
+    f.file(QStringLiteral("20200101100002112.txt"), "edited later");
+    f.hash(QStringLiteral("20200101100002112.txt"), sha("as imported"));
+    f.record(QStringLiteral("20200101100003113.png"), QStringLiteral("old.png")); // from before hashes
+    f.file(QStringLiteral("20200101100003113.png"), "old catalogue");
+    f.file(QStringLiteral("stray.doc"), "nobody's");
+    f.file(QStringLiteral("fresh.doc"), "being imported", true);
+    f.file(QStringLiteral("20200101100004114.jpg"), "binned, copy left in place");
+    CurrentDb().OpenRecordset(QStringLiteral("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values "
+                                             "('kept.jpg', '20200101100004114.jpg', '')"));
+    f.file(AtomicCopy::temporaryPrefix() + QStringLiteral("a1B2c3"), "half a copy");
+    f.file(QStringLiteral("20200101100005115.jpg"), QByteArray());       // reservation of an ended import
+    f.file(QStringLiteral("20200101100006116.jpg"), QByteArray(), true); // reservation in flight
+    if (!TestFolder::onServer())                                         // a server catalogue marks its folder itself
+        f.file(QStringLiteral(".mc-catalogue"), "marker");
+    QDir().mkpath(RecycleBin::folder());
+
+    f.run(true);
+    QCOMPARE(f.names(CheckReport::Missing), QStringList{QStringLiteral("20200101100001111.jpg")});
+    QCOMPARE(f.names(CheckReport::Unsafe), (QStringList{QString(), QStringLiteral("../Data.mdb")}));
+    QCOMPARE(f.names(CheckReport::Orphan), QStringList{QStringLiteral("stray.doc")});
+    QCOMPARE(f.names(CheckReport::Leftover), (QStringList{AtomicCopy::temporaryPrefix() + QStringLiteral("a1B2c3"),
+                                                          QStringLiteral("20200101100005115.jpg")}));
+    QCOMPARE(f.names(CheckReport::Changed), QStringList{QStringLiteral("20200101100002112.txt")});
+    QCOMPARE(f.names(CheckReport::Unhashed), QStringList{QStringLiteral("20200101100003113.png")});
+    QCOMPARE(f.w->report().recent, qint64(2));
+    QCOMPARE(f.w->tabFindings->tabText(CheckReport::Leftover), QStringLiteral("残留的临时文件 (2)"));
+    QCOMPARE(f.view(CheckReport::Orphan)->model()->rowCount(), 1);
+
+    // Each kind's repair, on all its rows (nothing selected) or on the chosen one.
+    f.d.answerMessage(Msg::IdYes);
+    f.w->cmdBinOrphans->click();
+    QCOMPARE(f.d.asked.at(f.d.asked.size() - 2).buttons, kQuestion);
+    QVERIFY(!QFile::exists(AttachmentPath() + QStringLiteral("stray.doc")));
+    QCOMPARE(f.value(QStringLiteral("select BinFile from tblRecycleBin where SaveFileName='stray.doc'")),
+             QStringLiteral("stray.doc"));
+    QVERIFY(QFile::exists(RecycleBin::folder() + QStringLiteral("stray.doc")));
+    f.d.answerMessage(Msg::IdYes);
+    f.w->cmdRemoveLeftovers->click();
+    QCOMPARE(TestFolder::storedCopies().filter(QStringLiteral("mc-import")), QStringList());
+    QVERIFY(!QFile::exists(AttachmentPath() + QStringLiteral("20200101100005115.jpg")));
+    f.w->cmdFillHashes->click(); // asks nothing: a hash is added, never replaced
+    QCOMPARE(f.value(QStringLiteral("select Sha256 from tblContentHash where SaveFileName='20200101100003113.png'")),
+             sha("old catalogue"));
+    f.d.answerMessage(Msg::IdYes);
+    f.w->cmdAcceptChanged->click();
+    QCOMPARE(f.value(QStringLiteral("select Sha256 from tblContentHash where SaveFileName='20200101100002112.txt'")),
+             sha("edited later"));
+    f.d.answerMessage(Msg::IdYes);
+    f.w->cmdBinMissing->click();
+    QCOMPARE(f.value(QStringLiteral("select FileName from tblAttachment where FileName='lost.jpg'")),
+             QStringLiteral("<none>"));
+    QCOMPARE(f.value(QStringLiteral("select BinFile from tblRecycleBin where FileName='lost.jpg'")), QString());
+    // The record whose name leads out of the folder is given a picked file as its copy.
+    const QString source = f.tf.write(QStringLiteral("found/outside.jpg"), "found again");
+    f.select(CheckReport::Unsafe, 1);
+    f.d.onModal([&](QDialog *dialog) {
+        static_cast<QFileDialog *>(dialog)->selectFile(source);
+        return int(QDialog::Accepted);
+    });
+    f.w->cmdPointUnsafe->click();
+    const QString stored =
+        f.value(QStringLiteral("select SaveFileName from tblAttachment where FileName='outside.jpg'"));
+    QVERIFY2(stored.endsWith(QStringLiteral(".jpg")) && !stored.contains(QLatin1Char('/')), qPrintable(stored));
+    QCOMPARE(Corpus::read(AttachmentPath() + stored), QByteArray("found again"));
+    QCOMPARE(
+        f.value(QStringLiteral("select Sha256 from tblContentHash where SaveFileName='") + stored + QLatin1Char('\'')),
+        sha("found again"));
+    QVERIFY(QFile::exists(f.tf.file(QStringLiteral("Data.mdb"))) || TestFolder::onServer()); // never touched
+    f.d.answerMessage(Msg::IdYes);
+    f.w->cmdBinUnsafe->click();
+    QVERIFY(f.d.unexpected.isEmpty());
+
+    f.run(true);
+    QCOMPARE(f.w->report().findings(), qint64(0));
+    QCOMPARE(f.w->report().recent, qint64(2)); // the young files are still left alone
+}
+
+void TestCatalogueCheck::changedBeforeRepair_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("change");
+    QTest::newRow("record without copy edited")
+        << int(CheckReport::Missing) << "update tblAttachment set Currentinfo='edited'";
+    QTest::newRow("record without copy deleted") << int(CheckReport::Missing) << "delete from tblAttachment";
+    QTest::newRow("copy restored") << int(CheckReport::Missing) << "file";
+    QTest::newRow("orphan recorded") << int(CheckReport::Orphan) << "record";
+    QTest::newRow("orphan written again") << int(CheckReport::Orphan) << "file";
+    QTest::newRow("leftover recorded") << int(CheckReport::Leftover) << "record";
+    QTest::newRow("leftover written again") << int(CheckReport::Leftover) << "file";
+    QTest::newRow("unhashed copy written") << int(CheckReport::Unhashed) << "file";
+    QTest::newRow("hash filled meanwhile") << int(CheckReport::Unhashed) << "hash";
+    QTest::newRow("changed copy hashed again") << int(CheckReport::Changed) << "hash";
+}
+
+// Another program changes what the check found before the user's repair: it is left alone.
+void TestCatalogueCheck::changedBeforeRepair()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, change);
+    Fixture f;
+    const QString name = QStringLiteral("20200101100000110.jpg");
+    const bool recorded = kind == CheckReport::Missing || kind == CheckReport::Unhashed || kind == CheckReport::Changed;
+    if (recorded)
+        f.record(name, QStringLiteral("a.jpg"));
+    if (kind != CheckReport::Missing)
+        f.file(name, kind == CheckReport::Leftover ? QByteArray() : QByteArray("contents"));
+    if (kind == CheckReport::Changed)
+        f.hash(name, sha("other contents"));
+    f.run(true);
+    QCOMPARE(f.names(CheckReport::Kind(kind)), QStringList{name});
+
+    if (change == QLatin1String("file"))
+        f.file(name, "written again", true);
+    else if (change == QLatin1String("record"))
+        f.record(name, QStringLiteral("imported by another program.jpg"));
+    else if (change == QLatin1String("hash"))
+        f.hash(name, sha("someone else's"));
+    else
+        CurrentDb().OpenRecordset(change);
+    const QString before = f.value(QStringLiteral("select Currentinfo from tblAttachment"));
+    const QString hashBefore = f.value(QStringLiteral("select Sha256 from tblContentHash"));
+    const QStringList copiesBefore = TestFolder::storedCopies();
+
+    QPushButton *repair[] = {f.w->cmdBinMissing, f.w->cmdBinOrphans, f.w->cmdRemoveLeftovers, f.w->cmdAcceptChanged,
+                             f.w->cmdFillHashes};
+    if (kind != CheckReport::Unhashed)
+        f.d.answerMessage(Msg::IdYes);
+    repair[kind]->click();
+    QVERIFY2(f.d.messages().constLast().contains(QStringLiteral("1 项在检查之后已被其他程序或用户改变")),
+             qPrintable(f.d.messages().constLast()));
+    QCOMPARE(f.value(QStringLiteral("select Currentinfo from tblAttachment")), before);
+    QCOMPARE(f.value(QStringLiteral("select Sha256 from tblContentHash")), hashBefore);
+    QCOMPARE(TestFolder::storedCopies(), copiesBefore);
+    QCOMPARE(f.value(QStringLiteral("select count(*) from tblRecycleBin")), QStringLiteral("0"));
+    QCOMPARE(f.names(CheckReport::Kind(kind)), QStringList()); // gone from the list: check again to see it
+}
+
+void TestCatalogueCheck::anotherProgramImporting_data()
+{
+    QTest::addColumn<bool>("links");
+    QTest::newRow("hard links") << true;
+    // Names reserved by an empty file, temporary files renamed over them.
+    QTest::newRow("no hard links") << false;
+}
+
+// An import by another program in flight is never reported, and the repairs of the
+// check's true findings never touch its copies.
+void TestCatalogueCheck::anotherProgramImporting()
+{
+    QFETCH(bool, links);
+    Fixture f;
+    f.file(QStringLiteral("stray.doc"), "nobody's");
+    f.file(AtomicCopy::temporaryPrefix() + QStringLiteral("zz9"), "half a copy");
+    const QStringList sources = Corpus::write(f.tf.file(QStringLiteral("src")), 150, 7);
+    QProcess driver;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!links)
+        env.insert(QStringLiteral("MC_NO_HARDLINKS"), QStringLiteral("1"));
+    driver.setProcessEnvironment(env);
+    driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    driver.start(QStringLiteral(MC_IMPORTDRIVER),
+                 {f.tf.path(), QStringLiteral("3"), Corpus::writeList(f.tf.file(QStringLiteral("list.txt")), sources)});
+    QVERIFY(driver.waitForStarted());
+    int checks = 0;
+    bool repaired = false;
+    do {
+        f.run(checks++ % 2 == 1);
+        // Only the planted stray and leftover, never a copy of the import in flight.
+        QCOMPARE(f.names(CheckReport::Orphan), repaired ? QStringList() : QStringList{QStringLiteral("stray.doc")});
+        QCOMPARE(f.names(CheckReport::Leftover),
+                 repaired ? QStringList() : QStringList{AtomicCopy::temporaryPrefix() + QStringLiteral("zz9")});
+        QCOMPARE(f.names(CheckReport::Missing), QStringList());
+        QCOMPARE(f.names(CheckReport::Changed) + f.names(CheckReport::Unhashed), QStringList());
+        if (checks == 2) { // the repairs run while the import goes on
+            f.d.answerMessage(Msg::IdYes);
+            f.w->cmdBinOrphans->click();
+            f.d.answerMessage(Msg::IdYes);
+            f.w->cmdRemoveLeftovers->click();
+            QCOMPARE(f.d.messages().constLast(), QStringLiteral("删除残留文件:完成 1 项."));
+            repaired = true;
+        }
+    } while (driver.state() != QProcess::NotRunning);
+    QCOMPARE(driver.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(driver.exitCode(), 0);
+    qInfo("%d checks overlapped the import", checks);
+    QVERIFY2(checks >= 3, "the import ended before the checks could overlap it");
+
+    Recordset rows = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
+    QCOMPARE(rows.RecordCount(), qint64(sources.size()));
+    QSet<QString> stored;
+    for (; !rows.isEOF(); rows.MoveNext())
+        stored.insert(rows.text(QStringLiteral("SaveFileName")));
+    const QStringList present = TestFolder::storedCopies();
+    QCOMPARE(QSet<QString>(present.begin(), present.end()), stored); // every copy kept, strays gone
+    f.run(false);
+    QCOMPARE(f.w->report().findings(), qint64(0));
+}
+
+void TestCatalogueCheck::cancelStops()
+{
+    Fixture f;
+    // Far more to read than any machine hashes in the time allowed below; sparse, so it
+    // costs no disk.
+    f.record(QStringLiteral("20200101100000110.iso"), QStringLiteral("huge.iso"));
+    QFile huge(f.file(QStringLiteral("20200101100000110.iso"), "x"));
+    QVERIFY(huge.resize(qint64(64) << 30));
+    f.w->chkHash->setChecked(true);
+    f.w->cmdStart->click();
+    QTRY_VERIFY(f.w->lblStatus->text().startsWith(QStringLiteral("正在校验内容")));
+    f.w->cmdCancel->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.w->running(), 3000);
+    QCOMPARE(f.w->lblStatus->text(), QStringLiteral("检查已取消."));
+    QCOMPARE(f.w->report().findings(), qint64(0));
+    // Closing the window while it checks stops the worker too.
+    f.w->cmdStart->click();
+    QVERIFY(f.w->running());
+    f.w->close();
+    QVERIFY(!f.w->running());
+}
+
+QTEST_MAIN(TestCatalogueCheck)
+#include "test_catalogue_check.moc"
