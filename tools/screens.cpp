@@ -148,9 +148,10 @@ int main(int argc, char *argv[])
     for (int i = 0; i < 2; ++i) {
         const QString where = QStringLiteral("SaveFileName='") + browse->records->model()->row(i).storedName + QLatin1Char('\'');
         WriteTransaction tx(*CurrentDb().engine());
-        RecycleBin::bin(where, true);
+        const auto moves = RecycleBin::bin(where, true);
         CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where ") + where);
         tx.commit();
+        RecycleBin::moveCopies(moves);
     }
     main->mnu_RecycleBin->trigger();
     save(main->recycleBinWindow(), out + QStringLiteral("/recycle-bin.png"));

@@ -387,19 +387,15 @@ void RecordList::deleteRecord(const RecordRow &row)
     RowCheck::require(where, shownFields(), {row.fileName, row.category, row.description, row.date});
     // The record and its copy go to the recycle bin, where the catalogue has one.
     const bool bin = RecycleBin::available();
-    const auto moved = bin ? RecycleBin::bin(where, true) : QVector<QPair<QString, QString>>();
-    try {
-        if (row.storedName.isEmpty())
-            CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where ") + where, 1, 3);
-        else
-            CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where SaveFileName='") +
-                                          SqlQuote(row.storedName) + QStringLiteral("'"),
-                                      1, 3);
-        tx.commit();
-    } catch (...) {
-        RecycleBin::putBack(moved);
-        throw;
-    }
+    const auto moves = bin ? RecycleBin::bin(where, true) : QVector<RecycleBin::Move>();
+    if (row.storedName.isEmpty())
+        CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where ") + where, 1, 3);
+    else
+        CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where SaveFileName='") +
+                                      SqlQuote(row.storedName) + QStringLiteral("'"),
+                                  1, 3);
+    tx.commit();
+    RecycleBin::moveCopies(moves);
     // From here on a failure is ignored: the row is gone, the copy may already be.
     if (!bin && StoredName::isPlain(row.storedName))
         QFile::remove(row.key);

@@ -89,6 +89,19 @@ ImportEngine::Outcome ImportEngine::Import(const QString &sourcePath, int kind, 
     const AtomicCopy::Result copy =
         AtomicCopy::copyNew(sourcePath, folder, names, storedExtension, options.progress, batch.durability());
     const QString copyPath = folder + copy.name;
+    // Held until this call ends, so that a catalogue check never takes the new copy for one
+    // without a record while a question keeps the import waiting.
+    const int held = ::open(QFile::encodeName(copyPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (held >= 0)
+        ::flock(held, LOCK_SH);
+    struct Release {
+        int fd;
+        ~Release()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } release{held};
 
     try {
         // The same contents under another record are worth a question; a file asked about by
@@ -111,6 +124,8 @@ ImportEngine::Outcome ImportEngine::Import(const QString &sourcePath, int kind, 
                 }
                 continue;
             }
+            if (!QFileInfo::exists(copyPath))
+                throw AppError(QStringLiteral("附件副本 %1 已被移走,未导入").arg(QDir::toNativeSeparators(copyPath)));
             if (rs.RecordCount() <= 0) {
                 rs.AddNew();
                 rs.setCollect(QStringLiteral("tblFileKind"), kind);
@@ -138,6 +153,8 @@ ImportEngine::Outcome ImportEngine::Import(const QString &sourcePath, int kind, 
                 batch.open();
                 engine = CurrentDb().engine();
                 WriteTransaction change(*engine);
+                if (!QFileInfo::exists(copyPath))
+                    throw AppError(QStringLiteral("附件副本 %1 已被移走,未导入").arg(QDir::toNativeSeparators(copyPath)));
                 const QString old = rs.text(QStringLiteral("SaveFileName"));
                 rs.setCollect(QStringLiteral("SaveFileName"), copy.name);
                 rs.Update();

@@ -25,5 +25,6 @@ QString StoredName::storedExtension(const QString &extension)
     qsizetype end = extension.size();
     while (end > 0 && (extension.at(end - 1).isSpace() || extension.at(end - 1) == QLatin1Char('.')))
         --end;
-    return extension.left(end);
+    // A backslash is a folder separator to Windows and to the catalogue's safety checks.
+    return extension.left(end).replace(QLatin1Char('\\'), QLatin1Char('_'));
 }

@@ -15,6 +15,7 @@ public:
     // The extension: the text after the last dot of the name, empty when there is none.
     static QString extension(const QString &fileName);
     // The extension as a stored name carries it: without trailing blanks and dots, so that
-    // no trimming of a stored name can ever turn it into another record's name.
+    // no trimming of a stored name can ever turn it into another record's name, and with
+    // no backslash, which would make the name unusable.
     static QString storedExtension(const QString &extension);
 };

@@ -175,8 +175,8 @@ CheckReport CatalogueCheck::run(const CheckSnapshot &snapshot, bool hashing, qin
         f.stamp = FileStamp::of(folder + f.name, false);
         if (!f.stamp.isRegular())
             continue; // gone meanwhile
-        if (!f.stamp.olderThan(kMinimumAgeSecs, nowSecs)) {
-            ++report.recent;
+        if (!f.stamp.olderThan(kMinimumAgeSecs, nowSecs) || FileStamp::inUse(folder + f.name)) {
+            ++report.recent; // an import in flight, however long its question stays open
             continue;
         }
         f.temporary = f.name.startsWith(temporary);

@@ -161,22 +161,28 @@ bool CatalogueSchema::hasTable(Engine &engine, const QString &name)
 
 QString CatalogueSchema::identity(Engine &engine)
 {
+    return claim(engine, QStringLiteral("Identity"), QUuid::createUuid().toString(QUuid::WithoutBraces));
+}
+
+QString CatalogueSchema::claim(Engine &engine, const QString &name, const QString &proposed)
+{
     if (!hasTable(engine, QStringLiteral("tblCatalogue")))
         return {};
-    RowTable rows;
-    engine.execute(QStringLiteral("SELECT Value FROM tblCatalogue WHERE Name='Identity'"), {}, &rows);
-    if (rows.count() > 0)
-        return rows.row(0)[0].toString();
-    const QString made = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    auto read = [&] {
+        RowTable rows;
+        engine.execute(QStringLiteral("SELECT Value FROM tblCatalogue WHERE Name=?"), {name}, &rows);
+        return rows.count() > 0 ? rows.row(0)[0].toString() : QString();
+    };
+    const QString stored = read();
+    if (!stored.isEmpty() || proposed.isEmpty())
+        return stored;
     try {
-        // Two programs may make one at once: the first one stored wins.
-        engine.execute(QStringLiteral("INSERT INTO tblCatalogue (Name, Value) SELECT 'Identity', ? WHERE NOT EXISTS "
-                                      "(SELECT 1 FROM tblCatalogue WHERE Name='Identity')"),
-                       {made});
+        // Two programs may propose at once: the key lets only the first one in.
+        engine.execute(QStringLiteral("INSERT INTO tblCatalogue (Name, Value) SELECT ?, ? WHERE NOT EXISTS "
+                                      "(SELECT 1 FROM tblCatalogue WHERE Name=?)"),
+                       {name, proposed, name});
     } catch (const AppError &) {
-        return {};
+        // The other program's value is read below; a catalogue that cannot be written has none.
     }
-    rows = RowTable();
-    engine.execute(QStringLiteral("SELECT Value FROM tblCatalogue WHERE Name='Identity'"), {}, &rows);
-    return rows.count() > 0 ? rows.row(0)[0].toString() : QString();
+    return read();
 }

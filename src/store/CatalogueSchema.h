@@ -19,6 +19,10 @@ public:
     static bool hasTable(Engine &engine, const QString &name);
     // The catalogue's identity, made on first use; empty when it cannot be kept.
     static QString identity(Engine &engine);
+    // A value kept in tblCatalogue: the one stored, or `proposed` stored now when there is
+    // none (the first of two programs proposing at once wins); empty when it cannot be
+    // kept. With an empty `proposed` it only reads.
+    static QString claim(Engine &engine, const QString &name, const QString &proposed);
     // Every statement that makes the tables, in the engine's dialect.
     static QStringList statements(Engine &engine, bool withMainTable);
 };

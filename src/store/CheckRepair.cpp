@@ -59,7 +59,7 @@ bool unchangedAndOld(const CheckReport::File &file, qint64 nowSecs)
 {
     const FileStamp now = FileStamp::of(AttachmentPath() + file.name, false);
     return StoredName::isPlain(file.name) && now == file.stamp && now.isRegular() &&
-           now.olderThan(CatalogueCheck::kMinimumAgeSecs, nowSecs);
+           now.olderThan(CatalogueCheck::kMinimumAgeSecs, nowSecs) && !FileStamp::inUse(AttachmentPath() + file.name);
 }
 
 // The record still holds what the check read, locked until the transaction ends.

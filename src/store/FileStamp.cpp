@@ -1,4 +1,8 @@
 #include "store/FileStamp.h"
+#include <unistd.h>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <cerrno>
 
 #include <QFile>
 
@@ -31,4 +35,14 @@ FileStamp FileStamp::ofDescriptor(int fd)
     if (::fstat(fd, &st) != 0)
         return {};
     return from(st);
+}
+
+bool FileStamp::inUse(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
 }

@@ -29,6 +29,9 @@ public:
 
     // From an open file's own status (fstat).
     static FileStamp ofDescriptor(int fd);
+    // True while a program holds a lock on the file: an import holds its new copy so until
+    // its record is written, however long a question keeps it waiting.
+    static bool inUse(const QString &path);
 
 private:
     template <class Stat> static FileStamp from(const Stat &st);

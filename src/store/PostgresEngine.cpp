@@ -226,7 +226,18 @@ QString PostgresEngine::addressWhere(const QVariant &address) const
 
 void PostgresEngine::beginOutermost()
 {
+    // One writer at a time per catalogue, as the file engine's BEGIN IMMEDIATE gives: a
+    // duplicate check and the row it leads to are never split by another program's import.
+    // The lock is the catalogue's (its schema's) and ends with the transaction; the wait for
+    // it follows lock_timeout.
     execute(QStringLiteral("BEGIN"));
+    try {
+        RowTable held;
+        execute(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext('mediacatalog:' || current_schema()))"), {}, &held);
+    } catch (...) {
+        execute(QStringLiteral("ROLLBACK"));
+        throw;
+    }
 }
 
 void PostgresEngine::fail(const QString &reason, const QString &sql)

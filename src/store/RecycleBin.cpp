@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <cerrno>
 #include <cstdio>
@@ -54,6 +55,17 @@ QString moveNoReplace(const QString &from, const QString &folder, const QString 
         }
         throw AppError(QStringLiteral("无法移动 %1: %2").arg(QDir::toNativeSeparators(from),
                                                          QString::fromLocal8Bit(std::strerror(errno))));
+    }
+}
+
+// The first of `name`, `name~1`, `name~2`, ... that no file in the folder has and that is
+// not planned already.
+QString freeName(const QString &folder, const QString &name, const QSet<QString> &planned)
+{
+    for (int i = 0;; ++i) {
+        const QString candidate = i == 0 ? name : name + QStringLiteral("~%1").arg(i);
+        if (!planned.contains(candidate) && !QFileInfo::exists(folder + candidate))
+            return candidate;
     }
 }
 
@@ -106,40 +118,52 @@ bool RecycleBin::available()
     return CatalogueSchema::hasTable(engine(), QStringLiteral("tblRecycleBin"));
 }
 
-QVector<QPair<QString, QString>> RecycleBin::bin(const QString &where, bool moveCopies)
+QVector<RecycleBin::Move> RecycleBin::bin(const QString &where, bool moveCopies)
 {
     Engine &e = engine();
     Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("select * from [tblAttachment] where ") + where + e.lockClause());
     const QString deletedAt = now();
-    QVector<QPair<QString, QString>> moved;
-    try {
-        while (!rs.isEOF() && !rs.isBOF()) {
-            const QString stored = rs.text(QStringLiteral("SaveFileName"));
-            const QString copy = AttachmentPath() + stored;
-            QString binFile;
-            if (moveCopies && StoredName::isPlain(stored) && QFileInfo(copy).isFile()) {
-                binFile = moveNoReplace(copy, folder(), stored);
-                moved.append({folder() + binFile, copy});
-            }
-            e.execute(insertStatement(),
-                      {rs.field(QStringLiteral("Currentinfo")), rs.field(QStringLiteral("Date")),
-                       rs.field(QStringLiteral("FileName")), rs.field(QStringLiteral("FolderName")),
-                       rs.field(QStringLiteral("SaveFileName")), rs.field(QStringLiteral("tblFileKind")), deletedAt,
-                       binFile});
-            rs.MoveNext();
+    QVector<Move> moves;
+    QSet<QString> planned;
+    while (!rs.isEOF() && !rs.isBOF()) {
+        const QString stored = rs.text(QStringLiteral("SaveFileName"));
+        const QString copy = AttachmentPath() + stored;
+        QString binFile;
+        if (moveCopies && StoredName::isPlain(stored) && QFileInfo(copy).isFile()) {
+            binFile = freeName(folder(), stored, planned);
+            planned.insert(binFile);
+            moves.append({copy, binFile, stored, deletedAt});
         }
-    } catch (...) {
-        putBack(moved);
-        throw;
+        e.execute(insertStatement(),
+                  {rs.field(QStringLiteral("Currentinfo")), rs.field(QStringLiteral("Date")),
+                   rs.field(QStringLiteral("FileName")), rs.field(QStringLiteral("FolderName")),
+                   rs.field(QStringLiteral("SaveFileName")), rs.field(QStringLiteral("tblFileKind")), deletedAt, binFile});
+        rs.MoveNext();
     }
-    return moved;
+    return moves;
 }
 
-void RecycleBin::putBack(const QVector<QPair<QString, QString>> &moved)
+void RecycleBin::moveCopies(const QVector<Move> &moves)
 {
-    for (const auto &m : moved)
-        if (!QFileInfo::exists(m.second))
-            ::rename(QFile::encodeName(m.first).constData(), QFile::encodeName(m.second).constData());
+    for (const Move &m : moves) {
+        QString binFile;
+        try {
+            binFile = moveNoReplace(m.copy, folder(), m.binFile);
+        } catch (const AppError &) {
+            // The copy stays where it is; its bin row says so.
+        }
+        if (binFile == m.binFile)
+            continue;
+        try {
+            WriteTransaction tx(engine());
+            engine().execute(QStringLiteral("UPDATE tblRecycleBin SET BinFile = ? WHERE BinFile = ? AND SaveFileName = ? "
+                                            "AND DeletedAt = ?"),
+                             {binFile, m.binFile, m.storedName, m.deletedAt});
+            tx.commit();
+        } catch (const AppError &) {
+            // A bin row whose file is not in the bin finds its copy in place when restored.
+        }
+    }
 }
 
 QVector<RecycleBin::Entry> RecycleBin::entries()
@@ -171,7 +195,11 @@ QString RecycleBin::restore(const Entry &entry)
     Engine &e = engine();
     WriteTransaction tx(e);
     requireEntry(entry);
-    const bool inPlace = entry.binFile.isEmpty();
+    // A copy whose move into the bin never happened (a crash right after the delete) is
+    // still in place, where no record names it.
+    const bool inPlace = entry.binFile.isEmpty() ||
+                         (!QFileInfo::exists(folder() + entry.binFile) &&
+                          QFileInfo(AttachmentPath() + entry.storedName).isFile() && !liveRecordNamed(entry.storedName));
     // A newer record may have taken the name meanwhile: the restored one gets a new name.
     QString target = entry.storedName;
     const bool taken = !StoredName::isPlain(target) || liveRecordNamed(target) ||

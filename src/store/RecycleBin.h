@@ -24,12 +24,20 @@ public:
     // False for a catalogue that has no bin table (read-only, made elsewhere).
     static bool available();
 
+    // A copy to move into the bin once the rows are committed.
+    struct Move {
+        QString copy;    // its path in the attachment folder
+        QString binFile; // the name planned for it in the bin folder
+        QString storedName, deletedAt;
+    };
+
     // Inside the caller's write transaction: copies the rows `where` selects (a condition on
-    // tblAttachment, in the program's dialect) into the bin, moving their copies into the bin
-    // folder when `moveCopies`. The caller deletes the rows. Returns the copies moved, as
-    // (bin path, stored path), so that a caller whose transaction fails can put them back.
-    static QVector<QPair<QString, QString>> bin(const QString &where, bool moveCopies);
-    static void putBack(const QVector<QPair<QString, QString>> &moved);
+    // tblAttachment, in the program's dialect) into the bin. With `moveCopies` their copies
+    // get names in the bin folder, and the caller moves them there with moveCopies() after
+    // the commit that also deletes the rows: a failure before it leaves every copy in place,
+    // and a crash after it leaves a copy in place that its bin row still finds.
+    static QVector<Move> bin(const QString &where, bool moveCopies);
+    static void moveCopies(const QVector<Move> &moves);
 
     static QVector<Entry> entries();
     // Puts the record and its copy back; returns the stored name it has now. Throws
