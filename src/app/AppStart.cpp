@@ -25,6 +25,8 @@ bool AppStart::installTranslations() {
 void AppStart::prepare() {
     QCoreApplication::setApplicationName(QStringLiteral("mediacatalog"));
     QGuiApplication::setDesktopFileName(QStringLiteral("mediacatalog"));
+    // Standard dialogs name file types and dates in Chinese too, whatever the desktop's language.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/mediacatalog-256.png")));
     installTranslations();
 }

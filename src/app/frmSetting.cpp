@@ -77,6 +77,8 @@ frmSetting::frmSetting(QWidget *parent) : QWidget(parent, Qt::Window)
         box->setText(ReadIni(box->objectName()));
     if (txtText->text().isEmpty())
         showDefaults();
+    for (QLineEdit *box : boxes())
+        box->setCursorPosition(0); // a long filter shows its start, as it was written
     adjustSize();
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -89,8 +91,11 @@ QList<QLineEdit *> frmSetting::boxes() const
 
 void frmSetting::showDefaults()
 {
-    for (const auto &entry : mdiFrm::defaultFilters())
-        findChild<QLineEdit *>(entry.first)->setText(entry.second);
+    for (const auto &entry : mdiFrm::defaultFilters()) {
+        auto *box = findChild<QLineEdit *>(entry.first);
+        box->setText(entry.second);
+        box->setCursorPosition(0);
+    }
 }
 
 void frmSetting::cmdOK_Click()

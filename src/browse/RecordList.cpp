@@ -122,9 +122,7 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
     mnuEdit = item("mnuEdit", QStringLiteral("编辑"), &RecordList::Edit);
     mnuDel = item("mnuDel", QStringLiteral("删除"), &RecordList::Delete);
 
-    // The status line sits at the right end of the list's header row, where no column
-    // reaches: the windows give the list all their room.
-    lblStatus = new QLabel(lvw->horizontalHeader());
+    lblStatus = new QLabel(owner);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     connect(lvw->horizontalHeader(), &QHeaderView::sectionResized, this, &RecordList::placeStatus);
@@ -236,12 +234,32 @@ void RecordList::updateStatus()
 
 void RecordList::placeStatus()
 {
-    QHeaderView *header = lvw->horizontalHeader();
+    // The windows give the list all their room: the status line takes the strip above the
+    // list beside the other controls, else the header row's right end where no column
+    // reaches; where neither has room it is hidden.
+    views->placeSwitch();
     const int width = lblStatus->sizeHint().width();
-    const int x = header->width() - width - 6;
-    lblStatus->setGeometry(x, 0, width, header->height());
-    // Shown only where it covers no column's title.
-    lblStatus->setVisible(x >= header->length() - header->offset() + 6);
+    const int strip = lvw->y();
+    int right = (views->viewSwitch->isVisible() ? views->viewSwitch->x() : lvw->geometry().right()) - 6;
+    int left = lvw->x();
+    for (QWidget *w : owner_->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        const QRect g = w->geometry();
+        if (w != lblStatus && w != views->viewSwitch && w != lvw && w->isVisibleTo(owner_) && !w->isWindow() &&
+            g.top() < strip && g.right() < right)
+            left = qMax(left, g.right() + 6);
+    }
+    if (right - left >= width && strip >= 12) {
+        lblStatus->setGeometry(right - width, 0, width, strip);
+        lblStatus->setVisible(true);
+        return;
+    }
+    QHeaderView *header = lvw->horizontalHeader();
+    const QPoint origin = header->mapTo(owner_, QPoint(0, 0));
+    right = origin.x() + header->width() - 6;
+    left = origin.x() + header->length() - header->offset() + 6;
+    lblStatus->setGeometry(right - width, origin.y(), width, header->height());
+    lblStatus->setVisible(right - left >= width && lvw->isVisibleTo(owner_));
+    lblStatus->raise();
 }
 
 bool RecordList::eventFilter(QObject *watched, QEvent *event)

@@ -32,7 +32,9 @@ public:
     QAction *mnuFileSave;
     QAction *mnuEdit;
     QAction *mnuDel;
-    QLabel *lblStatus; // how many records are listed, at the right end of the header row
+    QLabel *lblStatus; // how many records are listed
+    // Places the status line (and the view switch) where the owner's layout leaves room.
+    void placeStatus();
     RecordListViews *views; // details or thumbnails
 
     RecordListModel *model() const { return model_; }
@@ -61,7 +63,6 @@ protected:
 private:
     void run(void (RecordList::*command)());
     void updateStatus();
-    void placeStatus();
     // Deletes one record and its copy; a failure after the statement is ignored.
     void deleteRecord(const RecordRow &row);
     // The columns a listed row shows, in the order of RecordRow's texts.

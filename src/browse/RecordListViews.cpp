@@ -1,5 +1,8 @@
 #include "browse/RecordListViews.h"
 
+#include <QHeaderView>
+#include <QMenu>
+
 #include "browse/RecordListModel.h"
 #include "browse/ThumbnailDelegate.h"
 #include "browse/ThumbnailLoader.h"
@@ -81,6 +84,18 @@ RecordListViews::RecordListViews(QTableView *lvw, RecordListModel *model) : QObj
 
     lvw->installEventFilter(this);
     lvw->viewport()->installEventFilter(this);
+    // The header's menu switches the view too, also where the window has no room for the switch.
+    lvw->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lvw->horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        QMenu menu;
+        QAction *details = menu.addAction(cmdDetails->text());
+        QAction *grid = menu.addAction(cmdThumbnails->text());
+        details->setCheckable(true);
+        grid->setCheckable(true);
+        (grid_ ? grid : details)->setChecked(true);
+        if (QAction *chosen = menu.exec(lvw_->horizontalHeader()->mapToGlobal(at)))
+            showThumbnails(chosen == grid);
+    });
 }
 
 void RecordListViews::showThumbnails(bool on)
@@ -109,12 +124,16 @@ void RecordListViews::placeSwitch()
     const QSize hint = viewSwitch->sizeHint();
     const int strip = list.top() - 2; // the room above the list
     const int height = qBound(12, strip, hint.height());
-    QRect place(list.right() + 1 - hint.width(), qMax(0, (strip - height) / 2), hint.width(), height);
+    // At the list's right end, or the window's where the list reaches past it.
+    const int right = qMin(list.right(), owner->width() - 1);
+    QRect place(right + 1 - hint.width(), qMax(0, (strip - height) / 2), hint.width(), height);
     // Beside the other controls of that strip, never over them.
     for (QWidget *w : owner->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-        if (w != viewSwitch && w != lvw_ && !w->isWindow() && w->isVisibleTo(owner) && w->geometry().intersects(place))
+        if (w != viewSwitch && w != lvw_ && !w->isWindow() && w->isVisibleTo(owner) && w->geometry().intersects(place) &&
+            w->objectName() != QLatin1String("lblStatus"))
             place.moveLeft(w->geometry().right() + 3);
     viewSwitch->setGeometry(place);
+    viewSwitch->setVisible(place.right() < owner->width());
 }
 
 bool RecordListViews::eventFilter(QObject *watched, QEvent *event)

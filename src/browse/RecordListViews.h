@@ -25,12 +25,14 @@ public:
 
     void showThumbnails(bool on);
     bool thumbnailsShown() const { return grid_; }
+    // Puts the switch above the list's right end, beside the window's other controls; where
+    // the window leaves no room it is hidden, and the header's own menu switches instead.
+    void placeSwitch();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void placeSwitch();
 
     QTableView *lvw_;
     ThumbnailLoader *loader_;

@@ -153,6 +153,7 @@ void frmBrowse::resizeEvent(QResizeEvent *event)
         return;
     List->resize(List->width(), listHeight);
     lvw->resize(lvwWidth, listHeight);
+    records->placeStatus();
 }
 
 bool frmBrowse::eventFilter(QObject *watched, QEvent *event)

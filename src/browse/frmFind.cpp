@@ -188,4 +188,5 @@ void frmFind::resizeEvent(QResizeEvent *event)
     if (w <= 0 || h <= 0)
         return;
     lvw->resize(w, h);
+    records->placeStatus();
 }

@@ -9,6 +9,8 @@
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QStandardPaths>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
@@ -91,12 +93,37 @@ QString QtDialogs::saveFileName(const QString &suggestedName)
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+namespace {
+// False when the desktop names no program for the file's type or any type it is a kind of.
+// openUrl cannot tell: it succeeds as soon as xdg-open starts, which then fails on its own.
+bool desktopCanOpen(const QString &path)
+{
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (query.isEmpty())
+        return true; // nothing to ask: let the desktop try
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    QStringList types = {type.name()};
+    types += type.allAncestors();
+    for (const QString &name : std::as_const(types)) {
+        QProcess p;
+        p.start(query, {QStringLiteral("query"), QStringLiteral("default"), name});
+        if (!p.waitForFinished(3000))
+            return true;
+        if (!p.readAllStandardOutput().trimmed().isEmpty())
+            return true;
+    }
+    return false;
+}
+} // namespace
+
 bool QtDialogs::openFile(const QString &path)
 {
     // A web address or mail link opens as such; anything else is a file (a drive letter
     // is no scheme).
     const QUrl url(path);
-    return QDesktopServices::openUrl(url.scheme().size() > 1 ? url : QUrl::fromLocalFile(path));
+    if (url.scheme().size() > 1)
+        return QDesktopServices::openUrl(url);
+    return desktopCanOpen(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 bool QtDialogs::startProgram(const QString &path)

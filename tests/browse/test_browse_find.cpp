@@ -365,10 +365,19 @@ void TestBrowseFind::resizeRules()
     w->show();
     QCOMPARE(w->List->geometry(), QRect(8, 16, 113, 674));
     QCOMPARE(w->lvw->geometry(), QRect(128, 16, 862, 674));
-    // The status lines sit in the header rows, clear of every column title.
-    for (RecordList *list : {f.records, w->records}) {
+    // At their own sizes too, the status lines and view switches take free room only:
+    // beside the other controls, or in a header row right of every column title.
+    f.resize(f.sizeHint().expandedTo(QSize(884, 513)));
+    w->resize(684, 426);
+    for (QWidget *window : std::initializer_list<QWidget *>{&f, w.get()}) {
+        RecordList *list = window == &f ? f.records : w->records;
+        const QRect status = list->lblStatus->geometry();
         QVERIFY(list->lblStatus->isVisible());
-        QVERIFY(list->lblStatus->x() > list->lvw->horizontalHeader()->length());
+        for (QWidget *other : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (other != list->lblStatus && other->isVisible())
+                QVERIFY2(!other->geometry().intersects(status) ||
+                             (other == list->lvw && status.x() > other->x() + list->lvw->horizontalHeader()->length()),
+                         qPrintable(other->objectName()));
     }
 }
 
