@@ -245,6 +245,8 @@ QTableView *frmCheck::addPage(CheckReport::Kind kind, const QString &note, const
     static const char *const names[] = {"lvwMissing", "lvwOrphans",  "lvwLeftovers",
                                         "lvwChanged", "lvwUnhashed", "lvwUnsafe"};
     view->setObjectName(QLatin1String(names[kind]));
+    view->setAccessibleName(title(kind));
+    view->setAccessibleDescription(note);
     pages_[kind].model = new CheckFindingModel(headers, view);
     view->setModel(pages_[kind].model);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);

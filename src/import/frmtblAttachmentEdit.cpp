@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <utility>
 
 namespace {
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
@@ -68,6 +69,11 @@ frmtblAttachmentEdit::frmtblAttachmentEdit(QWidget *parent) : QDialog(parent)
     Label7 = label("Label7", QStringLiteral("tblFileKind(*)"), -3000, -3000);
     Text6 = place(this, new QLineEdit(QStringLiteral("SaveFileName")), "Text6", -3000, -3000, 900, 285);
     Label6 = label("Label6", QStringLiteral("SaveFileName(*)"), -3000, -3000);
+    // Each label names its field, for the keyboard (Alt+letter) and for screen readers.
+    for (auto [label, field] : {std::pair<QLabel *, QWidget *>{Label3, Text3}, {Label4, Text4}, {Label2, Text2}, {Label1, Text1}}) {
+        label->setBuddy(field);
+        field->setAccessibleName(label->text());
+    }
     Text7->hide();
     Label7->hide();
     Text6->hide();

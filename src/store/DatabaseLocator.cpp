@@ -4,6 +4,7 @@
 #include "store/AppError.h"
 #include "store/CatalogueLocation.h"
 #include "store/Dialogs.h"
+#include "store/Engine.h"
 #include "store/Services.h"
 #include "store/UserFolders.h"
 
@@ -22,6 +23,24 @@ bool usable(const QString &location)
     if (location.isEmpty())
         return false;
     return CatalogueLocation::isServer(location) || QFileInfo(location).isFile();
+}
+
+// A server address typed at the prompt is tried before it is kept: a mistyped one would
+// otherwise be remembered and never asked for again. Why it failed is told before the
+// prompt comes back.
+bool reachable(const QString &location)
+{
+    if (!CatalogueLocation::isServer(location))
+        return true;
+    try {
+        std::shared_ptr<Engine> engine = CatalogueLocation::engineFor(location);
+        engine->open();
+        engine->close();
+        return true;
+    } catch (const AppError &e) {
+        ShowMsg(e.message(), Msg::OkOnly | Msg::Information);
+        return false;
+    }
 }
 
 QString fromSetting(const QString &value)
@@ -102,7 +121,7 @@ QString LocateDataBase()
                     dialogs().exitProcess(0);
                     throw AppError(QStringLiteral("未指定数据库位置"));
                 }
-            } while (!usable(candidate));
+            } while (!usable(candidate) || !reachable(candidate));
             remember(candidate);
         }
         dbPath = candidate;
