@@ -70,6 +70,10 @@ void AttachmentMarker::check(const QString &folder)
     const QString tokenName = QStringLiteral("AttachmentFolder");
     QString token = CatalogueSchema::claim(*engine, tokenName, QString());
     QStringList marked = readMarker(path);
+    // The program that claimed the catalogue's folder a moment ago may be publishing its
+    // marker right now.
+    for (int i = 0; i < 40 && !token.isEmpty() && !QFile::exists(path); ++i)
+        QThread::msleep(50);
     if (marked.isEmpty() && !QFile::exists(path)) {
         // Only the first folder a catalogue meets is marked: a folder named by mistake
         // (a typing error in AttachmentPath, another mount) is refused, not marked too.
