@@ -3,7 +3,6 @@
 #include "TestFolder.h"
 #include "app/frmCheck.h"
 #include "import/AtomicCopy.h"
-#include "store/CheckProgress.h"
 #include "store/ContentHashes.h"
 #include "store/DatabaseLocator.h"
 #include "store/RecycleBin.h"
@@ -11,16 +10,8 @@
 #include "store/SqlQuote.h"
 #include "store/clsCurrentDb.h"
 
-#include <QCheckBox>
-#include <QCryptographicHash>
-#include <QFileDialog>
-#include <QItemSelectionModel>
-#include <QLabel>
-#include <QProcess>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTableView>
 #include <QtTest>
+#include <QtWidgets>
 
 // The catalogue check: each kind of finding and its repair, a record changed between the
 // check and its repair, another program importing while the check runs, and Cancel.
@@ -36,8 +27,6 @@ private slots:
 };
 
 namespace {
-constexpr int kQuestion = Msg::YesNo | Msg::Question | Msg::DefaultSecond;
-
 QString sha(const QByteArray &bytes)
 {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
@@ -57,27 +46,20 @@ struct Fixture {
     }
     void record(const QString &stored, const QString &name)
     {
-        CurrentDb().OpenRecordset(
-            QStringLiteral(
-                "insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,tblFileKind) "
-                "values ('d','2020-01-01 10:00:00','%1','c','%2',3)")
-                .arg(SqlQuote(name), SqlQuote(stored)));
+        CurrentDb().OpenRecordset(QStringLiteral("insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,"
+                                                 "tblFileKind) values ('d','2020-01-01 10:00:00','%1','c','%2',3)")
+                                      .arg(SqlQuote(name), SqlQuote(stored)));
     }
     // A file in the attachment folder, last written two hours ago unless `fresh`.
     QString file(const QString &name, const QByteArray &bytes, bool fresh = false)
     {
-        const QString path = tf.write(QStringLiteral("Attachment/") + name, bytes);
-        if (!fresh) {
-            QFile f(path);
-            f.open(QIODevice::ReadWrite);
+        const QString path = tf.write("Attachment/" + name, bytes);
+        QFile f(path);
+        if (!fresh && f.open(QIODevice::ReadWrite))
             f.setFileTime(QDateTime::currentDateTime().addSecs(-7200), QFileDevice::FileModificationTime);
-        }
         return path;
     }
-    void hash(const QString &stored, const QString &value)
-    {
-        ContentHashes::record(*CurrentDb().engine(), stored, value.toLatin1());
-    }
+    void hash(const QString &stored, const QString &value) { ContentHashes::record(*CurrentDb().engine(), stored, value.toLatin1()); }
     void run(bool hashing)
     {
         w->chkHash->setChecked(hashing);
@@ -99,12 +81,19 @@ struct Fixture {
         Recordset rs = CurrentDb().OpenRecordset(sql);
         return rs.isEOF() ? QStringLiteral("<none>") : rs.field(rs.columns().constFirst()).toString();
     }
-    QTableView *view(CheckReport::Kind kind) const { return w->tabFindings->widget(kind)->findChild<QTableView *>(); }
-    void select(CheckReport::Kind kind, int row) const
+    // The record, its hash, the copies and the bin, as one text.
+    QString state()
     {
-        view(kind)->selectionModel()->select(view(kind)->model()->index(row, 0),
-                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        view(kind)->setCurrentIndex(view(kind)->model()->index(row, 0));
+        return value(QStringLiteral("select Currentinfo from tblAttachment")) + '|' + value(QStringLiteral("select Sha256 from tblContentHash")) +
+               '|' + TestFolder::storedCopies().join(',') + '|' + value(QStringLiteral("select count(*) from tblRecycleBin"));
+    }
+    QString hashOf(const QString &stored) { return value("select Sha256 from tblContentHash where SaveFileName='" + stored + "'"); }
+    QTableView *view(CheckReport::Kind kind) const { return w->tabFindings->widget(kind)->findChild<QTableView *>(); }
+    // Answers Yes to the repair's question and runs it.
+    void repair(QPushButton *button)
+    {
+        d.answerMessage(Msg::IdYes);
+        button->click();
     }
 };
 } // namespace
@@ -112,83 +101,68 @@ struct Fixture {
 void TestCatalogueCheck::findingsAndRepairs()
 {
     Fixture f;
-    f.record(QStringLiteral("20200101100000110.jpg"), QStringLiteral("good.jpg"));
-    f.file(QStringLiteral("20200101100000110.jpg"), "good");
-    f.hash(QStringLiteral("20200101100000110.jpg"), sha("good"));
-    f.record(QStringLiteral("20200101100001111.jpg"), QStringLiteral("lost.jpg")); // no copy
-    f.record(QStringLiteral("../Data.mdb"), QStringLiteral("outside.jpg"));        // names a file that exists
-    f.record(QString(), QStringLiteral("nameless.jpg"));
-    f.record(QStringLiteral("20200101100002112.txt"), QStringLiteral("edited.txt"));
-    f.file(QStringLiteral("20200101100002112.txt"), "edited later");
-    f.hash(QStringLiteral("20200101100002112.txt"), sha("as imported"));
-    f.record(QStringLiteral("20200101100003113.png"), QStringLiteral("old.png")); // from before hashes
-    f.file(QStringLiteral("20200101100003113.png"), "old catalogue");
-    f.file(QStringLiteral("stray.doc"), "nobody's");
-    f.file(QStringLiteral("fresh.doc"), "being imported", true);
-    f.file(QStringLiteral("20200101100004114.jpg"), "binned, copy left in place");
+    f.record("20200101100000110.jpg", "good.jpg");
+    f.file("20200101100000110.jpg", "good");
+    f.hash("20200101100000110.jpg", sha("good"));
+    f.record("20200101100001111.jpg", "lost.jpg"); // no copy
+    f.record("../Data.mdb", "outside.jpg");        // names a file that exists
+    f.record(QString(), "nameless.jpg");
+    f.record("20200101100002112.txt", "edited.txt");
+    f.file("20200101100002112.txt", "edited later");
+    f.hash("20200101100002112.txt", sha("as imported"));
+    f.record("20200101100003113.png", "old.png"); // from before hashes
+    f.file("20200101100003113.png", "old catalogue");
+    f.file("stray.doc", "nobody's");
+    f.file("fresh.doc", "being imported", true);
+    f.file("20200101100004114.jpg", "binned, copy left in place");
     CurrentDb().OpenRecordset(QStringLiteral("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values "
                                              "('kept.jpg', '20200101100004114.jpg', '')"));
-    f.file(AtomicCopy::temporaryPrefix() + QStringLiteral("a1B2c3"), "half a copy");
-    f.file(QStringLiteral("20200101100005115.jpg"), QByteArray());       // reservation of an ended import
-    f.file(QStringLiteral("20200101100006116.jpg"), QByteArray(), true); // reservation in flight
-    if (!TestFolder::onServer())                                         // a server catalogue marks its folder itself
-        f.file(QStringLiteral(".mc-catalogue"), "marker");
+    const QString temporary = AtomicCopy::temporaryPrefix() + "a1B2c3";
+    f.file(temporary, "half a copy");
+    f.file("20200101100005115.jpg", QByteArray());       // reservation of an ended import
+    f.file("20200101100006116.jpg", QByteArray(), true); // reservation in flight
+    if (!TestFolder::onServer())                         // a server catalogue marks its folder itself
+        f.file(".mc-catalogue", "marker");
     QDir().mkpath(RecycleBin::folder());
 
     f.run(true);
-    QCOMPARE(f.names(CheckReport::Missing), QStringList{QStringLiteral("20200101100001111.jpg")});
-    QCOMPARE(f.names(CheckReport::Unsafe), (QStringList{QString(), QStringLiteral("../Data.mdb")}));
-    QCOMPARE(f.names(CheckReport::Orphan), QStringList{QStringLiteral("stray.doc")});
-    QCOMPARE(f.names(CheckReport::Leftover), (QStringList{AtomicCopy::temporaryPrefix() + QStringLiteral("a1B2c3"),
-                                                          QStringLiteral("20200101100005115.jpg")}));
-    QCOMPARE(f.names(CheckReport::Changed), QStringList{QStringLiteral("20200101100002112.txt")});
-    QCOMPARE(f.names(CheckReport::Unhashed), QStringList{QStringLiteral("20200101100003113.png")});
+    QCOMPARE(f.names(CheckReport::Missing), QStringList("20200101100001111.jpg"));
+    QCOMPARE(f.names(CheckReport::Unsafe), QStringList({"", "../Data.mdb"}));
+    QCOMPARE(f.names(CheckReport::Orphan), QStringList("stray.doc"));
+    QCOMPARE(f.names(CheckReport::Leftover), QStringList({temporary, "20200101100005115.jpg"}));
+    QCOMPARE(f.names(CheckReport::Changed), QStringList("20200101100002112.txt"));
+    QCOMPARE(f.names(CheckReport::Unhashed), QStringList("20200101100003113.png"));
     QCOMPARE(f.w->report().recent, qint64(2));
     QCOMPARE(f.w->tabFindings->tabText(CheckReport::Leftover), QStringLiteral("残留的临时文件 (2)"));
-    QCOMPARE(f.view(CheckReport::Orphan)->model()->rowCount(), 1);
 
     // Each kind's repair, on all its rows (nothing selected) or on the chosen one.
-    f.d.answerMessage(Msg::IdYes);
-    f.w->cmdBinOrphans->click();
-    QCOMPARE(f.d.asked.at(f.d.asked.size() - 2).buttons, kQuestion);
-    QVERIFY(!QFile::exists(AttachmentPath() + QStringLiteral("stray.doc")));
-    QCOMPARE(f.value(QStringLiteral("select BinFile from tblRecycleBin where SaveFileName='stray.doc'")),
-             QStringLiteral("stray.doc"));
-    QVERIFY(QFile::exists(RecycleBin::folder() + QStringLiteral("stray.doc")));
-    f.d.answerMessage(Msg::IdYes);
-    f.w->cmdRemoveLeftovers->click();
-    QCOMPARE(TestFolder::storedCopies().filter(QStringLiteral("mc-import")), QStringList());
-    QVERIFY(!QFile::exists(AttachmentPath() + QStringLiteral("20200101100005115.jpg")));
+    f.repair(f.w->cmdBinOrphans);
+    QCOMPARE(f.d.asked.at(f.d.asked.size() - 2).buttons, Msg::YesNo | Msg::Question | Msg::DefaultSecond);
+    QVERIFY(!QFile::exists(AttachmentPath() + "stray.doc") && QFile::exists(RecycleBin::folder() + "stray.doc"));
+    QCOMPARE(f.value(QStringLiteral("select BinFile from tblRecycleBin where SaveFileName='stray.doc'")), QStringLiteral("stray.doc"));
+    f.repair(f.w->cmdRemoveLeftovers);
+    QCOMPARE(TestFolder::storedCopies().filter("mc-import") + TestFolder::storedCopies().filter("5115"), QStringList());
     f.w->cmdFillHashes->click(); // asks nothing: a hash is added, never replaced
-    QCOMPARE(f.value(QStringLiteral("select Sha256 from tblContentHash where SaveFileName='20200101100003113.png'")),
-             sha("old catalogue"));
-    f.d.answerMessage(Msg::IdYes);
-    f.w->cmdAcceptChanged->click();
-    QCOMPARE(f.value(QStringLiteral("select Sha256 from tblContentHash where SaveFileName='20200101100002112.txt'")),
-             sha("edited later"));
-    f.d.answerMessage(Msg::IdYes);
-    f.w->cmdBinMissing->click();
-    QCOMPARE(f.value(QStringLiteral("select FileName from tblAttachment where FileName='lost.jpg'")),
-             QStringLiteral("<none>"));
+    QCOMPARE(f.hashOf("20200101100003113.png"), sha("old catalogue"));
+    f.repair(f.w->cmdAcceptChanged);
+    QCOMPARE(f.hashOf("20200101100002112.txt"), sha("edited later"));
+    f.repair(f.w->cmdBinMissing);
+    QCOMPARE(f.value(QStringLiteral("select FileName from tblAttachment where FileName='lost.jpg'")), QStringLiteral("<none>"));
     QCOMPARE(f.value(QStringLiteral("select BinFile from tblRecycleBin where FileName='lost.jpg'")), QString());
     // The record whose name leads out of the folder is given a picked file as its copy.
-    const QString source = f.tf.write(QStringLiteral("found/outside.jpg"), "found again");
-    f.select(CheckReport::Unsafe, 1);
+    const QString source = f.tf.write("found/outside.jpg", "found again");
+    f.view(CheckReport::Unsafe)->selectRow(1);
     f.d.onModal([&](QDialog *dialog) {
         static_cast<QFileDialog *>(dialog)->selectFile(source);
         return int(QDialog::Accepted);
     });
     f.w->cmdPointUnsafe->click();
-    const QString stored =
-        f.value(QStringLiteral("select SaveFileName from tblAttachment where FileName='outside.jpg'"));
-    QVERIFY2(stored.endsWith(QStringLiteral(".jpg")) && !stored.contains(QLatin1Char('/')), qPrintable(stored));
+    const QString stored = f.value(QStringLiteral("select SaveFileName from tblAttachment where FileName='outside.jpg'"));
+    QVERIFY2(stored.endsWith(".jpg") && !stored.contains('/'), qPrintable(stored));
     QCOMPARE(Corpus::read(AttachmentPath() + stored), QByteArray("found again"));
-    QCOMPARE(
-        f.value(QStringLiteral("select Sha256 from tblContentHash where SaveFileName='") + stored + QLatin1Char('\'')),
-        sha("found again"));
-    QVERIFY(QFile::exists(f.tf.file(QStringLiteral("Data.mdb"))) || TestFolder::onServer()); // never touched
-    f.d.answerMessage(Msg::IdYes);
-    f.w->cmdBinUnsafe->click();
+    QCOMPARE(f.hashOf(stored), sha("found again"));
+    QVERIFY(QFile::exists(f.tf.file("Data.mdb")) || TestFolder::onServer()); // never touched
+    f.repair(f.w->cmdBinUnsafe);
     QVERIFY(f.d.unexpected.isEmpty());
 
     f.run(true);
@@ -200,8 +174,7 @@ void TestCatalogueCheck::changedBeforeRepair_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("change");
-    QTest::newRow("record without copy edited")
-        << int(CheckReport::Missing) << "update tblAttachment set Currentinfo='edited'";
+    QTest::newRow("record without copy edited") << int(CheckReport::Missing) << "update tblAttachment set Currentinfo='edited'";
     QTest::newRow("record without copy deleted") << int(CheckReport::Missing) << "delete from tblAttachment";
     QTest::newRow("copy restored") << int(CheckReport::Missing) << "file";
     QTest::newRow("orphan recorded") << int(CheckReport::Orphan) << "record";
@@ -220,39 +193,32 @@ void TestCatalogueCheck::changedBeforeRepair()
     QFETCH(QString, change);
     Fixture f;
     const QString name = QStringLiteral("20200101100000110.jpg");
-    const bool recorded = kind == CheckReport::Missing || kind == CheckReport::Unhashed || kind == CheckReport::Changed;
-    if (recorded)
-        f.record(name, QStringLiteral("a.jpg"));
+    if (kind == CheckReport::Missing || kind == CheckReport::Unhashed || kind == CheckReport::Changed)
+        f.record(name, "a.jpg");
     if (kind != CheckReport::Missing)
         f.file(name, kind == CheckReport::Leftover ? QByteArray() : QByteArray("contents"));
     if (kind == CheckReport::Changed)
         f.hash(name, sha("other contents"));
     f.run(true);
-    QCOMPARE(f.names(CheckReport::Kind(kind)), QStringList{name});
+    QCOMPARE(f.names(CheckReport::Kind(kind)), QStringList(name));
 
-    if (change == QLatin1String("file"))
+    if (change == "file")
         f.file(name, "written again", true);
-    else if (change == QLatin1String("record"))
-        f.record(name, QStringLiteral("imported by another program.jpg"));
-    else if (change == QLatin1String("hash"))
+    else if (change == "record")
+        f.record(name, "imported by another program.jpg");
+    else if (change == "hash")
         f.hash(name, sha("someone else's"));
     else
         CurrentDb().OpenRecordset(change);
-    const QString before = f.value(QStringLiteral("select Currentinfo from tblAttachment"));
-    const QString hashBefore = f.value(QStringLiteral("select Sha256 from tblContentHash"));
-    const QStringList copiesBefore = TestFolder::storedCopies();
+    const QString before = f.state();
 
     QPushButton *repair[] = {f.w->cmdBinMissing, f.w->cmdBinOrphans, f.w->cmdRemoveLeftovers, f.w->cmdAcceptChanged,
                              f.w->cmdFillHashes};
     if (kind != CheckReport::Unhashed)
         f.d.answerMessage(Msg::IdYes);
     repair[kind]->click();
-    QVERIFY2(f.d.messages().constLast().contains(QStringLiteral("1 项在检查之后已被其他程序或用户改变")),
-             qPrintable(f.d.messages().constLast()));
-    QCOMPARE(f.value(QStringLiteral("select Currentinfo from tblAttachment")), before);
-    QCOMPARE(f.value(QStringLiteral("select Sha256 from tblContentHash")), hashBefore);
-    QCOMPARE(TestFolder::storedCopies(), copiesBefore);
-    QCOMPARE(f.value(QStringLiteral("select count(*) from tblRecycleBin")), QStringLiteral("0"));
+    QVERIFY2(f.d.messages().constLast().contains("1 项在检查之后已被其他程序或用户改变"), qPrintable(f.d.messages().constLast()));
+    QCOMPARE(f.state(), before);
     QCOMPARE(f.names(CheckReport::Kind(kind)), QStringList()); // gone from the list: check again to see it
 }
 
@@ -260,8 +226,7 @@ void TestCatalogueCheck::anotherProgramImporting_data()
 {
     QTest::addColumn<bool>("links");
     QTest::newRow("hard links") << true;
-    // Names reserved by an empty file, temporary files renamed over them.
-    QTest::newRow("no hard links") << false;
+    QTest::newRow("no hard links") << false; // names reserved by an empty file, temporary files renamed over them
 }
 
 // An import by another program in flight is never reported, and the repairs of the
@@ -270,33 +235,29 @@ void TestCatalogueCheck::anotherProgramImporting()
 {
     QFETCH(bool, links);
     Fixture f;
-    f.file(QStringLiteral("stray.doc"), "nobody's");
-    f.file(AtomicCopy::temporaryPrefix() + QStringLiteral("zz9"), "half a copy");
-    const QStringList sources = Corpus::write(f.tf.file(QStringLiteral("src")), 150, 7);
+    f.file("stray.doc", "nobody's");
+    const QString temporary = AtomicCopy::temporaryPrefix() + "zz9";
+    f.file(temporary, "half a copy");
+    const QStringList sources = Corpus::write(f.tf.file("src"), 150, 7);
     QProcess driver;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!links)
         env.insert(QStringLiteral("MC_NO_HARDLINKS"), QStringLiteral("1"));
     driver.setProcessEnvironment(env);
     driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    driver.start(QStringLiteral(MC_IMPORTDRIVER),
-                 {f.tf.path(), QStringLiteral("3"), Corpus::writeList(f.tf.file(QStringLiteral("list.txt")), sources)});
+    driver.start(QStringLiteral(MC_IMPORTDRIVER), {f.tf.path(), "3", Corpus::writeList(f.tf.file("list.txt"), sources)});
     QVERIFY(driver.waitForStarted());
     int checks = 0;
     bool repaired = false;
     do {
         f.run(checks++ % 2 == 1);
         // Only the planted stray and leftover, never a copy of the import in flight.
-        QCOMPARE(f.names(CheckReport::Orphan), repaired ? QStringList() : QStringList{QStringLiteral("stray.doc")});
-        QCOMPARE(f.names(CheckReport::Leftover),
-                 repaired ? QStringList() : QStringList{AtomicCopy::temporaryPrefix() + QStringLiteral("zz9")});
-        QCOMPARE(f.names(CheckReport::Missing), QStringList());
-        QCOMPARE(f.names(CheckReport::Changed) + f.names(CheckReport::Unhashed), QStringList());
+        QCOMPARE(f.names(CheckReport::Orphan), repaired ? QStringList() : QStringList("stray.doc"));
+        QCOMPARE(f.names(CheckReport::Leftover), repaired ? QStringList() : QStringList(temporary));
+        QCOMPARE(f.names(CheckReport::Missing) + f.names(CheckReport::Changed) + f.names(CheckReport::Unhashed), QStringList());
         if (checks == 2) { // the repairs run while the import goes on
-            f.d.answerMessage(Msg::IdYes);
-            f.w->cmdBinOrphans->click();
-            f.d.answerMessage(Msg::IdYes);
-            f.w->cmdRemoveLeftovers->click();
+            f.repair(f.w->cmdBinOrphans);
+            f.repair(f.w->cmdRemoveLeftovers);
             QCOMPARE(f.d.messages().constLast(), QStringLiteral("删除残留文件:完成 1 项."));
             repaired = true;
         }
@@ -322,12 +283,12 @@ void TestCatalogueCheck::cancelStops()
     Fixture f;
     // Far more to read than any machine hashes in the time allowed below; sparse, so it
     // costs no disk.
-    f.record(QStringLiteral("20200101100000110.iso"), QStringLiteral("huge.iso"));
-    QFile huge(f.file(QStringLiteral("20200101100000110.iso"), "x"));
+    f.record("20200101100000110.iso", "huge.iso");
+    QFile huge(f.file("20200101100000110.iso", "x"));
     QVERIFY(huge.resize(qint64(64) << 30));
     f.w->chkHash->setChecked(true);
     f.w->cmdStart->click();
-    QTRY_VERIFY(f.w->lblStatus->text().startsWith(QStringLiteral("正在校验内容")));
+    QTRY_VERIFY(f.w->lblStatus->text().startsWith("正在校验内容"));
     f.w->cmdCancel->click();
     QTRY_VERIFY_WITH_TIMEOUT(!f.w->running(), 3000);
     QCOMPARE(f.w->lblStatus->text(), QStringLiteral("检查已取消."));

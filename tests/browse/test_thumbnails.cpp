@@ -5,10 +5,8 @@
 #include "browse/ThumbnailLoader.h"
 #include "store/FileIcons.h"
 
-#include <QCryptographicHash>
-#include <QListView>
-#include <QTableView>
 #include <QtTest>
+#include <QtWidgets>
 #include <sys/stat.h>
 
 class TestThumbnails : public QObject {
@@ -48,6 +46,7 @@ void TestThumbnails::cacheFile_data()
     QTest::newRow("80 megapixels") << "huge.jpg" << QSize(10000, 8000) << int(ThumbnailCache::Normal) << QSize(128, 102);
 }
 
+// Where and how other desktop programs look for a thumbnail.
 void TestThumbnails::cacheFile()
 {
     QFETCH(QString, name);
@@ -57,21 +56,20 @@ void TestThumbnails::cacheFile()
     TestFolder tf;
     const QString path = tf.picture(name, picture);
     QCOMPARE(ThumbnailCache::thumbnail(path, ThumbnailCache::Flavor(flavor)).size(), thumb);
-    // Where and how other desktop programs look for it.
     const QByteArray uri = "file://" + QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/");
     const QString folder = cache_.path() + (flavor == ThumbnailCache::Large ? "/thumbnails/large" : "/thumbnails/normal");
     const QString file = folder + '/' + QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex() + ".png";
     const QImage png(file, "PNG");
     QCOMPARE(png.size(), thumb);
-    QCOMPARE(png.text(QStringLiteral("Thumb::URI")).toLatin1(), uri);
-    QCOMPARE(png.text(QStringLiteral("Thumb::MTime")), QString::number(QFileInfo(path).lastModified().toSecsSinceEpoch()));
+    QCOMPARE(png.text("Thumb::URI").toLatin1(), uri);
+    QCOMPARE(png.text("Thumb::MTime"), QString::number(QFileInfo(path).lastModified().toSecsSinceEpoch()));
     QCOMPARE(QList<int>({mode(file), mode(folder), mode(cache_.path() + "/thumbnails")}), QList<int>({0600, 0700, 0700}));
 }
 
 void TestThumbnails::cacheServesUntilTheFileChanges()
 {
     TestFolder tf;
-    const QString path = tf.picture(QStringLiteral("p.png"), QSize(200, 100), Qt::red);
+    const QString path = tf.picture("p.png", QSize(200, 100), Qt::red);
     const QDateTime made = QFileInfo(path).lastModified();
     auto touch = [&](const QDateTime &when) {
         QFile f(path);
@@ -80,10 +78,10 @@ void TestThumbnails::cacheServesUntilTheFileChanges()
     };
     QCOMPARE(centre(ThumbnailCache::thumbnail(path, ThumbnailCache::Normal)), qRgb(255, 0, 0));
     // Other contents, the same time: answered from the cache, the file is not decoded.
-    tf.write(QStringLiteral("p.png"), "no picture any more");
+    tf.write("p.png", "no picture any more");
     touch(made);
     QCOMPARE(centre(ThumbnailCache::thumbnail(path, ThumbnailCache::Normal)), qRgb(255, 0, 0));
-    tf.picture(QStringLiteral("p.png"), QSize(200, 100), Qt::blue);
+    tf.picture("p.png", QSize(200, 100), Qt::blue);
     touch(made.addSecs(10));
     QCOMPARE(centre(ThumbnailCache::thumbnail(path, ThumbnailCache::Normal)), qRgb(0, 0, 255));
 }
@@ -108,7 +106,7 @@ void TestThumbnails::listShowsThumbnails()
     };
     for (const auto &[name, colour] : {std::pair("red.png", Qt::red), {"blue.png", Qt::blue}, {"green.png", Qt::green}})
         tf.picture(QLatin1String(name), QSize(400, 300), colour);
-    tf.write(QStringLiteral("notes.txt"), "text");
+    tf.write("notes.txt", "text");
     fill({"red.png", "blue.png", "notes.txt", "missing.png"}); // requested, none delivered yet
     // Refilled before they arrive: each thumbnail still lands on the row of its own file.
     fill({"green.png", "red.png", "notes.txt", "missing.png"});
@@ -116,8 +114,8 @@ void TestThumbnails::listShowsThumbnails()
     QCOMPARE(centre(icon(0).pixmap(128).toImage()), qRgb(0, 255, 0));
     QCOMPARE(centre(icon(1).pixmap(128).toImage()), qRgb(255, 0, 0));
     QCOMPARE(icon(0).pixmap(list.lvw->iconSize()).size(), QSize(16, 12));
-    QCOMPARE(icon(2).cacheKey(), FileIcons::forFileName(QStringLiteral("notes.txt")).cacheKey());
-    QCOMPARE(icon(3).cacheKey(), FileIcons::forFileName(QStringLiteral("missing.png")).cacheKey());
+    QCOMPARE(icon(2).cacheKey(), FileIcons::forFileName("notes.txt").cacheKey());
+    QCOMPARE(icon(3).cacheKey(), FileIcons::forFileName("missing.png").cacheKey());
     // Only the rows painted are asked for, in either view.
     QStringList many;
     for (int i = 0; i < 2000; ++i)

@@ -1,12 +1,8 @@
 #include "Corpus.h"
 #include "TestFolder.h"
 #include "store/DatabaseLocator.h"
-#include "store/SqlQuote.h"
 #include "store/clsCurrentDb.h"
 
-#include <QDir>
-#include <QProcess>
-#include <QSet>
 #include <QtTest>
 
 // Several programs import into one shared catalogue and attachment folder at once.
@@ -36,12 +32,9 @@ void TestConcurrency::sharedImport()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!links)
         env.insert(QStringLiteral("MC_NO_HARDLINKS"), QStringLiteral("1"));
-    const int files = qEnvironmentVariableIntValue("MC_CONCURRENCY_FILES") > 0
-                          ? qEnvironmentVariableIntValue("MC_CONCURRENCY_FILES")
-                          : 300;
+    const int files = qEnvironmentVariableIntValue("MC_CONCURRENCY_FILES") > 0 ? qEnvironmentVariableIntValue("MC_CONCURRENCY_FILES") : 300;
     TestFolder tf;
     tf.createCatalogue();
-    QElapsedTimer timer;
     std::vector<std::unique_ptr<QProcess>> drivers;
     QHash<QString, QString> sourceOf; // category + "/" + name -> source path
     for (int p = 0; p < processes; ++p) {
@@ -49,38 +42,36 @@ void TestConcurrency::sharedImport()
         const QStringList sources = Corpus::write(tf.file(QStringLiteral("src/set%1").arg(p)), files, quint32(p + 1));
         for (const QString &s : sources)
             sourceOf.insert(QStringLiteral("set%1/").arg(p) + QFileInfo(s).fileName(), s);
-        const QString list = Corpus::writeList(tf.file(QStringLiteral("list%1.txt").arg(p)), sources);
         drivers.push_back(std::make_unique<QProcess>());
         drivers.back()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        drivers.back()->setProgram(QStringLiteral(MC_IMPORTDRIVER));
         drivers.back()->setProcessEnvironment(env);
-        drivers.back()->setArguments({tf.path(), QStringLiteral("3"), list});
+        drivers.back()->setProgram(QStringLiteral(MC_IMPORTDRIVER));
+        drivers.back()->setArguments({tf.path(), "3", Corpus::writeList(tf.file(QStringLiteral("list%1.txt").arg(p)), sources)});
     }
+    QElapsedTimer timer;
     timer.start();
     for (auto &d : drivers)
         d->start();
     for (auto &d : drivers) {
         QVERIFY(d->waitForFinished(600000));
-        QCOMPARE(d->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(d->exitCode(), 0);
+        QVERIFY(d->exitStatus() == QProcess::NormalExit && d->exitCode() == 0);
     }
     qInfo("%d processes x %d files: %.2f s", processes, files, double(timer.elapsed()) / 1000.0);
 
+    // One row per imported file, each with a copy of its own source; no copy without a row.
     Recordset rows = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
     QCOMPARE(rows.RecordCount(), qint64(processes) * files);
     QSet<QString> stored;
-    while (!rows.isEOF()) {
+    for (; !rows.isEOF(); rows.MoveNext()) {
         const QString name = rows.text(QStringLiteral("SaveFileName"));
         QVERIFY2(!stored.contains(name), qPrintable(name));
         stored.insert(name);
-        const QString key = rows.text(QStringLiteral("FolderName")) + QLatin1Char('/') + rows.text(QStringLiteral("FileName"));
+        const QString key = rows.text(QStringLiteral("FolderName")) + '/' + rows.text(QStringLiteral("FileName"));
         QVERIFY2(sourceOf.contains(key), qPrintable(key));
         QVERIFY2(Corpus::read(AttachmentPath() + name) == Corpus::read(sourceOf.take(key)), qPrintable(name));
-        rows.MoveNext();
     }
-    QVERIFY(sourceOf.isEmpty()); // one row per imported file
     const QStringList present = TestFolder::storedCopies();
-    QCOMPARE(QSet<QString>(present.begin(), present.end()), stored); // no copy without a row
+    QCOMPARE(QSet<QString>(present.begin(), present.end()), stored);
 }
 
 QTEST_MAIN(TestConcurrency)

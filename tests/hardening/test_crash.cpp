@@ -4,11 +4,6 @@
 #include "store/DatabaseLocator.h"
 #include "store/clsCurrentDb.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QSet>
 #include <QtTest>
 
 // An importing program killed at random moments must leave a sound catalogue: the
@@ -21,11 +16,11 @@ private slots:
 };
 
 namespace {
-QProcess *startDriver(const TestFolder &tf, const QString &list)
+std::unique_ptr<QProcess> startDriver(const TestFolder &tf, const QString &list)
 {
-    auto *p = new QProcess;
+    auto p = std::make_unique<QProcess>();
     p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p->start(QStringLiteral(MC_IMPORTDRIVER), {tf.path(), QStringLiteral("3"), list});
+    p->start(QStringLiteral(MC_IMPORTDRIVER), {tf.path(), "3", list});
     return p;
 }
 } // namespace
@@ -41,17 +36,12 @@ void TestCrash::killedWhileImporting()
         const QString folder = tf.file(QStringLiteral("src/round%1").arg(round));
         QStringList files = Corpus::write(folder, 40, quint32(round + 100));
         // A few large files, so that some kills land in the middle of a copy.
-        for (int big = 0; big < 3; ++big) {
-            const QString path = folder + QStringLiteral("/big%1.jpg").arg(big);
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QByteArray(4 << 20, char('a' + big + round % 7)));
-            files.insert(big * 10, path);
-        }
+        for (int big = 0; big < 3; ++big)
+            files.insert(big * 10, tf.write(QStringLiteral("src/round%1/big%2.jpg").arg(round).arg(big),
+                                            QByteArray(4 << 20, char('a' + big + round % 7))));
         for (const QString &path : files)
             sources.insert(QStringLiteral("round%1/").arg(round) + QFileInfo(path).fileName(), Corpus::read(path));
-        std::unique_ptr<QProcess> driver(
-            startDriver(tf, Corpus::writeList(tf.file(QStringLiteral("list%1.txt").arg(round)), files)));
+        std::unique_ptr<QProcess> driver = startDriver(tf, Corpus::writeList(tf.file(QStringLiteral("list%1.txt").arg(round)), files));
         QVERIFY(driver->waitForStarted());
         QTest::qWait(int(random.bounded(10, 160)));
         if (driver->state() != QProcess::NotRunning) {
@@ -64,24 +54,19 @@ void TestCrash::killedWhileImporting()
             Recordset check = CurrentDb().OpenRecordset(QStringLiteral("PRAGMA integrity_check"));
             QCOMPARE(check.field(check.columns().first()).toString(), QStringLiteral("ok"));
         }
-        Recordset rows = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
         QSet<QString> stored;
-        while (!rows.isEOF()) {
+        for (Recordset rows = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")); !rows.isEOF(); rows.MoveNext()) {
             const QString name = rows.text(QStringLiteral("SaveFileName"));
-            const QString key = rows.text(QStringLiteral("FolderName")) + QLatin1Char('/') + rows.text(QStringLiteral("FileName"));
+            const QString key = rows.text(QStringLiteral("FolderName")) + '/' + rows.text(QStringLiteral("FileName"));
             QVERIFY2(Corpus::read(AttachmentPath() + name) == sources.value(key), qPrintable(key));
             stored.insert(name);
-            rows.MoveNext();
         }
         for (const QString &name : TestFolder::storedCopies()) {
             if (stored.contains(name) || name.startsWith(AtomicCopy::temporaryPrefix()))
                 continue;
             // Killed after the copy got its name but before its row: a whole copy, never a part.
             const QByteArray bytes = Corpus::read(AttachmentPath() + name);
-            bool whole = false;
-            for (const QByteArray &source : std::as_const(sources))
-                whole = whole || source == bytes;
-            QVERIFY2(whole, qPrintable(name));
+            QVERIFY2(std::find(sources.cbegin(), sources.cend(), bytes) != sources.cend(), qPrintable(name));
             orphans.insert(name);
         }
     }
@@ -89,8 +74,8 @@ void TestCrash::killedWhileImporting()
 
     // The next import works.
     clsCurrentDb::release();
-    const QStringList last = Corpus::write(tf.file(QStringLiteral("src/after")), 5, 999);
-    std::unique_ptr<QProcess> driver(startDriver(tf, Corpus::writeList(tf.file(QStringLiteral("after.txt")), last)));
+    const QStringList last = Corpus::write(tf.file("src/after"), 5, 999);
+    std::unique_ptr<QProcess> driver = startDriver(tf, Corpus::writeList(tf.file("after.txt"), last));
     QVERIFY(driver->waitForFinished(60000));
     QCOMPARE(driver->exitCode(), 0);
     QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where FolderName='after'")).RecordCount(), 5);

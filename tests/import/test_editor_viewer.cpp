@@ -3,31 +3,28 @@
 #include "import/frmPlay.h"
 #include "import/frmtblAttachmentEdit.h"
 #include "store/RecordChanged.h"
-#include "store/SqlQuote.h"
+#include "store/Services.h"
 #include "store/clsCurrentDb.h"
 
-#include <QDateTimeEdit>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QtTest>
+#include <QtWidgets>
 
 class TestEditorViewer : public QObject {
     Q_OBJECT
 private slots:
+    void init();
+    void cleanup();
     void addMode();
-    void requiredCheckOrder();
-    void saveWritesTrimmedValues();
-    void rowWithoutDate();
-    void deleteRow();
+    void requiredCheckAndSave();
+    void rowWithoutDateAndDelete();
     void editorWritesOnlyTheRowItShowed();
-    void viewerChoosesByExtension();
+    void viewer();
     void pictureScaledToWindow_data();
     void pictureScaledToWindow();
-    void unreadablePicture();
-    void viewerActivatesWhenShown();
+
+private:
+    std::unique_ptr<TestFolder> tf_;
+    std::unique_ptr<ScriptedDialogs> d_;
 };
 
 namespace {
@@ -49,24 +46,41 @@ Recordset theRow()
 {
     return CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where SaveFileName='1.txt'"));
 }
+
+// The row's texts of the given fields, joined by "|".
+QString rowText(const QString &fields)
+{
+    Recordset rs = theRow();
+    QStringList out;
+    for (const QString &field : fields.split(','))
+        out << rs.text(field);
+    return out.join('|');
+}
 } // namespace
+
+void TestEditorViewer::init()
+{
+    tf_ = std::make_unique<TestFolder>();
+    tf_->createCatalogue();
+    d_ = std::make_unique<ScriptedDialogs>();
+}
+
+void TestEditorViewer::cleanup()
+{
+    QVERIFY(d_->allAnswered());
+    d_.reset();
+    tf_.reset();
+}
 
 void TestEditorViewer::addMode()
 {
-    TestFolder tf;
-    tf.createCatalogue();
-    ScriptedDialogs d;
     frmtblAttachmentEdit e;
     e.Form_Activate();
-    QVERIFY(!e.cmdSave->isEnabled());
-    QVERIFY(!e.cmdDelData->isEnabled());
-    QCOMPARE(e.Text3->text(), QStringLiteral("FileName"));
-    QCOMPARE(e.Text2->date(), QDate(2009, 11, 11));
-    QCOMPARE(e.windowTitle(), QStringLiteral("文件详情编辑"));
-    QVERIFY(e.Text6->isHidden() && e.Text7->isHidden());
-    d.answerMessage(6);
+    QVERIFY(!e.cmdSave->isEnabled() && !e.cmdDelData->isEnabled() && e.Text6->isHidden() && e.Text7->isHidden());
+    QCOMPARE(e.windowTitle() + '|' + e.Text3->text() + '|' + e.Text2->text(), QStringLiteral("文件详情编辑|FileName|2009-11-11 00:00:00"));
+    d_->answerMessage(Msg::IdYes);
     e.cmdDelData_Click();
-    QCOMPARE(d.messages().last(), QStringLiteral("新增模式,无法删除指定记录!"));
+    QCOMPARE(d_->messages().last(), QStringLiteral("新增模式,无法删除指定记录!"));
     // A condition that matches no row leaves the initial contents and the buttons on.
     e.strWhere = QStringLiteral(" SaveFileName='none'");
     e.Form_Activate();
@@ -74,12 +88,9 @@ void TestEditorViewer::addMode()
     QCOMPARE(e.Text4->text(), QStringLiteral("FolderName"));
 }
 
-void TestEditorViewer::requiredCheckOrder()
+void TestEditorViewer::requiredCheckAndSave()
 {
-    TestFolder tf;
-    tf.createCatalogue();
-    addRow(QStringLiteral("'2010-01-02 03:04:05'"));
-    ScriptedDialogs d;
+    addRow("'2010-01-02 03:04:05'");
     frmtblAttachmentEdit e;
     openTheRow(e);
     e.show();
@@ -87,34 +98,24 @@ void TestEditorViewer::requiredCheckOrder()
     e.Text1->clear();
     e.Text3->clear();
     e.cmdSave->click();
-    QCOMPARE(d.messages(), QStringList(QStringLiteral("必填项,不允许为空!")));
-    QCOMPARE(d.asked.last().buttons, 64);
+    QCOMPARE(d_->messages(), QStringList("必填项,不允许为空!"));
+    QCOMPARE(d_->asked.last().buttons, int(Msg::Information));
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(e.Text3));
     QVERIFY(e.isVisible());
     // A hidden box is reported without moving the focus.
-    e.Text3->setText(QStringLiteral("x"));
-    e.Text1->setPlainText(QStringLiteral("y"));
+    e.Text3->setText("x");
+    e.Text1->setPlainText("y");
     e.Text6->clear();
     e.Text4->setFocus();
     e.cmdSave->click();
-    QCOMPARE(d.messages().size(), 2);
+    QCOMPARE(d_->messages().size(), 2);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(e.Text4));
-    QCOMPARE(theRow().text(QStringLiteral("FileName")), QStringLiteral("a.txt"));
-}
-
-void TestEditorViewer::saveWritesTrimmedValues()
-{
-    TestFolder tf;
-    tf.createCatalogue();
-    addRow(QStringLiteral("'2010-01-02 03:04:05'"));
-    ScriptedDialogs d;
-    frmtblAttachmentEdit e;
+    QCOMPARE(rowText("FileName"), QStringLiteral("a.txt"));
+    // Saved, the values go back trimmed, in the stored forms.
     openTheRow(e);
-    QCOMPARE(e.Text1->toPlainText(), QStringLiteral("简介"));
-    QCOMPARE(e.Text2->dateTime(), QDateTime(QDate(2010, 1, 2), QTime(3, 4, 5)));
-    QCOMPARE(e.Text7->text(), QStringLiteral("2"));
-    e.Text1->setPlainText(QStringLiteral("   "));
-    e.Text4->setText(QStringLiteral(" O'Brien's; 类别 "));
+    QCOMPARE(e.Text1->toPlainText() + '|' + e.Text2->text() + '|' + e.Text7->text(), QStringLiteral("简介|2010-01-02 03:04:05|2"));
+    e.Text1->setPlainText("   ");
+    e.Text4->setText(" O'Brien's; 类别 ");
     QVERIFY(e.isChkValuse());
     QCOMPARE(e.updateStatement(),
              QStringLiteral("Update [tblAttachment] set [Currentinfo]='' ,[Date]='2010-01-02 03:04:05' ,[FileName]='a.txt' "
@@ -122,50 +123,35 @@ void TestEditorViewer::saveWritesTrimmedValues()
                             "SaveFileName='1.txt'"));
     e.cmdSave_Click();
     QCOMPARE(e.result(), int(QDialog::Accepted));
-    Recordset rs = theRow();
-    QCOMPARE(rs.text(QStringLiteral("Currentinfo")), QString());
-    QCOMPARE(rs.text(QStringLiteral("FolderName")), QStringLiteral("O'Brien's; 类别"));
-    QCOMPARE(rs.field(QStringLiteral("tblFileKind")).toInt(), 2);
-    QCOMPARE(rs.text(QStringLiteral("Date")), QStringLiteral("2010-01-02 03:04:05"));
+    QCOMPARE(rowText("Currentinfo,FolderName,tblFileKind,Date"), QStringLiteral("|O'Brien's; 类别|2|2010-01-02 03:04:05"));
     // A changed date is written in the stored form.
     e.Form_Activate();
-    QCOMPARE(e.Text1->toPlainText(), QString());
-    e.Text1->setPlainText(QStringLiteral("x"));
+    e.Text1->setPlainText("x");
     e.Text2->setDateTime(QDateTime(QDate(2011, 5, 6), QTime(7, 8, 9)));
     e.cmdSave_Click();
-    QCOMPARE(theRow().text(QStringLiteral("Date")), QStringLiteral("2011-05-06 07:08:09"));
+    QCOMPARE(rowText("Date"), QStringLiteral("2011-05-06 07:08:09"));
 }
 
-void TestEditorViewer::rowWithoutDate()
+// A row without a date shows none and keeps none. Delete asks first (No keeps the row)
+// and never touches the stored copy.
+void TestEditorViewer::rowWithoutDateAndDelete()
 {
-    TestFolder tf;
-    tf.createCatalogue();
-    addRow(QStringLiteral("NULL"));
-    ScriptedDialogs d;
+    addRow("NULL");
+    const QString copy = tf_->write("Attachment/1.txt", "x");
     frmtblAttachmentEdit e;
     openTheRow(e);
     QCOMPARE(e.Text2->text().trimmed(), QString());
     e.cmdSave_Click();
     QVERIFY(theRow().field(QStringLiteral("Date")).isNull());
-}
-
-void TestEditorViewer::deleteRow()
-{
-    TestFolder tf;
-    tf.createCatalogue();
-    addRow(QStringLiteral("NULL"));
-    const QString copy = tf.write(QStringLiteral("Attachment/1.txt"), "x");
-    ScriptedDialogs d;
-    frmtblAttachmentEdit e;
     openTheRow(e);
-    d.answerMessage(7);
+    d_->answerMessage(Msg::IdNo);
     e.cmdDelData_Click();
     QCOMPARE(theRow().RecordCount(), 1);
-    d.answerMessage(6);
+    d_->answerMessage(Msg::IdYes);
     e.cmdDelData_Click();
-    QCOMPARE(d.asked.last().text, QStringLiteral("是否删除该记录?"));
+    QCOMPARE(d_->asked.last().text, QStringLiteral("是否删除该记录?"));
     QCOMPARE(theRow().RecordCount(), 0);
-    QVERIFY(QFile::exists(copy)); // the editor never touches the stored copy
+    QVERIFY(QFile::exists(copy));
 }
 
 // The editor writes a row only as it showed it: loaded when it is shown, whoever opened it;
@@ -173,31 +159,28 @@ void TestEditorViewer::deleteRow()
 // and with the stored name exactly as read.
 void TestEditorViewer::editorWritesOnlyTheRowItShowed()
 {
-    TestFolder tf;
-    tf.createCatalogue();
-    addRow(QStringLiteral("NULL"));
-    ScriptedDialogs d;
+    addRow("NULL");
     {
         frmtblAttachmentEdit e;
         e.strWhere = QStringLiteral(" SaveFileName='1.txt'");
         e.show();
         QCOMPARE(e.Text3->text(), QStringLiteral("a.txt"));
         e.cmdSave->click();
-        QCOMPARE(theRow().text(QStringLiteral("FileName")), QStringLiteral("a.txt"));
+        QCOMPARE(rowText("FileName"), QStringLiteral("a.txt"));
     }
-    for (const QString &other : {QStringLiteral("Update tblAttachment set FolderName='2011' where SaveFileName='1.txt'"),
-                                 QStringLiteral("Delete * From tblAttachment where SaveFileName='1.txt'")}) {
+    for (const char *other : {"Update tblAttachment set FolderName='2011' where SaveFileName='1.txt'",
+                              "Delete * From tblAttachment where SaveFileName='1.txt'"}) {
         frmtblAttachmentEdit e;
         openTheRow(e);
         e.show();
-        CurrentDb().OpenRecordset(other);
-        e.Text1->setPlainText(QStringLiteral("mine"));
+        CurrentDb().OpenRecordset(QString::fromLatin1(other));
+        e.Text1->setPlainText("mine");
         e.cmdSave->click();
-        QCOMPARE(d.messages().last(), RecordChanged::text());
+        QVERIFY(d_->messages().endsWith(RecordChanged::text()));
         QVERIFY(e.isVisible());
         QCOMPARE(e.Text1->toPlainText(), QStringLiteral("mine"));
         QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where Currentinfo='mine'")).RecordCount(), 0);
-        addRow(QStringLiteral("NULL"));
+        addRow("NULL");
     }
     CurrentDb().OpenRecordset(QStringLiteral("Update tblAttachment set SaveFileName='1.txt  '"));
     frmtblAttachmentEdit e;
@@ -207,7 +190,7 @@ void TestEditorViewer::editorWritesOnlyTheRowItShowed()
     QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where SaveFileName='1.txt  '")).RecordCount(), 1);
 }
 
-void TestEditorViewer::viewerChoosesByExtension()
+void TestEditorViewer::viewer()
 {
     using C = frmPlay::Content;
     const QList<QPair<QString, C>> cases = {
@@ -220,13 +203,23 @@ void TestEditorViewer::viewerChoosesByExtension()
     for (const auto &c : cases)
         QVERIFY2(frmPlay::contentOf(c.first) == c.second, qPrintable(c.first));
     QVERIFY(qAbs(frmPlay::startVolume() - 0.501f) < 0.001f);
-
-    ScriptedDialogs d;
+    // Activated by the opener, the showing that follows does not activate again; a new
+    // showing does: an unknown extension is refused, told, and the window closes. A picture
+    // that cannot be read is refused and told.
     frmPlay v;
-    v.strFile = QStringLiteral("/tmp/clip.xyz");
-    QVERIFY(!v.Form_Activate());
-    QCOMPARE(d.messages(), QStringList(QStringLiteral("不支持该扩展名播放!")));
     QCOMPARE(v.windowTitle(), QStringLiteral("播放器"));
+    v.strFile = tf_->picture("photo.jpg", QSize(80, 60));
+    QVERIFY(v.Form_Activate());
+    v.strFile = QStringLiteral("/tmp/clip.xyz");
+    v.show();
+    QVERIFY(d_->asked.isEmpty());
+    v.hide();
+    v.show();
+    QCOMPARE(d_->messages(), QStringList("不支持该扩展名播放!"));
+    QTRY_VERIFY(!v.isVisible());
+    v.strFile = tf_->write("broken.png", "not a picture");
+    QVERIFY(!v.Form_Activate());
+    QVERIFY(d_->messages().size() == 2 && d_->messages()[1].contains("broken.png"));
 }
 
 namespace {
@@ -266,17 +259,14 @@ void TestEditorViewer::pictureScaledToWindow()
     QFETCH(QSize, stored);
     QFETCH(double, ratio);
     QFETCH(QSize, shown);
-    TestFolder tf;
-    ScriptedDialogs d;
     frmPlay v;
-    v.strFile = tf.picture(name, stored);
-    if (name.startsWith(QLatin1String("turned")))
+    v.strFile = tf_->picture(name, stored);
+    if (name.startsWith("turned"))
         markTurned(v.strFile);
     v.resize(500, 400);
     v.show(); // showing alone loads it
     QVERIFY(qAbs(v.pictureRatio() - ratio) < 1e-9);
-    QVERIFY(v.Picture1->isVisibleTo(&v));
-    QVERIFY(!v.MediaPlayer1->isVisibleTo(&v));
+    QVERIFY(v.Picture1->isVisibleTo(&v) && !v.MediaPlayer1->isVisibleTo(&v));
     QCOMPARE(v.Picture1->pixmap().size(), shown);
     QCOMPARE(v.decodedSize(), shown); // no more decoded than shown
     v.resize(250, 400); // follows the window
@@ -286,36 +276,7 @@ void TestEditorViewer::pictureScaledToWindow()
     const QSize larger = v.Picture1->pixmap().size();
     QCOMPARE(larger, stored.width() < 1000 ? shown : shown * 2);
     QVERIFY(v.decodedSize().width() >= larger.width() && v.decodedSize().height() >= larger.height());
-    QVERIFY(d.asked.isEmpty());
-}
-
-void TestEditorViewer::unreadablePicture()
-{
-    TestFolder tf;
-    ScriptedDialogs d;
-    frmPlay v;
-    v.strFile = tf.write(QStringLiteral("broken.png"), "not a picture");
-    QVERIFY(!v.Form_Activate());
-    QCOMPARE(d.messages().size(), 1);
-    QVERIFY(d.messages().first().contains(QStringLiteral("broken.png")));
-}
-
-void TestEditorViewer::viewerActivatesWhenShown()
-{
-    TestFolder tf;
-    ScriptedDialogs d;
-    frmPlay v;
-    v.strFile = tf.picture(QStringLiteral("photo.jpg"), QSize(80, 60));
-    // Activated by the opener: the showing that follows does not activate again.
-    QVERIFY(v.Form_Activate());
-    v.strFile = QStringLiteral("/tmp/clip.xyz");
-    v.show();
-    QVERIFY(d.asked.isEmpty());
-    v.hide();
-    // A new showing activates again: refused, told, closed.
-    v.show();
-    QCOMPARE(d.messages(), QStringList(QStringLiteral("不支持该扩展名播放!")));
-    QTRY_VERIFY(!v.isVisible());
+    QVERIFY(d_->asked.isEmpty());
 }
 
 QTEST_MAIN(TestEditorViewer)

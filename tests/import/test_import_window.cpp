@@ -3,20 +3,11 @@
 #include "app/SharedState.h"
 #include "app/mdiFrm.h"
 #include "import/frmFile.h"
-#include "store/DatabaseLocator.h"
+#include "store/Services.h"
 #include "store/clsCurrentDb.h"
 
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QListWidget>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMimeData>
-#include <QProgressDialog>
-#include <QTimer>
-#include <QPushButton>
 #include <QtTest>
+#include <QtWidgets>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -25,84 +16,93 @@
 class TestImportWindow : public QObject {
     Q_OBJECT
 private slots:
+    void init();
+    void cleanup();
     void loadAndFilter();
     void chosenListRules();
     void inUseQuestion();
-    void emptyRunStillConfirms();
     void runWithFailureGoesOn();
-    void droppedFolder();
     void cancelStopsTheCopyInProgress();
-    void onlyRegularFilesAndReadableNames();
-    void startsAtLastFolder();
+    void listingsAndDrops();
     void cancelClosesFrame();
+
+private:
+    std::unique_ptr<TestFolder> tf_;
+    std::unique_ptr<ScriptedDialogs> d_;
+    // An import window on pics/, which holds a.jpg and b.jpg.
+    std::unique_ptr<frmFile> open(const QString &filter = "*.jpg", int kind = 3)
+    {
+        gFilter = filter;
+        gCaption = QStringLiteral("导入图片");
+        gKind = kind;
+        auto w = std::make_unique<frmFile>();
+        w->setFolder(tf_->file("pics"));
+        return w;
+    }
+    QString pic(const QString &name) const { return tf_->file("pics/" + name); }
 };
 
-namespace {
-frmFile *openWindow(const QString &filter, int kind)
+void TestImportWindow::init()
 {
-    gFilter = filter;
-    gCaption = QStringLiteral("导入图片");
-    gKind = kind;
-    return new frmFile;
+    tf_ = std::make_unique<TestFolder>();
+    tf_->createCatalogue();
+    d_ = std::make_unique<ScriptedDialogs>();
+    tf_->write("pics/a.jpg", "a");
+    tf_->write("pics/b.jpg", "b");
 }
 
-QString confirmText()
+void TestImportWindow::cleanup()
 {
-    return QStringLiteral("您确定要将以下的文件导入文件系统中?\r\n\r\n若您导入的程序的很大,需要的时间将很长..");
+    QVERIFY(d_->allAnswered());
+    d_.reset();
+    tf_.reset();
 }
-} // namespace
 
+// The first window starts at the home folder, the next at the last folder shown. The
+// caption, kind and filter are read once, when the window opens.
 void TestImportWindow::loadAndFilter()
 {
-    TestFolder tf;
-    ScriptedDialogs d;
-    tf.write(QStringLiteral("pics/A.JPG"), "a");
-    tf.write(QStringLiteral("pics/b.png"), "b");
-    tf.write(QStringLiteral("pics/c.txt"), "c");
-    tf.write(QStringLiteral("empty/x.txt"), "x");
-    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.bmp;*.jpg; *.png"), 3));
+    tf_->write("pics/C.PNG", "c");
+    tf_->write("pics/d.txt", "d");
+    tf_->write("empty/x.txt", "x");
+    QCOMPARE(frmFile().lblPath->toolTip(), QDir::toNativeSeparators(QDir::homePath()));
+    auto w = open("*.bmp;*.jpg; *.png");
     gCaption = QStringLiteral("later");
     gKind = 5;
+    gFilter = "*.*"; // the folder kind lists everything
     QCOMPARE(w->windowTitle(), QStringLiteral("导入图片"));
     QCOMPARE(w->kind(), 3);
     QCOMPARE(w->lvw->toolTip(), QStringLiteral("双击,取消文件的选择"));
-    QCOMPARE(w->lblRight->cursor().shape(), Qt::PointingHandCursor);
-    w->setFolder(tf.file(QStringLiteral("pics")));
-    QCOMPARE(w->File1->count(), 2);
-    QCOMPARE(w->File1->item(0)->text(), QStringLiteral("A.JPG"));
+    QCOMPARE(w->File1->count(), 3);
+    QCOMPARE(w->File1->item(2)->text(), QStringLiteral("C.PNG"));
     // ">>" on a folder without matching files adds nothing and asks nothing.
-    w->setFolder(tf.file(QStringLiteral("empty")));
+    w->setFolder(tf_->file("empty"));
     w->lblRight_Click();
     QCOMPARE(w->lvw->count(), 0);
-    QVERIFY(d.asked.isEmpty());
-    // The folder kind lists everything.
-    std::unique_ptr<frmFile> all(openWindow(QStringLiteral("*.*"), 1));
-    all->setFolder(tf.file(QStringLiteral("pics")));
-    QCOMPARE(all->File1->count(), 3);
+    QVERIFY(d_->asked.isEmpty());
+    frmFile next;
+    QCOMPARE(next.lblPath->toolTip(), QDir::toNativeSeparators(tf_->file("empty")));
+    next.setFolder(tf_->file("pics"));
+    QCOMPARE(next.File1->count(), 4);
 }
 
 void TestImportWindow::chosenListRules()
 {
-    TestFolder tf;
-    ScriptedDialogs d;
-    tf.write(QStringLiteral("pics/a.jpg"), "a");
-    tf.write(QStringLiteral("pics/b.jpg"), "b");
-    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
-    w->setFolder(tf.file(QStringLiteral("pics")));
+    auto w = open();
     w->lblRight_Click();
     w->lblRight_Click();
-    QCOMPARE(w->chosenFiles(), QStringList({tf.file(QStringLiteral("pics/a.jpg")), tf.file(QStringLiteral("pics/b.jpg"))}));
+    QCOMPARE(w->chosenFiles(), QStringList({pic("a.jpg"), pic("b.jpg")}));
     QCOMPARE(w->lvw->item(0)->text(), QStringLiteral("a.jpg"));
-    w->File1_Click(QStringLiteral("a.jpg"));
+    w->File1_Click("a.jpg");
     QCOMPARE(w->lvw->count(), 2);
     // Keys are compared exactly: a differently written path is another entry.
-    QVERIFY(w->AddFileToList(tf.path() + QStringLiteral("pics//a.jpg")));
+    QVERIFY(w->AddFileToList(tf_->path() + "pics//a.jpg"));
     QCOMPARE(w->lvw->count(), 3);
     QCOMPARE(w->imageList.size(), 3);
     w->lvw->setCurrentRow(0);
     w->lvw_DblClick();
     QCOMPARE(w->lvw->count(), 2);
-    w->File1_Click(QStringLiteral("a.jpg")); // can come back after removal
+    w->File1_Click("a.jpg"); // can come back after removal
     QCOMPARE(w->lvw->count(), 3);
     w->lblLeft_Click();
     QCOMPARE(w->lvw->count(), 0);
@@ -112,171 +112,62 @@ void TestImportWindow::chosenListRules()
 
 void TestImportWindow::inUseQuestion()
 {
-    TestFolder tf;
-    ScriptedDialogs d;
-    const QString a = tf.write(QStringLiteral("pics/a.jpg"), "a");
-    tf.write(QStringLiteral("pics/b.jpg"), "b");
-    QFile holder(a);
-    QVERIFY(holder.open(QIODevice::ReadOnly));
-    QVERIFY(::flock(holder.handle(), LOCK_EX) == 0);
-    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
-    w->setFolder(tf.file(QStringLiteral("pics")));
-    d.answerMessage(7);
+    QFile holder(pic("a.jpg"));
+    QVERIFY(holder.open(QIODevice::ReadOnly) && ::flock(holder.handle(), LOCK_EX) == 0);
+    auto w = open();
+    d_->answerMessage(Msg::IdNo);
     w->lblRight_Click(); // the No stops ">>" before b.jpg
     QCOMPARE(w->lvw->count(), 0);
-    QCOMPARE(d.asked[0].text, QStringLiteral("a.jpg文件正处于打开状态,是否继续导入?"));
-    d.answerMessage(6);
-    QVERIFY(w->AddFileToList(a));
-    d.answerMessage(6);
-    QVERIFY(w->AddFileToList(a)); // asked every time
+    QCOMPARE(d_->asked[0].text, QStringLiteral("a.jpg文件正处于打开状态,是否继续导入?"));
+    for (int asked = 0; asked < 2; ++asked) { // asked every time
+        d_->answerMessage(Msg::IdYes);
+        QVERIFY(w->AddFileToList(pic("a.jpg")));
+    }
     QCOMPARE(w->lvw->count(), 1);
-    QCOMPARE(d.asked.size(), 3);
-    QVERIFY(d.allAnswered());
-}
-
-void TestImportWindow::emptyRunStillConfirms()
-{
-    TestFolder tf;
-    tf.createCatalogue();
-    ScriptedDialogs d;
-    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
-    d.answerMessage(7);
-    w->cmdStart_Click();
-    QCOMPARE(d.asked.size(), 1);
-    QCOMPARE(d.asked[0].text, confirmText());
-    d.answerMessage(6);
-    w->cmdStart_Click();
-    QCOMPARE(d.asked.last().text, QStringLiteral("导入成功! :) "));
-    QCOMPARE(d.asked.last().buttons, 112);
+    QCOMPARE(d_->asked.size(), 3);
 }
 
 void TestImportWindow::runWithFailureGoesOn()
 {
-    TestFolder tf;
-    tf.createCatalogue();
-    ScriptedDialogs d;
-    const QString a = tf.write(QStringLiteral("pics/a.jpg"), "a");
-    const QString b = tf.write(QStringLiteral("pics/b.jpg"), "b");
-    const QString c = tf.write(QStringLiteral("pics/c.jpg"), "c");
-    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
-    w->setFolder(tf.file(QStringLiteral("pics")));
+    tf_->write("pics/c.jpg", "c");
+    auto w = open();
+    d_->answerMessage(Msg::IdNo);
+    w->cmdStart_Click(); // asked even with nothing chosen
+    QCOMPARE(d_->asked[0].text, QStringLiteral("您确定要将以下的文件导入文件系统中?\r\n\r\n若您导入的程序的很大,需要的时间将很长.."));
+    QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 0);
     w->lblRight_Click();
-    QFile::remove(b); // gone before the run
-    d.answerMessage(6);
+    QFile::remove(pic("b.jpg")); // gone before the run
+    d_->answerMessage(Msg::IdYes);
     w->cmdStart_Click();
-    const QString summary = d.asked.last().text;
-    QVERIFY2(summary.contains(QStringLiteral("已导入 2 个文件")), qPrintable(summary));
-    QVERIFY(summary.contains(QStringLiteral("b.jpg")));
-    QVERIFY(!summary.contains(QStringLiteral("导入成功")));
+    const QString summary = d_->asked.last().text;
+    QVERIFY2(summary.contains("已导入 2 个文件") && summary.contains("b.jpg") && !summary.contains("导入成功"),
+             qPrintable(summary));
     QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 2);
     QCOMPARE(TestFolder::storedCopies().size(), 2);
 
     // A cancelled rename stops the run and still ends with success; the list stays.
-    d.answerMessage(6); // confirm
-    d.answerMessage(7); // a.jpg is in the catalogue: rename
-    d.answerPrompt(QString());
-    const qsizetype before = d.asked.size();
+    d_->answerMessage(Msg::IdYes); // confirm
+    d_->answerMessage(Msg::IdNo);  // a.jpg is in the catalogue: rename
+    d_->answerPrompt(QString());
+    const qsizetype before = d_->asked.size();
     w->cmdStart->click();
-    QCOMPARE(d.asked.last().text, QStringLiteral("导入成功! :) "));
+    QCOMPARE(d_->asked.last().text, QStringLiteral("导入成功! :) "));
+    QCOMPARE(d_->asked.last().buttons, 112);
     // The window asks first; during the run its progress dialog owns the questions.
-    QCOMPARE(d.asked[before].owner, QStringLiteral("frmFile"));
-    QCOMPARE(d.asked[before + 1].owner, QStringLiteral("importProgress"));
-    QCOMPARE(d.asked[before + 2].owner, QStringLiteral("importProgress"));
+    QCOMPARE(d_->asked[before].owner + d_->asked[before + 1].owner + d_->asked[before + 2].owner,
+             QStringLiteral("frmFileimportProgressimportProgress"));
     QCOMPARE(w->lvw->count(), 3);
-    QVERIFY(d.allAnswered());
-}
-
-void TestImportWindow::droppedFolder()
-{
-    TestFolder tf;
-    ScriptedDialogs d;
-    tf.write(QStringLiteral("drop/a.jpg"), "a");
-    tf.write(QStringLiteral("drop/b.txt"), "b");
-    const QString single = tf.write(QStringLiteral("one.jpg"), "o");
-    QCOMPARE(::mkfifo(QFile::encodeName(tf.file(QStringLiteral("drop/pipe.jpg"))).constData(), 0600), 0);
-    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
-    w->show();
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(tf.file(QStringLiteral("drop"))), QUrl::fromLocalFile(single)});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w->lvw->viewport(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w->lvw->viewport(), &drop);
-    QCOMPARE(w->chosenFiles(), QStringList({tf.file(QStringLiteral("drop/a.jpg")), single}));
-    QVERIFY(d.asked.isEmpty());
-    // A single file is held to the filter as a folder's files are: refused, and told once.
-    w->addDropped({QUrl::fromLocalFile(tf.file(QStringLiteral("drop/b.txt"))),
-                   QUrl::fromLocalFile(tf.write(QStringLiteral("c.txt"), "c"))});
-    QCOMPARE(w->chosenFiles().size(), 2);
-    QCOMPARE(d.messages().size(), 1);
-    QVERIFY(d.messages().first().contains(QStringLiteral("\nb.txt\nc.txt")));
-}
-
-void TestImportWindow::onlyRegularFilesAndReadableNames()
-{
-    TestFolder tf;
-    ScriptedDialogs d;
-    tf.write(QStringLiteral("pics/a.jpg"), "a");
-    const QByteArray folder = QFile::encodeName(tf.file(QStringLiteral("pics/")));
-    QCOMPARE(::mkfifo(folder + "pipe.jpg", 0600), 0);
-    // Names from a Chinese Windows archive: GBK bytes, not UTF-8 ("啊").
-    for (const QByteArray name : {QByteArray("\xB0\xA1.jpg"), QByteArray("x\xB0\xA1.jpg")}) {
-        const int fd = ::open(folder + name, O_CREAT | O_WRONLY, 0600);
-        QVERIFY(fd >= 0);
-        ::close(fd);
-    }
-    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
-    w->setFolder(tf.file(QStringLiteral("pics")));
-    QCOMPARE(w->File1->count(), 1);
-    QCOMPARE(d.messages().size(), 1); // one message for the listing, naming both
-    const QString told = d.messages().first();
-    QVERIFY2(told.contains(QStringLiteral("\\xB0\\xA1.jpg (按 GBK 读作 啊.jpg)")) && told.contains(QStringLiteral("x\\xB0\\xA1.jpg")),
-             qPrintable(told));
-    w->lblRight_Click();
-    QCOMPARE(w->chosenFiles(), QStringList(tf.file(QStringLiteral("pics/a.jpg"))));
-}
-
-void TestImportWindow::startsAtLastFolder()
-{
-    TestFolder tf;
-    ScriptedDialogs d;
-    tf.write(QStringLiteral("pics/a.jpg"), "a");
-    {
-        std::unique_ptr<frmFile> first(openWindow(QStringLiteral("*.jpg"), 3));
-        QCOMPARE(first->lblPath->toolTip(), QDir::toNativeSeparators(QDir::homePath()));
-        first->setFolder(tf.file(QStringLiteral("pics")));
-    }
-    std::unique_ptr<frmFile> next(openWindow(QStringLiteral("*.jpg"), 3));
-    QCOMPARE(next->lblPath->toolTip(), QDir::toNativeSeparators(tf.file(QStringLiteral("pics"))));
-    QCOMPARE(next->File1->count(), 1);
-}
-
-void TestImportWindow::cancelClosesFrame()
-{
-    TestFolder tf;
-    ScriptedDialogs d;
-    mdiFrm main;
-    main.mnu_AddImage->trigger();
-    QCOMPARE(main.mdiArea()->subWindowList().size(), 1);
-    qobject_cast<frmFile *>(main.mdiArea()->subWindowList().first()->widget())->cmdCancel->click();
-    QTRY_COMPARE(main.mdiArea()->subWindowList().size(), 0);
 }
 
 // Cancel stops the copy in progress within a second, keeps nothing of it, and the report
 // says so with the count of files imported before it.
 void TestImportWindow::cancelStopsTheCopyInProgress()
 {
-    TestFolder tf;
-    tf.createCatalogue();
-    ScriptedDialogs d;
-    tf.write(QStringLiteral("pics/a.jpg"), "a");
-    QFile big(tf.file(QStringLiteral("pics/big.jpg")));
+    QFile big(pic("big.jpg"));
     QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(1) << 30));
     big.close();
-    tf.write(QStringLiteral("pics/c.jpg"), "c");
-    std::unique_ptr<frmFile> w(openWindow(QStringLiteral("*.jpg"), 3));
-    w->setFolder(tf.file(QStringLiteral("pics")));
+    tf_->write("pics/c.jpg", "c");
+    auto w = open();
     w->lblRight_Click();
     QElapsedTimer sinceCancel;
     QTimer::singleShot(150, w.get(), [&] {
@@ -285,17 +176,59 @@ void TestImportWindow::cancelStopsTheCopyInProgress()
         progress->cancel();
         sinceCancel.start();
     });
-    d.answerMessage(6);
+    d_->answerMessage(Msg::IdYes);
     w->cmdStart_Click();
     QVERIFY(sinceCancel.isValid());
     QVERIFY2(sinceCancel.elapsed() < 1000, qPrintable(QString::number(sinceCancel.elapsed())));
-    const QString summary = d.asked.last().text;
-    QVERIFY2(summary.contains(QStringLiteral("导入已取消")) && summary.contains(QStringLiteral("已导入 1 个文件")),
-             qPrintable(summary));
-    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
-    QCOMPARE(rs.RecordCount(), 1);
-    QCOMPARE(rs.text(QStringLiteral("FileName")), QStringLiteral("a.jpg"));
-    QCOMPARE(TestFolder::storedCopies().size(), 1);
+    const QString summary = d_->asked.last().text;
+    QVERIFY2(summary.contains("导入已取消") && summary.contains("已导入 2 个文件"), qPrintable(summary));
+    QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 2);
+    QCOMPARE(TestFolder::storedCopies().size(), 2);
+}
+
+// Only regular files are listed or taken from a dropped folder: a pipe is skipped, and
+// names that are not UTF-8 (GBK bytes from a Chinese Windows archive, "啊") are told, once
+// per listing. A dropped single file is held to the filter as a folder's files are:
+// refused, and told once.
+void TestImportWindow::listingsAndDrops()
+{
+    const QByteArray folder = QFile::encodeName(tf_->file("pics/"));
+    QCOMPARE(::mkfifo(folder + "pipe.jpg", 0600), 0);
+    for (const char *name : {"\xB0\xA1.jpg", "x\xB0\xA1.jpg"}) {
+        const int fd = ::open(folder + name, O_CREAT | O_WRONLY, 0600);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+    }
+    tf_->write("pics/b.txt", "b");
+    auto w = open();
+    QCOMPARE(w->File1->count(), 2);
+    QCOMPARE(d_->messages().size(), 1);
+    const QString told = d_->messages().first();
+    QVERIFY2(told.contains("\\xB0\\xA1.jpg (按 GBK 读作 啊.jpg)") && told.contains("x\\xB0\\xA1.jpg"), qPrintable(told));
+    const QString single = tf_->write("one.jpg", "o");
+    w->show();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(tf_->file("pics")), QUrl::fromLocalFile(single)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w->lvw->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w->lvw->viewport(), &drop);
+    QCOMPARE(w->chosenFiles(), QStringList({pic("a.jpg"), pic("b.jpg"), single}));
+    QCOMPARE(d_->messages().size(), 2);
+    w->addDropped({QUrl::fromLocalFile(pic("b.txt")), QUrl::fromLocalFile(tf_->write("c.txt", "c"))});
+    QCOMPARE(w->chosenFiles().size(), 3);
+    QCOMPARE(d_->messages().size(), 3);
+    QVERIFY(d_->messages().last().contains("\nb.txt\nc.txt"));
+}
+
+void TestImportWindow::cancelClosesFrame()
+{
+    mdiFrm main;
+    main.mnu_AddImage->trigger();
+    QCOMPARE(main.mdiArea()->subWindowList().size(), 1);
+    qobject_cast<frmFile *>(main.mdiArea()->subWindowList().first()->widget())->cmdCancel->click();
+    QTRY_COMPARE(main.mdiArea()->subWindowList().size(), 0);
 }
 
 QTEST_MAIN(TestImportWindow)
