@@ -210,6 +210,8 @@ void TestEngines::connectionDroppedIsReopened()
     QCOMPARE(storedNamesOf(QStringLiteral("1=1")).size(), 1);
 }
 
+// A server catalogue keeps the one folder it marked first: a folder named by mistake, or one
+// marked by another catalogue, takes no copies.
 void TestEngines::attachmentFolderOfAnotherCatalogueRefused()
 {
     if (!TestFolder::onServer())
@@ -217,15 +219,21 @@ void TestEngines::attachmentFolderOfAnotherCatalogueRefused()
     TestFolder tf;
     tf.createCatalogue();
     LocateDataBase();
-    tf.write(QStringLiteral("Attachment/") + AttachmentMarker::fileName(), "another-catalogue\n");
-    try {
-        ImportEngine::ImportFile(tf.write(QStringLiteral("src/f/a.jpg"), "a"), 3);
-        QFAIL("imported into another catalogue's folder");
-    } catch (const AppError &e) {
-        QVERIFY2(e.message().contains(QStringLiteral("another-catalogue")), qPrintable(e.message()));
+    QVERIFY(ImportEngine::ImportFile(tf.write(QStringLiteral("src/f/a.jpg"), "a"), 3));
+    WriteIni(QStringLiteral("AttachmentPath"), tf.file(QStringLiteral("Atachment")));
+    QDir().mkpath(tf.file(QStringLiteral("Atachment")));
+    for (const QString &expected : {QStringLiteral("的标记"), QStringLiteral("another-catalogue")}) {
+        LocateDataBase();
+        try {
+            ImportEngine::ImportFile(tf.write(QStringLiteral("src/f/b.jpg"), "b"), 3);
+            QFAIL("imported into another folder");
+        } catch (const AppError &e) {
+            QVERIFY2(e.message().contains(expected), qPrintable(e.message()));
+        }
+        QCOMPARE(QDir(tf.file(QStringLiteral("Atachment"))).entryList(QDir::Files | QDir::Hidden).size(), expected == QStringLiteral("的标记") ? 0 : 1);
+        QCOMPARE(storedNamesOf(QStringLiteral("1=1")).size(), 1);
+        tf.write(QStringLiteral("Atachment/") + AttachmentMarker::fileName(), "another-catalogue\n");
     }
-    QVERIFY(TestFolder::storedCopies().isEmpty());
-    QVERIFY(storedNamesOf(QStringLiteral("1=1")).isEmpty());
 }
 
 // mkcatalogue --copy: file to server and back, every row and value, counted.
