@@ -3,6 +3,7 @@
 #include "TestFolder.h"
 #include "app/frmCheck.h"
 #include "import/AtomicCopy.h"
+#include "import/ImportEngine.h"
 #include "store/ContentHashes.h"
 #include "store/DatabaseLocator.h"
 #include "store/RecycleBin.h"
@@ -23,6 +24,7 @@ private slots:
     void changedBeforeRepair();
     void anotherProgramImporting_data();
     void anotherProgramImporting();
+    void questionHeldOpen();
     void cancelStops();
 };
 
@@ -276,6 +278,28 @@ void TestCatalogueCheck::anotherProgramImporting()
     QCOMPARE(QSet<QString>(present.begin(), present.end()), stored); // every copy kept, strays gone
     f.run(false);
     QCOMPARE(f.w->report().findings(), qint64(0));
+}
+
+// A copy whose import waits at a question, however long, is the importer's: not a finding.
+void TestCatalogueCheck::questionHeldOpen()
+{
+    Fixture f;
+    const QString source = f.tf.write("src/f/a.jpg", "first");
+    QVERIFY(ImportEngine::ImportFile(source, 3));
+    f.tf.write("src/f/a.jpg", "second");
+    const QString yes = f.tf.file("yes");
+    QProcess driver;
+    driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    driver.start(QStringLiteral(MC_IMPORTDRIVER), {"--answer-yes-when", yes, f.tf.path(), "3", Corpus::writeList(f.tf.file("list.txt"), {source})});
+    QTRY_COMPARE_WITH_TIMEOUT(TestFolder::storedCopies().size(), 2, 20000); // the new copy waits for the answer
+    for (const QString &name : TestFolder::storedCopies())
+        f.file(name, Corpus::read(AttachmentPath() + name)); // as if asked hours ago
+    f.run(true);
+    QCOMPARE(f.w->report().findings(), qint64(0));
+    QFile(yes).open(QIODevice::WriteOnly);
+    QVERIFY(driver.waitForFinished(20000));
+    QCOMPARE(driver.exitCode(), 0);
+    QCOMPARE(Corpus::read(AttachmentPath() + f.value("select SaveFileName from tblAttachment")), QByteArray("second"));
 }
 
 void TestCatalogueCheck::cancelStops()
