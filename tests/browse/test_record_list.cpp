@@ -5,6 +5,7 @@
 #include "browse/RecordListViews.h"
 #include "import/frmtblAttachmentEdit.h"
 #include "store/DatabaseLocator.h"
+#include "store/Engine.h"
 #include "store/FileIcons.h"
 #include "store/RecordChanged.h"
 #include "store/Services.h"
@@ -184,6 +185,8 @@ void TestRecordList::deletes_data()
     // Another program changed one record after it was listed: that one is kept.
     QTest::newRow("several, one changed") << true << QStringList({"a.txt", "locked.txt", "gone.txt"}) << int(Msg::IdYes)
                                           << QStringList({"a.txt", "gone.txt"}) << "已删除 2 个记录,1 个记录删除失败:\nlocked.txt: ";
+    // The catalogue refuses the delete after the record went to the bin: its copy stays with it.
+    QTest::newRow("refused") << true << QStringList("a.txt") << int(Msg::IdYes) << none << "已删除 0 个记录,1 个记录删除失败:\na.txt: ";
 }
 
 void TestRecordList::deletes()
@@ -206,6 +209,13 @@ void TestRecordList::deletes()
     QStringList all = f.column(0, true);
     QCOMPARE(all.size(), 7);
     CurrentDb().OpenRecordset(QStringLiteral("Update tblAttachment set Currentinfo='changed' where FileName='locked.txt'"));
+    if (QTest::currentDataTag() == QByteArray("refused")) {
+        std::shared_ptr<Engine> e = CurrentDb().engine();
+        if (TestFolder::onServer())
+            e->execute("CREATE FUNCTION refuse() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'refused'; END $$ LANGUAGE plpgsql");
+        e->execute(TestFolder::onServer() ? "CREATE TRIGGER refuse BEFORE DELETE ON tblAttachment FOR EACH ROW EXECUTE FUNCTION refuse()"
+                                          : "CREATE TRIGGER refuse BEFORE DELETE ON tblAttachment BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    }
     for (const QString &name : chosen)
         f.list->lvw->selectionModel()->select(f.list->model()->index(f.column(0).indexOf(name), 0),
                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
