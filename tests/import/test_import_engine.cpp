@@ -175,6 +175,9 @@ void TestImportEngine::storedNamesSurviveTrimming()
     d_->answerMessage(Msg::IdYes);
     QVERIFY(ImportEngine::ImportFile(trail, 2, kNow.addSecs(1)));
     QCOMPARE(Corpus::read(AttachmentPath() + "200811251745091191.txt"), QByteArray("n"));
+    // A backslash would be a folder to Windows and the safety checks: not in a stored name.
+    QVERIFY(ImportEngine::ImportFile(src("f/win.t\\xt ", "w"), 2, kNow.addSecs(3)));
+    QVERIFY2(storedOf("win.t\\xt ").endsWith(".t_xt"), qPrintable(storedOf("win.t\\xt ")));
     // A stored name with trailing blanks from an older catalogue: its own copy goes, not
     // the copy its trimmed name would reach.
     CurrentDb().OpenRecordset(QStringLiteral("insert into tblAttachment (FileName,FolderName,SaveFileName,tblFileKind) "
