@@ -11,7 +11,7 @@ rows() { grep -E '[0-9.]+x$|bytes per listed row|peak memory' || true; }
 "$build/bench/list_bench" 100000 1000000 2>/dev/null | rows
 "$build/bench/import_bench" 2000 64 1024 2>/dev/null | rows
 if command -v pg_virtualenv > /dev/null; then
-  pg_virtualenv sh -c "'$build/bench/server_bench' 100000 1000000 && createdb mc_bench_import &&
+  pg_virtualenv -t sh -c "'$build/bench/server_bench' 100000 1000000 && createdb mc_bench_import &&
     '$build/bench/import_bench' 2000 64 16 postgresql:///mc_bench_import" 2>/dev/null | rows
 fi
 "$build/bench/startup_bench" 20 2>/dev/null | rows
