@@ -1,13 +1,15 @@
+#include "Corpus.h"
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 #include "app/AppStart.h"
 #include "app/IniFile.h"
+#include "app/RegistryReader.h"
 #include "app/SharedState.h"
 #include "app/WindowServices.h"
-#include "app/frmCheck.h"
+#include "app/frmAbout.h"
 #include "app/frmLogo.h"
+#include "app/frmSetting.h"
 #include "app/mdiFrm.h"
-#include "browse/frmBrowse.h"
 #include "browse/frmFind.h"
 #include "store/DialogOwner.h"
 #include "store/ProcessExit.h"
@@ -15,344 +17,384 @@
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
-#include <QSignalSpy>
-#include <QProcess>
 #include <QtTest>
 #include <sys/stat.h>
+
+namespace {
+// What a menu command hands over to the window it opens.
+QVariantList handedOver()
+{
+    return {gFilter, gCaption, gKind};
+}
+
+QList<QWidget *> shownWindows(const char *className)
+{
+    QList<QWidget *> found;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (top->inherits(className) && top->isVisible())
+            found << top;
+    return found;
+}
+} // namespace
+
+class FakeRegistry : public RegistryReader {
+public:
+    QHash<QString, QVariant> values; // "key|value" -> value
+    bool read(Root, const QString &key, const QString &valueName, QVariant *value) const override
+    {
+        const auto it = values.constFind(key + QLatin1Char('|') + valueName);
+        if (it == values.constEnd())
+            return false;
+        *value = it.value();
+        return true;
+    }
+};
 
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void menuTree();
-    void seedingFreshFile();
-    void seedingLeavesConfiguredFileAlone();
-    void seedingReportsOnlyWhatLosesData();
-    void importCommandsHandOver();
-    void splashClosesOnClick();
-    void splashClosesOnTime();
-    void exitReleasesDatabase();
-    void restartStartsProgramAgain();
-    void topMost();
-    void placeRememberedAndFitted();
-    void findFromAnyWindow();
-    void messageBoxes_data();
-    void messageBoxes();
-};
-
-void TestMainWindow::menuTree()
-{
-    TestFolder tf;
-    ScriptedDialogs d;
-    mdiFrm w;
-    struct Entry {
-        const char *name;
-        const char *caption;
-        const char *shortcut;
-    };
-    const QList<QPair<QString, QList<Entry>>> tree = {
-        {QStringLiteral("系统设置(&F)"),
-         {{"mnu_Setting", "系统设置(&S)", ""}, {"mnu_LoginAgain", "重新登陆(&R)", ""}, {"mnu_Exit", "退出系统(&X)", ""}}},
-        {QStringLiteral("导入文件(&A)"),
-         {{"mnu_AddFolder", "导入文件夹(&M)...", ""},
-          {"mnu_bar", "___文件__________", ""},
-          {"mnu_AddText", "导入文本(&A)", "Ctrl+D"},
-          {"mnu_AddImage", "导入图片(&L)", "Ctrl+E"},
-          {"mnu_AddMedia", "导入动画,视频(&C)", "Ctrl+G"},
-          {"mnu_AddSound", "导入音频(&E)", "Ctrl+H"},
-          {"mnu_AddOffice", "导入Office软件(&O)", "Ctrl+R"}}},
-        {QStringLiteral("浏览文件(&B)"),
-         {{"mnu_BroFolder", "浏览文件夹(&M)", ""},
-          {"mnubar1", "___文件__________", ""},
-          {"mnu_BroText", "浏览文本(&A)", "Ctrl+J"},
-          {"mnu_BroImage", "浏览图片(&L)", "Ctrl+K"},
-          {"mnu_BroMedia", "浏览动画,视频(&C)", "Ctrl+L"},
-          {"mnu_BroSound", "浏览音频(&E)", "Ctrl+M"},
-          {"mnu_BroOffice", "浏览Office软件(&O)", "Ctrl+N"}}},
-        {QStringLiteral("文件操作(&F)"), {{"mnu_Find", "文件查找(&C)", ""}, {"mnu_RecycleBin", "回收站", ""}, {"mnu_Check", "检查目录", ""}}},
-    };
-    const QList<QAction *> top = w.menuBar()->actions();
-    QCOMPARE(top.size(), 5);
-    QStringList topNames;
-    for (QAction *a : top)
-        topNames << a->objectName();
-    QCOMPARE(topNames, QStringList({QStringLiteral("mnu_SysTem"), QStringLiteral("mnuAdd"), QStringLiteral("mnubrowse"),
-                                    QStringLiteral("mnu_FindData"), QStringLiteral("mnu_About")}));
-    for (int i = 0; i < tree.size(); ++i) {
-        QCOMPARE(top[i]->text(), tree[i].first);
-        const QList<QAction *> items = top[i]->menu()->actions();
-        QCOMPARE(items.size(), tree[i].second.size());
-        for (int j = 0; j < items.size(); ++j) {
-            QCOMPARE(items[j]->objectName(), QLatin1String(tree[i].second[j].name));
-            QCOMPARE(items[j]->text(), QString::fromUtf8(tree[i].second[j].caption));
-            QCOMPARE(items[j]->shortcut(), QKeySequence(QString::fromUtf8(tree[i].second[j].shortcut)));
-        }
-    }
-    QCOMPARE(top[4]->text(), QStringLiteral("关于"));
-    QVERIFY(!top[4]->menu());
-    QCOMPARE(w.windowTitle(), QStringLiteral("多媒体文件系统"));
-    // The dividers do nothing.
-    gCaption = QStringLiteral("unchanged");
-    w.mnu_bar->trigger();
-    w.mnubar1->trigger();
-    QCOMPARE(gCaption, QStringLiteral("unchanged"));
-    // The check window exists once, however often it is chosen.
-    w.mnu_Check->trigger();
-    w.mnu_Check->trigger();
-    QList<QWidget *> checks;
-    for (QWidget *top : QApplication::topLevelWidgets())
-        if (qobject_cast<frmCheck *>(top) && top->isVisible())
-            checks << top;
-    QCOMPARE(checks.size(), 1);
-    QCOMPARE(checks[0]->windowTitle(), QStringLiteral("检查目录"));
-    checks[0]->close();
-    QVERIFY(d.allAnswered());
-}
-
-void TestMainWindow::seedingFreshFile()
-{
-    TestFolder tf;
-    ScriptedDialogs d;
-    mdiFrm w;
-    QFile f(tf.file(QStringLiteral("UserDefault.ini")));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(f.readAll());
-    // The first defaults come first, in their order; today's formats follow.
-    const QStringList order = {QStringLiteral("txtImage=*.bmp;*.ico;*.gif;*.jpg;*.png;*.jpeg;"),
-                               QStringLiteral("txtMedia=*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp;*.mp4;*.mkv;"),
-                               QStringLiteral("txtOffice=*.doc;*.xls;*.ppt;*.mdb;*.docx;*.xlsx;*.pptx;*.pdf;"),
-                               QStringLiteral("txtSound=*.Mdi;*.mp3;*.mav;*.wav;*.mid;*.flac;*.ogg;*.m4a;*.aac\r\n"),
-                               QStringLiteral("txtText=*.txt;*.log;")};
-    qsizetype at = -1;
-    for (const QString &line : order) {
-        const qsizetype found = text.indexOf(line);
-        QVERIFY2(found > at, qPrintable(line));
-        at = found;
-    }
-    QVERIFY(ReadIni(QStringLiteral("DataBaseFilePath")).isEmpty());
-    // The database is not touched at start.
-    QVERIFY(!clsCurrentDb::exists());
-}
-
-// Start-up tells once about a file it cannot read, and nothing about one it cannot write.
-void TestMainWindow::seedingReportsOnlyWhatLosesData()
-{
+    void menuTree()
     {
         TestFolder tf;
         ScriptedDialogs d;
-        QCOMPARE(::mkfifo(QFile::encodeName(tf.file(QStringLiteral("UserDefault.ini"))).constData(), 0644), 0);
         mdiFrm w;
-        QCOMPARE(d.messages().size(), 1);
-        QVERIFY(d.messages().first().contains(QStringLiteral("无法读取")));
+        // Each top entry: objectName and caption, then its menu's entries as objectName, caption, shortcut.
+        const QList<QStringList> tree = {
+            {"mnu_SysTem", "系统设置(&F)", "mnu_Setting", "系统设置(&S)", "", "mnu_LoginAgain", "重新登陆(&R)", "",
+             "mnu_Exit", "退出系统(&X)", ""},
+            {"mnuAdd", "导入文件(&A)", "mnu_AddFolder", "导入文件夹(&M)...", "", "mnu_bar", "___文件__________", "",
+             "mnu_AddText", "导入文本(&A)", "Ctrl+D", "mnu_AddImage", "导入图片(&L)", "Ctrl+E", "mnu_AddMedia",
+             "导入动画,视频(&C)", "Ctrl+G", "mnu_AddSound", "导入音频(&E)", "Ctrl+H", "mnu_AddOffice", "导入Office软件(&O)", "Ctrl+R"},
+            {"mnubrowse", "浏览文件(&B)", "mnu_BroFolder", "浏览文件夹(&M)", "", "mnubar1", "___文件__________", "",
+             "mnu_BroText", "浏览文本(&A)", "Ctrl+J", "mnu_BroImage", "浏览图片(&L)", "Ctrl+K", "mnu_BroMedia",
+             "浏览动画,视频(&C)", "Ctrl+L", "mnu_BroSound", "浏览音频(&E)", "Ctrl+M", "mnu_BroOffice", "浏览Office软件(&O)", "Ctrl+N"},
+            {"mnu_FindData", "文件操作(&F)", "mnu_Find", "文件查找(&C)", "", "mnu_RecycleBin", "回收站", "", "mnu_Check", "检查目录", ""},
+            {"mnu_About", "关于"},
+        };
+        const QList<QAction *> top = w.menuBar()->actions();
+        QCOMPARE(top.size(), tree.size());
+        for (int i = 0; i < tree.size(); ++i) {
+            QStringList seen = {top[i]->objectName(), top[i]->text()};
+            for (QAction *a : top[i]->menu() ? top[i]->menu()->actions() : QList<QAction *>())
+                seen << a->objectName() << a->text() << a->shortcut().toString();
+            QCOMPARE(seen, tree[i]);
+        }
+        QCOMPARE(w.windowTitle(), QStringLiteral("多媒体文件系统"));
+        gCaption = QStringLiteral("unchanged");
+        w.mnu_bar->trigger();
+        w.mnubar1->trigger();
+        QCOMPARE(gCaption, QStringLiteral("unchanged")); // the dividers do nothing
     }
-    TestFolder tf;
-    ScriptedDialogs d;
-    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), tf.path()}) != 0)
-        QSKIP("chattr +i is not available here");
-    mdiFrm w;
-    QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), tf.path()});
-    QVERIFY(d.messages().isEmpty());
-    QVERIFY(!QFile::exists(tf.file(QStringLiteral("UserDefault.ini"))));
-}
 
-void TestMainWindow::seedingLeavesConfiguredFileAlone()
-{
-    TestFolder tf;
-    ScriptedDialogs d;
-    const QByteArray original = "[UserDefault]\r\ntxtText=*.md\r\n";
-    tf.write(QStringLiteral("UserDefault.ini"), original);
-    mdiFrm w;
-    QFile f(tf.file(QStringLiteral("UserDefault.ini")));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), original);
-    // The picture import then gets an empty filter.
-    gFilter = QStringLiteral("before");
-    w.mnu_AddImage->trigger();
-    QCOMPARE(gFilter, QString());
-    QCOMPARE(gKind, 3);
-}
+    void seedingFreshFile()
+    {
+        TestFolder tf;
+        ScriptedDialogs d;
+        mdiFrm w;
+        const QString text = QString::fromUtf8(Corpus::read(tf.file(QStringLiteral("UserDefault.ini"))));
+        // The first defaults come first, in their order; today's formats follow.
+        qsizetype at = -1;
+        for (const char *line : {"txtImage=*.bmp;*.ico;*.gif;*.jpg;*.png;*.jpeg;",
+                                 "txtMedia=*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp;*.mp4;*.mkv;",
+                                 "txtOffice=*.doc;*.xls;*.ppt;*.mdb;*.docx;*.xlsx;*.pptx;*.pdf;",
+                                 "txtSound=*.Mdi;*.mp3;*.mav;*.wav;*.mid;*.flac;*.ogg;*.m4a;*.aac\r\n", "txtText=*.txt;*.log;"}) {
+            const qsizetype found = text.indexOf(QString::fromUtf8(line));
+            QVERIFY2(found > at, line);
+            at = found;
+        }
+        QVERIFY(ReadIni(QStringLiteral("DataBaseFilePath")).isEmpty());
+        QVERIFY(!clsCurrentDb::exists()); // the database is not touched at start
+    }
 
-void TestMainWindow::importCommandsHandOver()
-{
-    TestFolder tf;
-    tf.createCatalogue();
-    ScriptedDialogs d;
-    mdiFrm w;
-    WriteIni(QStringLiteral("txtSound"), QStringLiteral("*.ogg"));
-    w.mnu_AddSound->trigger();
-    QCOMPARE(gFilter, QStringLiteral("*.ogg"));
-    QCOMPARE(gCaption, QStringLiteral("导入音频文件"));
-    QCOMPARE(gKind, 5);
-    w.mnu_AddFolder->trigger();
-    QCOMPARE(gFilter, QStringLiteral("*.*"));
-    QCOMPARE(gKind, 1);
-    w.mnu_BroOffice->trigger();
-    QCOMPARE(gFilter, QStringLiteral("*.*")); // browse leaves the filter alone
-    QCOMPARE(gCaption, QStringLiteral("浏览Office软件"));
-    QCOMPARE(gKind, 6);
-}
+    // Start-up tells once about a file it cannot read, and nothing about one it cannot write.
+    void seedingReportsOnlyWhatLosesData()
+    {
+        {
+            TestFolder tf;
+            ScriptedDialogs d;
+            QCOMPARE(::mkfifo(QFile::encodeName(tf.file(QStringLiteral("UserDefault.ini"))).constData(), 0644), 0);
+            mdiFrm w;
+            QCOMPARE(d.messages().size(), 1);
+            QVERIFY(d.messages().first().contains(QStringLiteral("无法读取")));
+        }
+        TestFolder tf;
+        ScriptedDialogs d;
+        if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), tf.path()}) != 0)
+            QSKIP("chattr +i is not available here");
+        mdiFrm w;
+        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), tf.path()});
+        QVERIFY(d.messages().isEmpty());
+        QVERIFY(!QFile::exists(tf.file(QStringLiteral("UserDefault.ini"))));
+    }
 
-void TestMainWindow::splashClosesOnClick()
-{
-    auto *logo = new frmLogo;
-    logo->show();
-    QSignalSpy finished(logo, &frmLogo::finished);
-    QCOMPARE(logo->Label2->text(), QStringLiteral("版本   1.0.0"));
-    QCOMPARE(logo->Label1->text(), QStringLiteral("多媒体文件系统"));
-    QCOMPARE(logo->Timer1->interval(), 1000);
-    QTest::mouseClick(logo->Label1, Qt::LeftButton); // a label does not count
-    QCOMPARE(finished.count(), 0);
-    QTest::mouseClick(logo, Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(finished.count(), 1);
-    QTest::qWait(1300); // the timer never fires afterwards
-    QCOMPARE(finished.count(), 1);
-}
+    // A configured file is left alone; each command hands its filter, caption and kind over.
+    void commandsHandOver()
+    {
+        TestFolder tf;
+        tf.createCatalogue();
+        ScriptedDialogs d;
+        const QByteArray original = "[UserDefault]\r\ntxtText=*.md\r\n";
+        tf.write(QStringLiteral("UserDefault.ini"), original);
+        mdiFrm w;
+        QCOMPARE(Corpus::read(tf.file(QStringLiteral("UserDefault.ini"))), original);
+        gFilter = QStringLiteral("before");
+        w.mnu_AddImage->trigger();
+        QCOMPARE(handedOver(), QVariantList({QString(), "导入图片", 3})); // no filter configured
+        WriteIni(QStringLiteral("txtSound"), QStringLiteral("*.ogg"));
+        w.mnu_AddSound->trigger();
+        QCOMPARE(handedOver(), QVariantList({"*.ogg", "导入音频文件", 5}));
+        w.mnu_AddFolder->trigger();
+        QCOMPARE(handedOver(), QVariantList({"*.*", "导入文件夹", 1}));
+        w.mnu_BroOffice->trigger();
+        QCOMPARE(handedOver(), QVariantList({"*.*", "浏览Office软件", 6})); // browse leaves the filter alone
+    }
 
-void TestMainWindow::splashClosesOnTime()
-{
-    QPointer<frmLogo> logo = new frmLogo;
-    logo->show();
-    QSignalSpy finished(logo.data(), &frmLogo::finished);
-    QTest::qWait(500);
-    QCOMPARE(finished.count(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 3000);
-    QTRY_VERIFY(logo.isNull()); // unloaded
-}
+    void splashCloses_data()
+    {
+        QTest::addColumn<bool>("click");
+        QTest::newRow("on a click") << true;
+        QTest::newRow("on time") << false;
+    }
 
-void TestMainWindow::exitReleasesDatabase()
-{
-    TestFolder tf;
-    tf.createCatalogue();
-    ScriptedDialogs d;
-    mdiFrm w;
-    // Nothing opened yet: exit still goes through the seam.
-    QVERIFY_THROWS_EXCEPTION(ProcessExit, w.mnu_Exit->trigger());
-    QCOMPARE(d.exits, 1);
-    CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
-    gCaption = QStringLiteral("x");
-    QVERIFY_THROWS_EXCEPTION(ProcessExit, w.mnu_Exit->trigger());
-    QVERIFY(!clsCurrentDb::exists());
-    QVERIFY(gCaption.isEmpty());
-}
+    void splashCloses()
+    {
+        QFETCH(bool, click);
+        QPointer<frmLogo> logo = new frmLogo;
+        logo->show();
+        QSignalSpy finished(logo.data(), &frmLogo::finished);
+        QCOMPARE(QStringList({logo->Label1->text(), logo->Label2->text()}), QStringList({"多媒体文件系统", "版本   1.0.0"}));
+        QCOMPARE(logo->Timer1->interval(), 1000);
+        QTest::mouseClick(logo->Label1, Qt::LeftButton); // a label does not count
+        if (click)
+            QTest::mouseClick(logo, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(finished.count(), int(click));
+        QTest::qWait(1300); // once only: the timer does not fire after a click
+        QCOMPARE(finished.count(), 1);
+        QTRY_VERIFY(logo.isNull()); // unloaded
+    }
 
-void TestMainWindow::restartStartsProgramAgain()
-{
-    TestFolder tf;
-    tf.createCatalogue();
-    ScriptedDialogs d;
-    mdiFrm w;
-    CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
-    gKind = 4;
-    QVERIFY_THROWS_EXCEPTION(ProcessExit, w.mnu_LoginAgain->trigger());
-    QCOMPARE(d.started, QStringList(QCoreApplication::applicationFilePath()));
-    QVERIFY(!clsCurrentDb::exists());
-    QCOMPARE(gKind, 4);
+    // Exit and restart both release the database and the handed-over texts; gKind stays.
+    void exitAndRestartReleaseDatabase()
+    {
+        TestFolder tf;
+        tf.createCatalogue();
+        ScriptedDialogs d;
+        mdiFrm w;
+        QVERIFY_THROWS_EXCEPTION(ProcessExit, w.mnu_Exit->trigger()); // nothing opened yet: still through the seam
+        for (QAction *command : {w.mnu_Exit, w.mnu_LoginAgain}) {
+            CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
+            gCaption = QStringLiteral("x");
+            gKind = 4;
+            QVERIFY_THROWS_EXCEPTION(ProcessExit, command->trigger());
+            QVERIFY(!clsCurrentDb::exists());
+            QCOMPARE(handedOver(), QVariantList({QString(), QString(), 4}));
+        }
+        QCOMPARE(d.started, QStringList(QCoreApplication::applicationFilePath()));
+        // A program that cannot be started is reported and the window stays.
+        d.startSucceeds = false;
+        w.mnu_LoginAgain->trigger();
+        QCOMPARE(d.exits, 3);
+        QCOMPARE(d.messages().size(), 1);
+    }
 
-    // A program that cannot be started is reported and the window stays.
-    d.startSucceeds = false;
-    w.mnu_LoginAgain->trigger();
-    QCOMPARE(d.exits, 1);
-    QCOMPARE(d.messages().size(), 1);
-}
+    void placeRememberedAndFitted()
+    {
+        TestFolder tf;
+        ScriptedDialogs d;
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        auto *first = new mdiFrm;
+        QVERIFY2(screen.contains(first->geometry()), "the design size must not run off a small screen");
+        first->setGeometry(screen.left() + 40, screen.top() + 60, 500, 400);
+        first->close();
+        mdiFrm next;
+        QCOMPARE(next.geometry(), QRect(screen.left() + 40, screen.top() + 60, 500, 400));
+    }
 
-void TestMainWindow::topMost()
-{
-    QWidget w;
-    w.setGeometry(100, 100, 200, 100);
-    SetTopMost(&w, -1);
-    QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
-    SetTopMost(&w, 5);
-    QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
-    SetTopMost(&w, -2);
-    QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
-    QCOMPARE(w.geometry().size(), QSize(200, 100));
-}
+    // Find, settings, about and check windows exist once; browse windows open anew each time.
+    void singleInstances()
+    {
+        TestFolder tf;
+        tf.createCatalogue();
+        ScriptedDialogs d;
+        mdiFrm w;
+        w.show();
+        w.mnu_BroImage->trigger();
+        w.mnu_BroImage->trigger();
+        const QList<QWidget *> browsers = shownWindows("frmBrowse");
+        QCOMPARE(browsers.size(), 2);
+        browsers[0]->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(browsers[0]));
+        QTest::keyClick(browsers[0], Qt::Key_F, Qt::ControlModifier); // from any window of the program
+        auto *find = static_cast<frmFind *>(w.findWindow());
+        QVERIFY(find && find->isVisible());
+        QVERIFY(find->width() <= QGuiApplication::primaryScreen()->availableGeometry().width()); // fitted to the screen
+        QTRY_VERIFY(find->txtContent->hasFocus());
+        find->txtContent->setText(QStringLiteral("kept"));
+        w.mnu_Find->trigger();
+        QCOMPARE(w.findWindow(), find);
+        QCOMPARE(find->txtContent->text(), QStringLiteral("kept"));
+        find->close();
+        QTRY_VERIFY(!w.findWindow()); // closing discards it
+        w.mnu_Find->trigger();
+        QCOMPARE(static_cast<frmFind *>(w.findWindow())->txtContent->text(), QString());
+        w.mnu_Setting->trigger();
+        QWidget *settings = w.settingWindow();
+        w.mnu_Setting->trigger();
+        QCOMPARE(w.settingWindow(), settings);
+        w.mnu_About->trigger();
+        QVERIFY(w.aboutWindow() && w.aboutWindow()->isVisible());
+        w.mnu_Check->trigger();
+        w.mnu_Check->trigger();
+        const QList<QWidget *> checks = shownWindows("frmCheck");
+        QCOMPARE(checks.size(), 1);
+        QCOMPARE(checks[0]->windowTitle(), QStringLiteral("检查目录"));
+        QVERIFY(d.allAnswered());
+        w.close();
+    }
 
-void TestMainWindow::placeRememberedAndFitted()
-{
-    TestFolder tf;
-    ScriptedDialogs d;
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    auto *first = new mdiFrm;
-    QVERIFY2(screen.contains(first->geometry()), "the design size must not run off a small screen");
-    first->setGeometry(screen.left() + 40, screen.top() + 60, 500, 400);
-    first->close();
-    mdiFrm next;
-    QCOMPARE(next.geometry(), QRect(screen.left() + 40, screen.top() + 60, 500, 400));
-}
+    void messageBoxes_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("answer"); // to Enter
+        QTest::addColumn<bool>("ownerShown"); // a progress dialog still waiting out its delay is not
+        QTest::newRow("report") << int(Msg::OkOnly | Msg::Information) << int(Msg::IdOk) << true;
+        QTest::newRow("question") << int(Msg::YesNo | Msg::Question) << int(Msg::IdYes) << false;
+        QTest::newRow("destroys") << int(Msg::YesNo | Msg::Question | Msg::DefaultSecond) << int(Msg::IdNo) << true;
+    }
 
-void TestMainWindow::findFromAnyWindow()
-{
-    TestFolder tf;
-    tf.createCatalogue();
-    ScriptedDialogs d;
-    mdiFrm w;
-    w.show();
-    w.mnu_BroImage->trigger();
-    QWidget *browse = nullptr;
-    for (QWidget *top : QApplication::topLevelWidgets())
-        if (qobject_cast<frmBrowse *>(top))
-            browse = top;
-    browse->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(browse));
-    QTest::keyClick(browse, Qt::Key_F, Qt::ControlModifier);
-    QVERIFY(w.findWindow() && w.findWindow()->isVisible());
-    // Windows wider than a small screen are fitted to it.
-    QVERIFY(w.findWindow()->width() <= QGuiApplication::primaryScreen()->availableGeometry().width());
-    QTRY_VERIFY(static_cast<frmFind *>(w.findWindow())->txtContent->hasFocus());
-    browse->close();
-    w.findWindow()->close();
-}
+    void messageBoxes()
+    {
+        QFETCH(int, style);
+        QFETCH(int, answer);
+        QFETCH(bool, ownerShown);
+        QVERIFY(AppStart::installTranslations());
+        QDialog owner;
+        QWidget other;
+        owner.setVisible(ownerShown);
+        other.show();
+        other.activateWindow(); // the owner, not the active window, holds the box
+        DialogOwner guard(&owner);
+        QString fault = QStringLiteral("no box");
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            fault.clear();
+            // Under its owner, which is shown first so it cannot come up over the box later.
+            if (box->parentWidget() != &owner || !owner.isVisible())
+                fault += QStringLiteral(" owner");
+            if (box->width() < box->fontMetrics().horizontalAdvance(box->windowTitle()) + 100)
+                fault += QStringLiteral(" narrow");
+            for (QAbstractButton *b : box->buttons())
+                if (b->text().contains(QRegularExpression(QStringLiteral("^[&A-Za-z ]+$"))))
+                    fault += QStringLiteral(" English:") + b->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        const int code = QtDialogs().message(QStringLiteral("删除成功!"), style, QStringLiteral("文件系统-"));
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QCOMPARE(code, answer);
+    }
 
-void TestMainWindow::messageBoxes_data()
-{
-    QTest::addColumn<int>("style");
-    QTest::addColumn<int>("answer"); // to Enter
-    QTest::addColumn<bool>("ownerShown"); // a progress dialog still waiting out its delay is not
-    QTest::newRow("report") << int(Msg::OkOnly | Msg::Information) << int(Msg::IdOk) << true;
-    QTest::newRow("question") << int(Msg::YesNo | Msg::Question) << int(Msg::IdYes) << false;
-    QTest::newRow("destroys") << int(Msg::YesNo | Msg::Question | Msg::DefaultSecond) << int(Msg::IdNo) << true;
-}
+    // With no text filter the defaults are shown, not written; OK writes what the boxes hold.
+    void settingsWindow()
+    {
+        TestFolder tf;
+        ScriptedDialogs d;
+        tf.write(QStringLiteral("UserDefault.ini"), "[UserDefault]\r\ntxtText=\r\ntxtImage=*.raw\r\n");
+        QPointer<frmSetting> s = new frmSetting;
+        QCOMPARE(s->windowTitle(), QStringLiteral("系统设置"));
+        QCOMPARE(s->txtImage->text(), mdiFrm::defaultFilters().first().second); // not the stored *.raw
+        QVERIFY(s->windowFlags() & Qt::WindowStaysOnTopHint);
+        s->show();
+        s->cmdCancel->click();
+        QTRY_VERIFY(s.isNull());
+        QCOMPARE(ReadIni(QStringLiteral("txtImage")), QStringLiteral("*.raw"));
+        WriteIni(QStringLiteral("txtText"), QStringLiteral("*.md"));
+        WriteIni(QStringLiteral("txtImage"), QString());
+        WriteIni(QStringLiteral("txtOffice"), QStringLiteral("*.odt"));
+        s = new frmSetting;
+        QCOMPARE(s->txtText->text(), QStringLiteral("*.md"));
+        QCOMPARE(s->txtImage->text(), QString());
+        d.answerMessage(7);
+        s->cmdReset->click();
+        QCOMPARE(d.asked.last().text, QStringLiteral("您确定要恢复到默认设置吗?"));
+        QCOMPARE(s->txtOffice->text(), QStringLiteral("*.odt")); // answered No
+        s->txtSound->setText(QStringLiteral(" *.flac ; bad pattern "));
+        s->txtOffice->clear();
+        s->cmdOK_Click();
+        QCOMPARE(ReadIni(QStringLiteral("txtSound")), QStringLiteral("*.flac ; bad pattern"));
+        QCOMPARE(ReadIni(QStringLiteral("txtOffice")), QString());
+        QCOMPARE(ReadIni(QStringLiteral("txtText")), QStringLiteral("*.md"));
+        frmSetting again;
+        d.answerMessage(6);
+        again.cmdReset_Click();
+        QVERIFY(again.txtOffice->text().startsWith(QStringLiteral("*.doc;*.xls;*.ppt;*.mdb;*.docx;")));
+        QCOMPARE(ReadIni(QStringLiteral("txtOffice")), QString()); // not until OK
+    }
 
-void TestMainWindow::messageBoxes()
-{
-    QFETCH(int, style);
-    QFETCH(int, answer);
-    QFETCH(bool, ownerShown);
-    QVERIFY(AppStart::installTranslations());
-    QDialog owner;
-    QWidget other;
-    owner.setVisible(ownerShown);
-    other.show();
-    other.activateWindow(); // the owner, not the active window, holds the box
-    DialogOwner guard(&owner);
-    QString fault = QStringLiteral("no box");
-    QTimer::singleShot(0, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        fault.clear();
-        // Under its owner, which is shown first so it cannot come up over the box later.
-        if (box->parentWidget() != &owner || !owner.isVisible())
-            fault += QStringLiteral(" owner");
-        if (box->width() < box->fontMetrics().horizontalAdvance(box->windowTitle()) + 100)
-            fault += QStringLiteral(" narrow");
-        for (QAbstractButton *b : box->buttons())
-            if (b->text().contains(QRegularExpression(QStringLiteral("^[&A-Za-z ]+$"))))
-                fault += QStringLiteral(" English:") + b->text();
-        QTest::keyClick(box, Qt::Key_Return);
-    });
-    const int code = QtDialogs().message(QStringLiteral("删除成功!"), style, QStringLiteral("文件系统-"));
-    QVERIFY2(fault.isEmpty(), qPrintable(fault));
-    QCOMPARE(code, answer);
-}
+    // Kept on top until SetTopMost -2 lets go, in the same place; system information and registry values.
+    void aboutWindow()
+    {
+        frmAbout a;
+        QCOMPARE(QStringList({a.windowTitle(), a.lblVersion->text(), a.lblTitle->text(), a.cmdSysInfo->text()}),
+                 QStringList({"关于 多媒体文件系统", "版本 1.0.0", "多媒体文件系统", "系统信息(&S)..."}));
+        QCOMPARE(a.lblDisclaimer->text().split(QLatin1Char('\n')).size(), 4);
+        QVERIFY(a.lblDisclaimer->text().contains(QStringLiteral("\t系统出问题")));
+        QVERIFY(a.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(!(a.windowFlags() & Qt::WindowMaximizeButtonHint));
+        const QRect place = a.geometry();
+        SetTopMost(&a, -2);
+        QVERIFY(!(a.windowFlags() & Qt::WindowStaysOnTopHint));
+        QCOMPARE(a.geometry(), place);
+        ScriptedDialogs d;
+        FakeRegistry reg;
+        RegistryReader::install(&reg);
+        const QString infoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO|PATH");
+        QTemporaryDir tools;
+        const QString tool = tools.filePath(QStringLiteral("MSINFO32.EXE"));
+        frmAbout::StartSysInfo(); // no registry at all
+        QCOMPARE(QVariantList({d.asked.last().text, d.asked.last().title, d.asked.last().buttons}),
+                 QVariantList({"此时系统信息不可用", "多媒体文件系统", 0}));
+        reg.values[infoKey] = QStringLiteral("C:\\tools\\msinfo32.exe");
+        frmAbout::StartSysInfo();
+        QCOMPARE(d.started, QStringList(QStringLiteral("C:\\tools\\msinfo32.exe")));
+        d.startSucceeds = false; // a PATH naming a missing file
+        frmAbout::StartSysInfo();
+        QCOMPARE(d.messages().size(), 2);
+        d.startSucceeds = true;
+        reg.values.remove(infoKey);
+        reg.values[QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location|MSINFO")] = tools.path();
+        frmAbout::StartSysInfo(); // a folder without the tool
+        QCOMPARE(d.messages().size(), 3);
+        QVERIFY(QFile(tool).open(QIODevice::WriteOnly));
+        frmAbout::StartSysInfo();
+        QCOMPARE(d.started.last(), tool);
+        QCOMPARE(d.messages().size(), 3);
+        reg.values[QStringLiteral("k|text")] = QString(QStringLiteral("abc") + QChar(0));
+        reg.values[QStringLiteral("k|number")] = 4242;
+        reg.values[QStringLiteral("k|binary")] = QByteArray("\x01\x02");
+        QString v = QStringLiteral("old");
+        QStringList seen; // found=value after each look-up; other kinds leave the value unchanged
+        for (const char *name : {"text", "number", "binary", "none"}) {
+            const bool found = GetKeyValue(RegistryReader::LocalMachine, QStringLiteral("k"), QLatin1String(name), v);
+            seen << QStringLiteral("%1=%2").arg(found).arg(v);
+        }
+        QCOMPARE(seen, QStringList({"1=abc", "1=4242", "1=4242", "0="}));
+        RegistryReader::install(nullptr);
+    }
+
+};
 
 QTEST_MAIN(TestMainWindow)
 #include "test_mainwindow.moc"
