@@ -122,7 +122,7 @@ private slots:
         b.setToolTipText(QStringLiteral("new"));
         QCoreApplication::sendEvent(&b, &in);
         QCOMPARE(b.toolTipWindow()->text(), QStringLiteral("new"));
-        QCOMPARE(QList<int>({enter.count(), leave.count()}), QList<int>({2, 1}));
+        QCOMPARE(QList<qsizetype>({enter.count(), leave.count()}), QList<qsizetype>({2, 1}));
         b.hide();
         QCOMPARE(b.QWidget::toolTip(), QStringLiteral("new")); // handed back to the host
         // At design time nothing is tracked, and every style but 5 looks hot.
