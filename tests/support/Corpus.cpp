@@ -9,8 +9,7 @@ QByteArray Corpus::contents(quint32 seed, int index)
     auto next = [&x] {
         x ^= x << 13;
         x ^= x >> 17;
-        x ^= x << 5;
-        return x;
+        return x ^= x << 5;
     };
     QByteArray bytes(int(1024 + next() % (15 * 1024)), Qt::Uninitialized);
     for (char &c : bytes)

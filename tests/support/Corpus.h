@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
 #include <QStringList>
 
 // Source files for the hardening tests: distinct contents, written under a folder.

@@ -6,82 +6,45 @@
 #include <QDialog>
 
 namespace {
-QString ownerName()
+// The next scripted answer; a question the script did not expect is recorded and gets `none`.
+template <class T> T next(std::deque<T> &answers, QStringList &unexpected, const QString &question, T none = T())
 {
-    const QWidget *w = DialogOwner::current();
-    return w ? w->objectName() : QString();
+    if (answers.empty()) {
+        unexpected << question;
+        return none;
+    }
+    T answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
 }
 } // namespace
 
-ScriptedDialogs::ScriptedDialogs()
+void ScriptedDialogs::ask(const QString &kind, const QString &text, const QString &title, int buttons, const QString &answer)
 {
-    setDialogs(this);
-}
-
-ScriptedDialogs::~ScriptedDialogs()
-{
-    setDialogs(nullptr);
-}
-
-void ScriptedDialogs::answerMessage(int code)
-{
-    messageAnswers_.push_back(code);
-}
-
-void ScriptedDialogs::answerPrompt(const QString &text)
-{
-    promptAnswers_.push_back(text);
-}
-
-void ScriptedDialogs::answerSave(const QString &path)
-{
-    saveAnswers_.push_back(path);
-}
-
-void ScriptedDialogs::onModal(std::function<int(QDialog *)> handler)
-{
-    modalHandlers_.push_back(std::move(handler));
+    const QWidget *owner = DialogOwner::current();
+    asked.append({kind, text, title, buttons, answer, owner ? owner->objectName() : QString()});
 }
 
 int ScriptedDialogs::message(const QString &prompt, int buttons, const QString &title)
 {
-    asked.append({QStringLiteral("message"), prompt, title, buttons, {}, ownerName()});
-    const bool question = (buttons & 7) != 0;
-    if (messageAnswers_.empty()) {
-        // A plain report needs no answer; a question nobody expected is a fault.
-        if (question)
-            unexpected << prompt;
-        return question ? 7 : 1;
-    }
-    const int code = messageAnswers_.front();
-    messageAnswers_.pop_front();
-    return code;
+    ask(QStringLiteral("message"), prompt, title, buttons);
+    if (messageAnswers_.empty() && (buttons & 7) == 0)
+        return 1; // a plain report needs no answer
+    return next(messageAnswers_, unexpected, prompt, 7);
 }
 
 QString ScriptedDialogs::prompt(const QString &prompt, const QString &title, const QString &defaultAnswer)
 {
-    asked.append({QStringLiteral("prompt"), prompt, title, 0, defaultAnswer, ownerName()});
+    ask(QStringLiteral("prompt"), prompt, title, 0, defaultAnswer);
     if (duringPrompt)
         duringPrompt();
-    if (promptAnswers_.empty()) {
-        unexpected << prompt;
-        return {};
-    }
-    const QString text = promptAnswers_.front();
-    promptAnswers_.pop_front();
-    return text;
+    return next(promptAnswers_, unexpected, prompt);
 }
 
 QString ScriptedDialogs::saveFileName(const QString &suggestedName)
 {
-    asked.append({QStringLiteral("save"), suggestedName, {}, 0, suggestedName, ownerName()});
-    if (saveAnswers_.empty()) {
-        unexpected << QStringLiteral("save dialog for ") + suggestedName;
-        return {};
-    }
-    const QString path = saveAnswers_.front();
-    saveAnswers_.pop_front();
-    return path;
+    ask(QStringLiteral("save"), suggestedName, {}, 0, suggestedName);
+    return next(saveAnswers_, unexpected, QStringLiteral("save dialog for ") + suggestedName);
 }
 
 bool ScriptedDialogs::openFile(const QString &path)
@@ -104,14 +67,9 @@ void ScriptedDialogs::exitProcess(int code)
 
 int ScriptedDialogs::execModal(QDialog *dialog)
 {
-    asked.append({QStringLiteral("modal"), dialog->objectName(), dialog->windowTitle(), 0, {}, ownerName()});
-    if (modalHandlers_.empty()) {
-        unexpected << QStringLiteral("modal ") + dialog->objectName();
-        return 0;
-    }
-    auto handler = std::move(modalHandlers_.front());
-    modalHandlers_.pop_front();
-    return handler(dialog);
+    ask(QStringLiteral("modal"), dialog->objectName(), dialog->windowTitle());
+    const std::function<int(QDialog *)> refuse = [](QDialog *) { return 0; };
+    return next(modalHandlers_, unexpected, QStringLiteral("modal ") + dialog->objectName(), refuse)(dialog);
 }
 
 QStringList ScriptedDialogs::messages() const

@@ -11,23 +11,20 @@
 class ScriptedDialogs : public Dialogs {
 public:
     struct Asked {
-        QString kind; // "message", "prompt", "save", "modal"
-        QString text;
-        QString title;
+        QString kind, text, title; // kind: "message", "prompt", "save" or "modal"
         int buttons = 0;
-        QString defaultAnswer;
-        QString owner; // objectName of the DialogOwner's widget
+        QString defaultAnswer, owner; // owner: objectName of the DialogOwner's widget
     };
 
-    ScriptedDialogs();
-    ~ScriptedDialogs() override;
+    ScriptedDialogs() { setDialogs(this); }
+    ~ScriptedDialogs() override { setDialogs(nullptr); }
 
     // Queue answers, consumed in order by the next dialog of that kind.
-    void answerMessage(int code);
-    void answerPrompt(const QString &text);
-    void answerSave(const QString &path);
+    void answerMessage(int code) { messageAnswers_.push_back(code); }
+    void answerPrompt(const QString &text) { promptAnswers_.push_back(text); }
+    void answerSave(const QString &path) { saveAnswers_.push_back(path); }
     // Runs `handler` when a modal window is shown; its result is execModal's result.
-    void onModal(std::function<int(QDialog *)> handler);
+    void onModal(std::function<int(QDialog *)> handler) { modalHandlers_.push_back(std::move(handler)); }
 
     int message(const QString &prompt, int buttons, const QString &title) override;
     QString prompt(const QString &prompt, const QString &title, const QString &defaultAnswer) override;
@@ -38,22 +35,18 @@ public:
     int execModal(QDialog *dialog) override;
 
     QList<Asked> asked;
-    QStringList opened;
-    QStringList started;
-    QStringList unexpected;
+    QStringList opened, started, unexpected;
     int exits = 0;
-    bool startSucceeds = true;
-    bool openSucceeds = true;
+    bool startSucceeds = true, openSucceeds = true;
     // Runs while a prompt is open, as another window's event would.
     std::function<void()> duringPrompt;
 
-    // Texts of the messages shown so far.
-    QStringList messages() const;
+    QStringList messages() const; // the texts of those shown
     bool allAnswered() const;
 
 private:
+    void ask(const QString &kind, const QString &text, const QString &title, int buttons = 0, const QString &answer = {});
     std::deque<int> messageAnswers_;
-    std::deque<QString> promptAnswers_;
-    std::deque<QString> saveAnswers_;
+    std::deque<QString> promptAnswers_, saveAnswers_;
     std::deque<std::function<int(QDialog *)>> modalHandlers_;
 };

@@ -6,19 +6,19 @@
 #include "store/AppError.h"
 #include "store/CatalogueSchema.h"
 #include "store/DatabaseLocator.h"
-#include "store/Engine.h"
 #include "store/PostgresEngine.h"
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QUuid>
-#include <QtTest>
 
 namespace {
-// The server's own database, for making and dropping the schemas of the tests.
+const char *const kUserFolders[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME"};
+
+// On the server's own database: making and dropping the tests' schemas.
 void onServerDatabase(const QString &sql)
 {
     PostgresEngine admin(QStringLiteral("postgresql:///"));
@@ -28,22 +28,11 @@ void onServerDatabase(const QString &sql)
 }
 } // namespace
 
-bool TestFolder::onServer()
-{
-    return qgetenv("MC_TEST_ENGINE") == "postgresql";
-}
-
-namespace {
-const char *const kUserFolders[] = {"XDG_CONFIG_HOME", "XDG_DATA_HOME"};
-}
-#include <QImage>
-
 TestFolder::TestFolder()
 {
-    // The user's configuration and data folders live here too, never in the real home.
     for (const char *name : kUserFolders) {
         saved_ << qgetenv(name);
-        qputenv(name, QFile::encodeName(dir_.path() + QStringLiteral("/user-") + QLatin1String(name)));
+        qputenv(name, QFile::encodeName(file(QStringLiteral("user-") + QLatin1String(name))));
     }
     clsCurrentDb::release();
     SetAttachmentPath(QString());
@@ -59,12 +48,11 @@ TestFolder::~TestFolder()
     clsCurrentDb::release();
     SetAttachmentPath(QString());
     SetAppPathOverride(QString());
-    if (!schema_.isEmpty()) {
-        try {
+    try {
+        if (!schema_.isEmpty())
             onServerDatabase(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(schema_));
-        } catch (const AppError &e) {
-            qWarning("could not drop %s: %s", qPrintable(schema_), qPrintable(e.message()));
-        }
+    } catch (const AppError &e) {
+        qWarning("could not drop %s: %s", qPrintable(schema_), qPrintable(e.message()));
     }
 }
 
@@ -75,29 +63,22 @@ QStringList TestFolder::storedCopies()
     return names;
 }
 
-QString TestFolder::path() const
-{
-    return dir_.path() + QLatin1Char('/');
-}
-
 void TestFolder::createCatalogue()
 {
-    if (!onServer()) {
-        catalogue_ = file(QStringLiteral("Data.mdb"));
-        CatalogueSchema::create(catalogue_);
-        return;
+    catalogue_ = file(QStringLiteral("Data.mdb"));
+    if (onServer()) {
+        schema_ = QStringLiteral("mc_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
+        try {
+            onServerDatabase(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm SCHEMA public"));
+        } catch (const AppError &) {
+            // Made by a test running beside this one; searches work without it anyway.
+        }
+        onServerDatabase(QStringLiteral("CREATE SCHEMA %1").arg(schema_));
+        catalogue_ = QStringLiteral("postgresql:///?options=-csearch_path%3D") + schema_ + QStringLiteral("%2Cpublic");
+        WriteIni(QStringLiteral("DataBaseFilePath"), catalogue_);
+        WriteIni(QStringLiteral("AttachmentPath"), file(QStringLiteral("Attachment")));
     }
-    schema_ = QStringLiteral("mc_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
-    try {
-        onServerDatabase(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm SCHEMA public"));
-    } catch (const AppError &) {
-        // Made by a test running beside this one; searches work without it anyway.
-    }
-    onServerDatabase(QStringLiteral("CREATE SCHEMA %1").arg(schema_));
-    catalogue_ = QStringLiteral("postgresql:///?options=-csearch_path%3D") + schema_ + QStringLiteral("%2Cpublic");
     CatalogueSchema::create(catalogue_);
-    WriteIni(QStringLiteral("DataBaseFilePath"), catalogue_);
-    WriteIni(QStringLiteral("AttachmentPath"), file(QStringLiteral("Attachment")));
 }
 
 QString TestFolder::write(const QString &relative, const QByteArray &bytes) const

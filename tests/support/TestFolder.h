@@ -2,21 +2,16 @@
 
 #include <QColor>
 #include <QSize>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
-// A program folder of its own for one test: AppPath() points here, the shared database
-// object is released before and after, and an empty catalogue can be laid beside it. In
-// the server pass (MC_TEST_ENGINE=postgresql, with the PG* variables of a server) the
-// catalogue is a schema of its own on that server instead, named in UserDefault.ini with
-// the attachment folder beside the program. The user's configuration and data folders
-// point here too.
+// A program folder of its own for one test, also holding the user's folders; the shared database object is
+// released before and after. In the server pass (MC_TEST_ENGINE=postgresql) the catalogue is a schema of its own.
 class TestFolder {
 public:
     TestFolder();
     ~TestFolder();
-    QString path() const; // ends with a separator
+    QString path() const { return dir_.path() + QLatin1Char('/'); }
     QString file(const QString &name) const { return path() + name; }
     void createCatalogue();
     // Where createCatalogue() put the catalogue: the path of Data.mdb or a server address.
@@ -26,14 +21,13 @@ public:
     // Writes a picture of one colour, in the format its extension names; returns its path.
     QString picture(const QString &relative, QSize size, const QColor &colour = Qt::darkCyan) const;
 
-    static bool onServer();
+    static bool onServer() { return qgetenv("MC_TEST_ENGINE") == "postgresql"; }
     // Every file in the attachment folder (hidden ones too) but the folder's marker.
     static QStringList storedCopies();
 
 private:
     QTemporaryDir dir_;
-    QString catalogue_;
-    QString schema_;
+    QString catalogue_, schema_;
     QList<QByteArray> saved_;
 };
 
