@@ -18,8 +18,9 @@ private slots:
     void pathHelpers();
 };
 
-// Asked until a catalogue is named, blanks trimmed; a blank answer ends the program. A
-// second request while the first is asking is refused. The answer serves the next start.
+// Asked until a catalogue is named, blanks trimmed; a server is tried first and its fault
+// told; a blank answer ends the program. A second request while the first is asking is
+// refused. The answer serves the next start.
 void TestLocate::promptLoop()
 {
     TestFolder tf;
@@ -38,6 +39,7 @@ void TestLocate::promptLoop()
         }
     };
     d.answerPrompt("  /typed/wrong.mdb ");
+    d.answerPrompt("postgresql://localhost:1/none");
     d.answerPrompt("   ");
     QVERIFY_THROWS_EXCEPTION(ProcessExit, CurrentDb());
     QCOMPARE(d.exits, 1);
@@ -48,8 +50,9 @@ void TestLocate::promptLoop()
     d.answerPrompt("  " + db + "  ");
     QCOMPARE(CurrentDb().OpenRecordset("Select * From tblAttachment").RecordCount(), 0);
     QCOMPARE(clsCurrentDb::creationCount(), made + 1);
-    QCOMPARE(refused, 3);
-    QCOMPARE(d.asked.size(), 3);
+    QCOMPARE(refused, 4);
+    QCOMPARE(d.asked.size(), 5);
+    QVERIFY2(d.asked[2].text.contains("localhost"), qPrintable(d.asked[2].text));
     QCOMPARE(d.asked[0].text + d.asked[0].title, QStringLiteral("程序同一目录下没有对应数据库,请输入数据位置!文件系统-"));
     QCOMPARE(d.asked[0].defaultAnswer, QDir::toNativeSeparators(DefaultNetworkDataBasePath()));
     QCOMPARE(d.asked[1].defaultAnswer, QDir::toNativeSeparators("/typed/wrong.mdb"));
