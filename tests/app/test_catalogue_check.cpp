@@ -1,17 +1,10 @@
-#include "Corpus.h"
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "app/frmCheck.h"
 #include "import/AtomicCopy.h"
 #include "import/ImportEngine.h"
 #include "store/ContentHashes.h"
-#include "store/DatabaseLocator.h"
 #include "store/RecycleBin.h"
-#include "store/Services.h"
-#include "store/SqlQuote.h"
-#include "store/clsCurrentDb.h"
 
-#include <QtTest>
 #include <QtWidgets>
 
 // The catalogue check: each kind of finding and its repair, a record changed between the

@@ -1,20 +1,13 @@
-#include "Corpus.h"
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "app/IniFile.h"
-#include "store/AppError.h"
-#include "store/DatabaseLocator.h"
 #include "store/DbError.h"
-#include "store/Services.h"
 #include "store/SystemErrorText.h"
-#include "store/clsCurrentDb.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QStandardPaths>
-#include <QtTest>
 #include <cerrno>
 
 class TestIni : public QObject {

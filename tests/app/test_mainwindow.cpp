@@ -1,6 +1,4 @@
-#include "Corpus.h"
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "app/AppStart.h"
 #include "app/IniFile.h"
 #include "app/RegistryReader.h"
@@ -14,8 +12,6 @@
 #include "store/DialogOwner.h"
 #include "store/ProcessExit.h"
 #include "store/QtDialogs.h"
-#include "store/Services.h"
-#include "store/clsCurrentDb.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -28,7 +24,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
-#include <QtTest>
 #include <sys/stat.h>
 
 namespace {

@@ -1,16 +1,11 @@
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "app/SharedState.h"
 #include "browse/RecordList.h"
 #include "browse/frmBrowse.h"
 #include "browse/frmFind.h"
 #include "import/frmFile.h"
 #include "import/frmtblAttachmentEdit.h"
-#include "store/Services.h"
-#include "store/SqlQuote.h"
-#include "store/clsCurrentDb.h"
 
-#include <QtTest>
 #include <QtWidgets>
 
 class TestBrowseFind : public QObject {

@@ -1,18 +1,11 @@
-#include "Corpus.h"
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "browse/RecordList.h"
 #include "browse/RecordListViews.h"
 #include "import/frmtblAttachmentEdit.h"
-#include "store/DatabaseLocator.h"
 #include "store/Engine.h"
 #include "store/FileIcons.h"
 #include "store/RecordChanged.h"
-#include "store/Services.h"
-#include "store/SqlQuote.h"
-#include "store/clsCurrentDb.h"
 
-#include <QtTest>
 #include <QtWidgets>
 
 class TestRecordList : public QObject {

@@ -1,18 +1,12 @@
-#include "Corpus.h"
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "app/SharedState.h"
 #include "browse/RecordList.h"
 #include "browse/frmBrowse.h"
 #include "browse/frmRecycleBin.h"
 #include "import/ImportEngine.h"
-#include "store/DatabaseLocator.h"
 #include "store/RecordChanged.h"
 #include "store/RecycleBin.h"
-#include "store/Services.h"
-#include "store/clsCurrentDb.h"
 
-#include <QtTest>
 #include <QtWidgets>
 
 // "删除" keeps what it takes in a recycle bin until the bin is emptied.

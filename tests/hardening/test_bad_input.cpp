@@ -1,6 +1,4 @@
-#include "Corpus.h"
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "app/SharedState.h"
 #include "app/mdiFrm.h"
 #include "browse/RecordList.h"
@@ -8,13 +6,8 @@
 #include "browse/frmFind.h"
 #include "import/ImportEngine.h"
 #include "import/frmtblAttachmentEdit.h"
-#include "store/AppError.h"
-#include "store/DatabaseLocator.h"
 #include "store/DbError.h"
-#include "store/Services.h"
-#include "store/clsCurrentDb.h"
 
-#include <QtTest>
 #include <QtWidgets>
 #include <QtSql>
 

@@ -1,9 +1,4 @@
-#include "Corpus.h"
-#include "TestFolder.h"
-#include "store/DatabaseLocator.h"
-#include "store/clsCurrentDb.h"
-
-#include <QtTest>
+#include "CatalogueTest.h"
 
 // Several programs import into one shared catalogue and attachment folder at once.
 // MC_CONCURRENCY_FILES sets the files per process (300 unless set; the README's long run

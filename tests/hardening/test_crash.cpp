@@ -1,10 +1,5 @@
-#include "Corpus.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "import/AtomicCopy.h"
-#include "store/DatabaseLocator.h"
-#include "store/clsCurrentDb.h"
-
-#include <QtTest>
 
 // An importing program killed at random moments leaves a sound catalogue: the database passes
 // its integrity check, no row points to a missing or partial copy, and the next import works.

@@ -1,12 +1,8 @@
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "import/frmPlay.h"
 #include "import/frmtblAttachmentEdit.h"
 #include "store/RecordChanged.h"
-#include "store/Services.h"
-#include "store/clsCurrentDb.h"
 
-#include <QtTest>
 #include <QtWidgets>
 
 class TestEditorViewer : public QObject {

@@ -1,19 +1,11 @@
-#include "Corpus.h"
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "import/AtomicCopy.h"
 #include "import/GroupLost.h"
 #include "import/ImportBatch.h"
 #include "import/ImportCancelled.h"
 #include "import/ImportEngine.h"
 #include "import/StoredName.h"
-#include "store/AppError.h"
-#include "store/DatabaseLocator.h"
-#include "store/Services.h"
-#include "store/SqlQuote.h"
-#include "store/clsCurrentDb.h"
 
-#include <QtTest>
 #include <sys/file.h>
 #include <sys/stat.h>
 

@@ -1,12 +1,8 @@
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "app/SharedState.h"
 #include "app/mdiFrm.h"
 #include "import/frmFile.h"
-#include "store/Services.h"
-#include "store/clsCurrentDb.h"
 
-#include <QtTest>
 #include <QtWidgets>
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,22 +1,17 @@
-#include "Corpus.h"
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "app/IniFile.h"
 #include "import/AttachmentMarker.h"
 #include "import/ImportEngine.h"
 #include "store/CatalogueCopy.h"
 #include "store/CatalogueSchema.h"
-#include "store/DatabaseLocator.h"
 #include "store/DbError.h"
 #include "store/Engine.h"
 #include "store/PostgresEngine.h"
 #include "store/RecordChanged.h"
 #include "store/RowTable.h"
 #include "store/SqliteEngine.h"
-#include "store/clsCurrentDb.h"
 
 #include <QProcess>
-#include <QtTest>
 
 // What both engines guarantee to programs sharing one catalogue: a late answer never
 // overwrites another record, a wait for another program's lock lasts until the timeout

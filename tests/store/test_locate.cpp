@@ -1,14 +1,8 @@
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "app/IniFile.h"
 #include "store/CatalogueSchema.h"
-#include "store/DatabaseLocator.h"
 #include "store/DbError.h"
 #include "store/ProcessExit.h"
-#include "store/Services.h"
-#include "store/clsCurrentDb.h"
-
-#include <QtTest>
 
 class TestLocate : public QObject {
     Q_OBJECT

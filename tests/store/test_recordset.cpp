@@ -1,10 +1,6 @@
-#include "TestFolder.h"
+#include "CatalogueTest.h"
 #include "store/DbError.h"
 #include "store/JetDialect.h"
-#include "store/SqlQuote.h"
-#include "store/clsCurrentDb.h"
-
-#include <QtTest>
 
 class TestRecordset : public QObject {
     Q_OBJECT
