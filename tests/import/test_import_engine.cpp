@@ -17,6 +17,7 @@ private slots:
     void newRowsAndCollisions();
     void overwriteKeepsOtherFields();
     void renameAndCancel();
+    void sameContentsAsked();
     void inUse();
     void storedNamesSurviveTrimming();
     void failuresLeaveNothing();
@@ -135,6 +136,23 @@ void TestImportEngine::renameAndCancel()
     QCOMPARE(d_->asked.last().defaultAnswer, QStringLiteral("README"));
     QCOMPARE(TestFolder::storedCopies(), before);
     QCOMPARE(rowCount(), 4);
+}
+
+// Contents the catalogue holds under another record are asked about: No skips the file
+// and keeps no copy, Yes records it. Empty files are never asked about.
+void TestImportEngine::sameContentsAsked()
+{
+    QVERIFY(ImportEngine::ImportFile(src("旅行/a.jpg", "same"), 3, kNow));
+    QVERIFY(ImportEngine::ImportFile(src("f/empty1.jpg", ""), 3, kNow));
+    QVERIFY(ImportEngine::ImportFile(src("f/empty2.jpg", ""), 3, kNow));
+    for (int answer : {Msg::IdNo, Msg::IdYes}) {
+        d_->answerMessage(answer);
+        QVERIFY(ImportEngine::ImportFile(src("g/b.jpg", "same"), 3, kNow)); // a skip is no failure
+        QCOMPARE(d_->asked.value(answer == Msg::IdNo ? 0 : 1).text, QStringLiteral("库里已有内容相同的文件 a.jpg (类别 旅行),是否仍然导入?"));
+        QCOMPARE(rowCount(), answer == Msg::IdYes ? 4 : 3);
+        QCOMPARE(TestFolder::storedCopies().size(), rowCount());
+    }
+    QCOMPARE(d_->asked.size(), 2);
 }
 
 void TestImportEngine::inUse()
