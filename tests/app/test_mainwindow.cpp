@@ -327,6 +327,12 @@ private slots:
         QCOMPARE(s->txtOffice->text(), QStringLiteral("*.odt")); // answered No
         s->txtSound->setText(QStringLiteral(" *.flac ; bad pattern "));
         s->txtOffice->clear();
+        if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), tf.file(QStringLiteral("UserDefault.ini"))}) == 0) {
+            s->show(); // a write that fails keeps the window open with what was typed
+            s->cmdOK_Click();
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), tf.file(QStringLiteral("UserDefault.ini"))});
+            QVERIFY(s->isVisible() && d.messages().size() == 2);
+        }
         s->cmdOK_Click();
         QCOMPARE(ReadIni(QStringLiteral("txtSound")), QStringLiteral("*.flac ; bad pattern"));
         QCOMPARE(ReadIni(QStringLiteral("txtOffice")), QString());
