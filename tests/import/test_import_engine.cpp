@@ -287,6 +287,10 @@ void TestImportEngine::volumesWithoutHardLinks()
         stored << storedOf(QStringLiteral("%1.jpg").arg(i));
         QCOMPARE(Corpus::read(AttachmentPath() + stored.last()), Corpus::contents(7, i));
     }
+    // No extension: a stored name ending in a dot, which Windows and FAT treat specially.
+    QVERIFY(ImportEngine::ImportFile(src("f/README", "r"), 3, kNow));
+    stored << storedOf("README");
+    QCOMPARE(Corpus::read(AttachmentPath() + stored.last()), QByteArray("r"));
     stored.sort();
     QCOMPARE(TestFolder::storedCopies(), stored); // no reservation or temporary file left
 }
