@@ -2,10 +2,10 @@
 // platform, from the click on "开始检查" to the listed findings, against listing the
 // attachment folder and the stored names with the command-line tools in the same run.
 //   check_bench [records]            (default: 100000)
+#include "BenchCatalogue.h"
 #include "BenchUtil.h"
 
 #include "app/frmCheck.h"
-#include "store/CatalogueSchema.h"
 #include "store/CheckSnapshot.h"
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
@@ -15,8 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -25,40 +23,16 @@
 #include <unistd.h>
 
 namespace {
-QString storedName(int i)
-{
-    return QStringLiteral("2010010112000011%1.jpg").arg(i);
-}
-
 // `rows` records; every copy but the last 100 is there, plus 100 copies without a record.
 void populate(const QString &folder, int rows)
 {
-    const QString db = folder + QStringLiteral("/Data.mdb");
-    CatalogueSchema::create(db);
-    {
-        QSqlDatabase sql = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("populate"));
-        sql.setDatabaseName(db);
-        sql.open();
-        sql.transaction();
-        QSqlQuery q(sql);
-        q.prepare(QStringLiteral("INSERT INTO tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,"
-                                 "tblFileKind) VALUES ('新导入文件','2010-01-01 12:00:00',?,?,?,3)"));
-        for (int i = 0; i < rows; ++i) {
-            q.addBindValue(QStringLiteral("IMG_%1.jpg").arg(i, 7, 10, QLatin1Char('0')));
-            q.addBindValue(QStringLiteral("旅行%1").arg(i % 50));
-            q.addBindValue(storedName(i));
-            q.exec();
-        }
-        sql.commit();
-        sql.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("populate"));
+    bench::populateCatalogue(folder + QStringLiteral("/Data.mdb"), rows);
     const QString attachments = folder + QStringLiteral("/Attachment/");
     QDir().mkpath(attachments);
     const QByteArray bytes(1024, 'x');
     const struct timespec old[2] = {{0, UTIME_OMIT}, {1262347200, 0}}; // 2010: well past the hour
     for (int i = 0; i < rows; ++i) {
-        const QString name = i < rows - 100 ? storedName(i) : QStringLiteral("stray%1.jpg").arg(i);
+        const QString name = i < rows - 100 ? bench::storedName(i) : QStringLiteral("stray%1.jpg").arg(i);
         const int fd = ::open(QFile::encodeName(attachments + name).constData(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
         if (fd < 0)
             qFatal("cannot write %s", qPrintable(attachments + name));

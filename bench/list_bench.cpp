@@ -2,53 +2,21 @@
 // platform, the time from sending a statement to a filled list, against the sqlite3
 // command line running the same statement in the same run.
 //   list_bench [rows ...]            (default: 100000 1000000)
+#include "BenchCatalogue.h"
 #include "FillTiming.h"
 
 #include "browse/RecordList.h"
-#include "store/CatalogueSchema.h"
 #include "store/JetDialect.h"
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <malloc.h>
 
 namespace {
-void populate(const QString &path, int rows)
-{
-    CatalogueSchema::create(path);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("populate"));
-        db.setDatabaseName(path);
-        db.open();
-        db.transaction();
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,"
-                                 "tblFileKind) VALUES (?,?,?,?,?,?)"));
-        for (int i = 0; i < rows; ++i) {
-            q.addBindValue(QStringLiteral("新导入文件"));
-            q.addBindValue(QStringLiteral("2010-%1-%2 12:%3:%4")
-                               .arg(1 + i % 12, 2, 10, QLatin1Char('0'))
-                               .arg(1 + i % 28, 2, 10, QLatin1Char('0'))
-                               .arg(i % 60, 2, 10, QLatin1Char('0'))
-                               .arg(i / 60 % 60, 2, 10, QLatin1Char('0')));
-            q.addBindValue(QStringLiteral("IMG_%1.jpg").arg(i, 7, 10, QLatin1Char('0')));
-            q.addBindValue(QStringLiteral("旅行%1").arg(i % 50));
-            q.addBindValue(QStringLiteral("2010010112000011%1.jpg").arg(i));
-            q.addBindValue(3);
-            q.exec();
-        }
-        db.commit();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("populate"));
-}
-
 size_t heapInUse()
 {
     malloc_trim(0);
@@ -88,7 +56,7 @@ int main(int argc, char *argv[])
     for (int rows : sizes) {
         QTemporaryDir work(QDir::current().filePath(QStringLiteral("list-bench-XXXXXX")));
         const QString db = work.filePath(QStringLiteral("Data.mdb"));
-        populate(db, rows);
+        bench::populateCatalogue(db, rows);
         clsCurrentDb::release();
         SetAppPathOverride(work.path());
 
