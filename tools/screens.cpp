@@ -173,10 +173,7 @@ int main(int argc, char *argv[])
         stray.setFileTime(twoHoursAgo, QFileDevice::FileModificationTime);
     }
     main->mnu_Check->trigger();
-    frmCheck *check = nullptr;
-    for (QWidget *top : QApplication::topLevelWidgets())
-        if (auto *c = qobject_cast<frmCheck *>(top))
-            check = c;
+    auto *check = static_cast<frmCheck *>(main->checkWindow());
     check->chkHash->setChecked(true);
     check->cmdStart->click();
     while (check->running()) {

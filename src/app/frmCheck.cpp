@@ -1,7 +1,6 @@
 #include "app/frmCheck.h"
 
 #include "app/CheckFindingModel.h"
-#include "app/WindowPlacement.h"
 #include "import/StoredName.h"
 #include "store/AppError.h"
 #include "store/CatalogueCheck.h"
@@ -22,7 +21,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
-#include <QPointer>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -98,21 +96,7 @@ qint64 nowSecs()
 {
     return QDateTime::currentSecsSinceEpoch();
 }
-
-QPointer<frmCheck> g_window;
 } // namespace
-
-frmCheck *frmCheck::showWindow()
-{
-    if (!g_window) {
-        g_window = new frmCheck;
-        WindowPlacement::fitToScreen(g_window);
-    }
-    g_window->show();
-    g_window->raise();
-    g_window->activateWindow();
-    return g_window;
-}
 
 frmCheck::frmCheck(QWidget *parent) : QWidget(parent, Qt::Window)
 {

@@ -26,9 +26,6 @@ public:
     explicit frmCheck(QWidget *parent = nullptr);
     ~frmCheck() override;
 
-    // The one check window, made on first use and after it was closed.
-    static frmCheck *showWindow();
-
     QCheckBox *chkHash;
     QPushButton *cmdStart;
     QPushButton *cmdCancel;

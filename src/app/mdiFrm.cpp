@@ -71,6 +71,20 @@ void mdiFrm::SeedConfiguration()
     }
 }
 
+namespace {
+// The single instance of a window: made on first use and after it was closed.
+template <class Window> void showSingle(QPointer<QWidget> &slot)
+{
+    if (!slot) {
+        slot = new Window;
+        WindowPlacement::fitToScreen(slot);
+    }
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+}
+} // namespace
+
 mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
 {
     g_main = this;
@@ -150,7 +164,7 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
     connect(mnu_BroOffice, &QAction::triggered, this, [this] { browseCommand(QStringLiteral("浏览Office软件"), 6); });
     connect(mnu_Find, &QAction::triggered, this, &mdiFrm::showFind);
     connect(mnu_RecycleBin, &QAction::triggered, this, &mdiFrm::showRecycleBin);
-    connect(mnu_Check, &QAction::triggered, this, [] { frmCheck::showWindow(); });
+    connect(mnu_Check, &QAction::triggered, this, [this] { showSingle<frmCheck>(check_); });
     connect(mnu_About, &QAction::triggered, this, &mdiFrm::showAbout);
     // Ctrl+F brings up the search window from any window of the program.
     auto *findKey = new QShortcut(QKeySequence::Find, this, this, &mdiFrm::showFind, Qt::ApplicationShortcut);
@@ -238,19 +252,6 @@ void mdiFrm::showBrowseWindow()
     window->show();
 }
 
-namespace {
-// The single instance of a window: made on first use and after it was closed.
-template <class Window> void showSingle(QPointer<QWidget> &slot)
-{
-    if (!slot) {
-        slot = new Window;
-        WindowPlacement::fitToScreen(slot);
-    }
-    slot->show();
-    slot->raise();
-    slot->activateWindow();
-}
-} // namespace
 
 void mdiFrm::showFind()
 {

@@ -53,6 +53,7 @@ public:
     QWidget *settingWindow() const { return setting_; }
     QWidget *aboutWindow() const { return about_; }
     QWidget *recycleBinWindow() const { return bin_; }
+    QWidget *checkWindow() const { return check_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -75,4 +76,5 @@ private:
     QPointer<QWidget> setting_;
     QPointer<QWidget> about_;
     QPointer<QWidget> bin_;
+    QPointer<QWidget> check_;
 };

@@ -406,12 +406,7 @@ void RecordList::deleteRecord(const RecordRow &row)
     // The record and its copy go to the recycle bin, where the catalogue has one.
     const bool bin = RecycleBin::available();
     const auto moves = bin ? RecycleBin::bin(where, true) : QVector<RecycleBin::Move>();
-    if (row.storedName.isEmpty())
-        CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where ") + where, 1, 3);
-    else
-        CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where SaveFileName='") +
-                                      SqlQuote(row.storedName) + QStringLiteral("'"),
-                                  1, 3);
+    CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where ") + where, 1, 3);
     tx.commit();
     RecycleBin::moveCopies(moves);
     // From here on a failure is ignored: the row is gone, the copy may already be.

@@ -75,13 +75,11 @@ void writeAll(int out, const char *data, size_t n, const QString &folder)
 constexpr size_t kBlock = ContentHasher::kBlock;
 // Writing back large copies as they go keeps the final wait for the disk short.
 constexpr qint64 kWriteBack = 8 << 20;
-// From this size on the hash runs beside the copy, on a second core.
-constexpr qint64 kHashAside = 2 << 20;
 
 qint64 copyData(int in, int out, qint64 total, const QString &source, const QString &folder,
                 const AtomicCopy::Progress &progress, QByteArray *sha256)
 {
-    ContentHasher hash(total >= kHashAside);
+    ContentHasher hash(total);
     qint64 done = 0;
     qint64 flushed = 0;
     for (;;) {

@@ -2,8 +2,14 @@
 
 #include <openssl/evp.h>
 
-ContentHasher::ContentHasher(bool background) : ctx_(EVP_MD_CTX_new())
+namespace {
+// From this size on the hash runs beside the reads, on a second core.
+constexpr qint64 kHashAside = 2 << 20;
+} // namespace
+
+ContentHasher::ContentHasher(qint64 expectedBytes) : ctx_(EVP_MD_CTX_new())
 {
+    const bool background = expectedBytes >= kHashAside;
     EVP_DigestInit_ex(ctx_, EVP_sha256(), nullptr);
     // Four blocks keep the reader and the hasher busy at once; one is enough alone.
     for (int i = 0; i < (background ? 4 : 1); ++i) {

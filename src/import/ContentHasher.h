@@ -17,7 +17,8 @@ class ContentHasher {
 public:
     static constexpr size_t kBlock = 256 << 10;
 
-    explicit ContentHasher(bool background);
+    // `expectedBytes` decides whether a worker thread is worth starting.
+    explicit ContentHasher(qint64 expectedBytes);
     ~ContentHasher();
     ContentHasher(const ContentHasher &) = delete;
     ContentHasher &operator=(const ContentHasher &) = delete;

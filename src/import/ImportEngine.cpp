@@ -103,6 +103,11 @@ ImportEngine::Outcome ImportEngine::Import(const QString &sourcePath, int kind, 
         }
     } release{held};
 
+    // Another program (or the user) may have moved the new copy while a question was open.
+    auto requireCopy = [&copyPath] {
+        if (!QFileInfo::exists(copyPath))
+            throw AppError(QStringLiteral("附件副本 %1 已被移走,未导入").arg(QDir::toNativeSeparators(copyPath)));
+    };
     try {
         // The same contents under another record are worth a question; a file asked about by
         // name already, or an empty one, is not.
@@ -124,8 +129,7 @@ ImportEngine::Outcome ImportEngine::Import(const QString &sourcePath, int kind, 
                 }
                 continue;
             }
-            if (!QFileInfo::exists(copyPath))
-                throw AppError(QStringLiteral("附件副本 %1 已被移走,未导入").arg(QDir::toNativeSeparators(copyPath)));
+            requireCopy();
             if (rs.RecordCount() <= 0) {
                 rs.AddNew();
                 rs.setCollect(QStringLiteral("tblFileKind"), kind);
@@ -153,8 +157,7 @@ ImportEngine::Outcome ImportEngine::Import(const QString &sourcePath, int kind, 
                 batch.open();
                 engine = CurrentDb().engine();
                 WriteTransaction change(*engine);
-                if (!QFileInfo::exists(copyPath))
-                    throw AppError(QStringLiteral("附件副本 %1 已被移走,未导入").arg(QDir::toNativeSeparators(copyPath)));
+                requireCopy();
                 const QString old = rs.text(QStringLiteral("SaveFileName"));
                 rs.setCollect(QStringLiteral("SaveFileName"), copy.name);
                 rs.Update();

@@ -28,8 +28,6 @@ enum class EntryType : unsigned char { Regular, Link, Other };
 // Cancel is looked at every so many entries or records: often enough to stop within a
 // second, rarely enough to cost nothing.
 constexpr qint64 kStride = 1024;
-// From this size on the hash runs beside the reads, on a second core.
-constexpr qint64 kHashAside = 2 << 20;
 
 QHash<QString, EntryType> listFolder(const QString &folder, CheckProgress &progress)
 {
@@ -70,7 +68,7 @@ bool hashFile(const QString &path, CheckProgress &progress, QString *hex, FileSt
     bool complete = before.isRegular();
     if (complete) {
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-        ContentHasher hasher(before.size() >= kHashAside);
+        ContentHasher hasher(before.size());
         for (;;) {
             char *block = hasher.block();
             ssize_t n;

@@ -33,17 +33,10 @@ Engine &engine()
     return *CurrentDb().engine();
 }
 
-bool recordNames(Engine &e, const QString &name)
-{
-    RowTable rows;
-    e.execute(QStringLiteral("SELECT 1 FROM tblAttachment WHERE SaveFileName = ?"), {name}, &rows);
-    return rows.count() > 0;
-}
-
 // A record, or a binned record whose copy stayed in place, names the file.
 bool named(Engine &e, const QString &name)
 {
-    if (recordNames(e, name))
+    if (RecycleBin::recordNamed(name))
         return true;
     if (!RecycleBin::available())
         return false;
@@ -183,7 +176,7 @@ Outcome writeHash(const CheckReport::Hash &hash, const QString &sql, const QVari
     Engine &e = engine();
     requireHashes(e);
     WriteTransaction tx(e);
-    if (FileStamp::of(AttachmentPath() + hash.storedName, true) != hash.stamp || !recordNames(e, hash.storedName) ||
+    if (FileStamp::of(AttachmentPath() + hash.storedName, true) != hash.stamp || !RecycleBin::recordNamed(hash.storedName) ||
         e.execute(sql, values) != 1)
         return Outcome::Changed;
     tx.commit();

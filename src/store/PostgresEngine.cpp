@@ -174,9 +174,9 @@ void PostgresEngine::connect()
                                "SET client_encoding = 'UTF8'; SET lock_timeout = %1")
                     .arg(lockTimeoutMs()));
         const QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
-        if (!zone.isEmpty() && !zone.contains(QLatin1Char('\'')))
+        if (!zone.isEmpty())
             try {
-                execute(QStringLiteral("SET TIME ZONE '%1'").arg(zone));
+                execute(QStringLiteral("SET TIME ZONE '%1'").arg(SqlQuote(zone)));
             } catch (const DbError &) {
                 // A zone the server does not know: its own clock's zone then.
             }

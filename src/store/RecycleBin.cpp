@@ -5,6 +5,7 @@
 #include "import/StoredNameSequence.h"
 #include "store/AppError.h"
 #include "store/CatalogueSchema.h"
+#include "store/ContentHashes.h"
 #include "store/DatabaseLocator.h"
 #include "store/Engine.h"
 #include "store/RecordChanged.h"
@@ -82,13 +83,6 @@ QString insertStatement()
         .arg(e.identifier(QStringLiteral("Date")));
 }
 
-bool liveRecordNamed(const QString &storedName)
-{
-    RowTable rows;
-    engine().execute(QStringLiteral("SELECT 1 FROM tblAttachment WHERE SaveFileName = ?"), {storedName}, &rows);
-    return rows.count() > 0;
-}
-
 // The bin row still as it was listed, locked until the transaction ends.
 void requireEntry(const RecycleBin::Entry &entry)
 {
@@ -111,6 +105,13 @@ QString RecycleBin::folderName()
 QString RecycleBin::folder()
 {
     return AttachmentPath() + folderName() + QLatin1Char('/');
+}
+
+bool RecycleBin::recordNamed(const QString &storedName)
+{
+    RowTable rows;
+    engine().execute(QStringLiteral("SELECT 1 FROM tblAttachment WHERE SaveFileName = ?"), {storedName}, &rows);
+    return rows.count() > 0;
 }
 
 bool RecycleBin::available()
@@ -197,13 +198,13 @@ QString RecycleBin::restore(const Entry &entry)
     requireEntry(entry);
     // A copy whose move into the bin never happened (a crash right after the delete) is
     // still in place, where no record names it.
-    const bool inPlace = entry.binFile.isEmpty() ||
-                         (!QFileInfo::exists(folder() + entry.binFile) &&
-                          QFileInfo(AttachmentPath() + entry.storedName).isFile() && !liveRecordNamed(entry.storedName));
+    const bool nameInUse = recordNamed(entry.storedName);
+    const bool inBin = !entry.binFile.isEmpty() && QFileInfo::exists(folder() + entry.binFile);
+    const bool inPlace =
+        entry.binFile.isEmpty() || (!inBin && QFileInfo(AttachmentPath() + entry.storedName).isFile() && !nameInUse);
     // A newer record may have taken the name meanwhile: the restored one gets a new name.
     QString target = entry.storedName;
-    const bool taken = !StoredName::isPlain(target) || liveRecordNamed(target) ||
-                       (!inPlace && QFileInfo::exists(AttachmentPath() + target));
+    const bool taken = !StoredName::isPlain(target) || nameInUse || (!inPlace && QFileInfo::exists(AttachmentPath() + target));
     if (taken) {
         StoredNameSequence names(QDateTime::currentDateTime());
         const QString extension = StoredName::storedExtension(StoredName::extension(entry.storedName));
@@ -212,7 +213,7 @@ QString RecycleBin::restore(const Entry &entry)
         target = names.current() + QLatin1Char('.') + extension;
     }
     QString movedTo;
-    if (!inPlace && QFileInfo::exists(folder() + entry.binFile)) {
+    if (!inPlace && inBin) {
         movedTo = AttachmentPath() + moveNoReplace(folder() + entry.binFile, AttachmentPath(), target);
         target = LastPathPart(movedTo);
     }
@@ -225,8 +226,7 @@ QString RecycleBin::restore(const Entry &entry)
         e.execute(QStringLiteral("DELETE FROM tblRecycleBin WHERE ") + e.addressCondition(), {entry.address});
         // The content hash follows a copy that changed its name, unless the old name is
         // another record's now.
-        if (target != entry.storedName && CatalogueSchema::hasTable(e, QStringLiteral("tblContentHash")) &&
-            !liveRecordNamed(entry.storedName))
+        if (target != entry.storedName && ContentHashes::available(e) && !nameInUse)
             e.execute(QStringLiteral("UPDATE tblContentHash SET SaveFileName = ? WHERE SaveFileName = ?"),
                       {target, entry.storedName});
         tx.commit();
@@ -247,16 +247,16 @@ int RecycleBin::empty(const QVector<Entry> &entries)
         for (const Entry &entry : entries) {
             requireEntry(entry);
             e.execute(QStringLiteral("DELETE FROM tblRecycleBin WHERE ") + e.addressCondition(), {entry.address});
-            const bool named = liveRecordNamed(entry.storedName);
+            const bool named = recordNamed(entry.storedName);
             if (!entry.binFile.isEmpty() && StoredName::isPlain(entry.binFile))
                 files << folder() + entry.binFile;
             else if (entry.binFile.isEmpty() && StoredName::isPlain(entry.storedName) && !named)
                 files << AttachmentPath() + entry.storedName; // left in place by a category's delete
-            if (!named && CatalogueSchema::hasTable(e, QStringLiteral("tblContentHash"))) {
+            if (!named && ContentHashes::available(e)) {
                 RowTable others;
                 e.execute(QStringLiteral("SELECT 1 FROM tblRecycleBin WHERE SaveFileName = ?"), {entry.storedName}, &others);
                 if (others.count() == 0)
-                    e.execute(QStringLiteral("DELETE FROM tblContentHash WHERE SaveFileName = ?"), {entry.storedName});
+                    ContentHashes::forget(e, entry.storedName);
             }
         }
         tx.commit();
@@ -272,7 +272,7 @@ void RecycleBin::binOrphan(const QString &copyName)
     const QString path = AttachmentPath() + copyName;
     const QString date = QFileInfo(path).lastModified().toString(kTime);
     WriteTransaction tx(e);
-    if (liveRecordNamed(copyName))
+    if (recordNamed(copyName))
         throw RecordChanged(); // a record names it after all: another program imported it
     const QString binFile = moveNoReplace(path, folder(), copyName);
     try {

@@ -23,6 +23,8 @@ public:
     static QString folderName();
     // False for a catalogue that has no bin table (read-only, made elsewhere).
     static bool available();
+    // Whether a live record names the stored name.
+    static bool recordNamed(const QString &storedName);
 
     // A copy to move into the bin once the rows are committed.
     struct Move {
