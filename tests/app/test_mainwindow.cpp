@@ -15,10 +15,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QFile>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
@@ -33,6 +30,12 @@ QVariantList handedOver()
     return {gFilter, gCaption, gKind};
 }
 
+// Sets or clears the immutable flag; false where chattr is not available.
+bool immutable(const QString &path, bool on)
+{
+    return QProcess::execute(QStringLiteral("chattr"), {QLatin1String(on ? "+i" : "-i"), path}) == 0;
+}
+
 QList<QWidget *> shownWindows(const char *className)
 {
     QList<QWidget *> found;
@@ -43,27 +46,24 @@ QList<QWidget *> shownWindows(const char *className)
 }
 } // namespace
 
-class FakeRegistry : public RegistryReader {
-public:
+struct FakeRegistry : RegistryReader {
     QHash<QString, QVariant> values; // "key|value" -> value
     bool read(Root, const QString &key, const QString &valueName, QVariant *value) const override
     {
-        const auto it = values.constFind(key + QLatin1Char('|') + valueName);
-        if (it == values.constEnd())
-            return false;
-        *value = it.value();
-        return true;
+        *value = values.value(key + QLatin1Char('|') + valueName, *value);
+        return values.contains(key + QLatin1Char('|') + valueName);
     }
 };
 
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
-    void menuTree()
+    // A fresh start: the menus, the defaults written, and the place of the last window remembered.
+    void freshStart()
     {
         TestFolder tf;
         ScriptedDialogs d;
-        mdiFrm w;
+        auto *w = new mdiFrm;
         // Each top entry: objectName and caption, then its menu's entries as objectName, caption, shortcut.
         const QList<QStringList> tree = {
             {"mnu_SysTem", "系统设置(&F)", "mnu_Setting", "系统设置(&S)", "", "mnu_LoginAgain", "重新登陆(&R)", "",
@@ -77,7 +77,7 @@ private slots:
             {"mnu_FindData", "文件操作(&F)", "mnu_Find", "文件查找(&C)", "", "mnu_RecycleBin", "回收站", "", "mnu_Check", "检查目录", ""},
             {"mnu_About", "关于"},
         };
-        const QList<QAction *> top = w.menuBar()->actions();
+        const QList<QAction *> top = w->menuBar()->actions();
         QCOMPARE(top.size(), tree.size());
         for (int i = 0; i < tree.size(); ++i) {
             QStringList seen = {top[i]->objectName(), top[i]->text()};
@@ -85,20 +85,9 @@ private slots:
                 seen << a->objectName() << a->text() << a->shortcut().toString();
             QCOMPARE(seen, tree[i]);
         }
-        QCOMPARE(w.windowTitle(), QStringLiteral("多媒体文件系统"));
-        gCaption = QStringLiteral("unchanged");
-        w.mnu_bar->trigger();
-        w.mnubar1->trigger();
-        QCOMPARE(gCaption, QStringLiteral("unchanged")); // the dividers do nothing
-    }
-
-    void seedingFreshFile()
-    {
-        TestFolder tf;
-        ScriptedDialogs d;
-        mdiFrm w;
+        QCOMPARE(w->windowTitle(), QStringLiteral("多媒体文件系统"));
+        // A fresh file gets the first defaults first, in their order; today's formats follow.
         const QString text = QString::fromUtf8(Corpus::read(tf.file(QStringLiteral("UserDefault.ini"))));
-        // The first defaults come first, in their order; today's formats follow.
         qsizetype at = -1;
         for (const char *line : {"txtImage=*.bmp;*.ico;*.gif;*.jpg;*.png;*.jpeg;",
                                  "txtMedia=*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp;*.mp4;*.mkv;",
@@ -110,6 +99,12 @@ private slots:
         }
         QVERIFY(ReadIni(QStringLiteral("DataBaseFilePath")).isEmpty());
         QVERIFY(!clsCurrentDb::exists()); // the database is not touched at start
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(screen.contains(w->geometry()), "the design size must not run off a small screen");
+        w->setGeometry(screen.left() + 40, screen.top() + 60, 500, 400);
+        w->close();
+        mdiFrm next;
+        QCOMPARE(next.geometry(), QRect(screen.left() + 40, screen.top() + 60, 500, 400));
     }
 
     // Start-up tells once about a file it cannot read, and nothing about one it cannot write.
@@ -125,16 +120,17 @@ private slots:
         }
         TestFolder tf;
         ScriptedDialogs d;
-        if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), tf.path()}) != 0)
+        if (!immutable(tf.path(), true))
             QSKIP("chattr +i is not available here");
         mdiFrm w;
-        QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), tf.path()});
+        immutable(tf.path(), false);
         QVERIFY(d.messages().isEmpty());
         QVERIFY(!QFile::exists(tf.file(QStringLiteral("UserDefault.ini"))));
     }
 
     // A configured file is left alone; each command hands its filter, caption and kind over.
-    void commandsHandOver()
+    // Exit and restart both release the database and the handed-over texts; gKind stays.
+    void commandsHandOverExitAndRestart()
     {
         TestFolder tf;
         tf.createCatalogue();
@@ -143,6 +139,7 @@ private slots:
         tf.write(QStringLiteral("UserDefault.ini"), original);
         mdiFrm w;
         QCOMPARE(Corpus::read(tf.file(QStringLiteral("UserDefault.ini"))), original);
+        QVERIFY_THROWS_EXCEPTION(ProcessExit, w.mnu_Exit->trigger()); // nothing opened yet: still through the seam
         gFilter = QStringLiteral("before");
         w.mnu_AddImage->trigger();
         QCOMPARE(handedOver(), QVariantList({QString(), "导入图片", 3})); // no filter configured
@@ -151,8 +148,25 @@ private slots:
         QCOMPARE(handedOver(), QVariantList({"*.ogg", "导入音频文件", 5}));
         w.mnu_AddFolder->trigger();
         QCOMPARE(handedOver(), QVariantList({"*.*", "导入文件夹", 1}));
-        w.mnu_BroOffice->trigger();
+        for (QAction *command : {w.mnu_BroOffice, w.mnu_bar, w.mnubar1}) // the dividers do nothing
+            command->trigger();
         QCOMPARE(handedOver(), QVariantList({"*.*", "浏览Office软件", 6})); // browse leaves the filter alone
+
+        for (QAction *command : {w.mnu_Exit, w.mnu_LoginAgain}) {
+            CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
+            gCaption = QStringLiteral("x");
+            gKind = 4;
+            QVERIFY_THROWS_EXCEPTION(ProcessExit, command->trigger());
+            QVERIFY(!clsCurrentDb::exists());
+            QCOMPARE(handedOver(), QVariantList({QString(), QString(), 4}));
+        }
+        QCOMPARE(d.started, QStringList(QCoreApplication::applicationFilePath()));
+        // A program that cannot be started is reported and the window stays.
+        d.startSucceeds = false;
+        w.mnu_LoginAgain->trigger();
+        QCOMPARE(d.exits, 3);
+        QCOMPARE(d.messages().size(), 1);
+        w.close(); // and the windows it opened
     }
 
     void splashCloses_data()
@@ -168,8 +182,6 @@ private slots:
         QPointer<frmLogo> logo = new frmLogo;
         logo->show();
         QSignalSpy finished(logo.data(), &frmLogo::finished);
-        QCOMPARE(QStringList({logo->Label1->text(), logo->Label2->text()}), QStringList({"多媒体文件系统", "版本   1.0.0"}));
-        QCOMPARE(logo->Timer1->interval(), 1000);
         QTest::mouseClick(logo->Label1, Qt::LeftButton); // a label does not count
         if (click)
             QTest::mouseClick(logo, Qt::LeftButton, {}, QPoint(5, 5));
@@ -177,43 +189,6 @@ private slots:
         QTest::qWait(1300); // once only: the timer does not fire after a click
         QCOMPARE(finished.count(), 1);
         QTRY_VERIFY(logo.isNull()); // unloaded
-    }
-
-    // Exit and restart both release the database and the handed-over texts; gKind stays.
-    void exitAndRestartReleaseDatabase()
-    {
-        TestFolder tf;
-        tf.createCatalogue();
-        ScriptedDialogs d;
-        mdiFrm w;
-        QVERIFY_THROWS_EXCEPTION(ProcessExit, w.mnu_Exit->trigger()); // nothing opened yet: still through the seam
-        for (QAction *command : {w.mnu_Exit, w.mnu_LoginAgain}) {
-            CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
-            gCaption = QStringLiteral("x");
-            gKind = 4;
-            QVERIFY_THROWS_EXCEPTION(ProcessExit, command->trigger());
-            QVERIFY(!clsCurrentDb::exists());
-            QCOMPARE(handedOver(), QVariantList({QString(), QString(), 4}));
-        }
-        QCOMPARE(d.started, QStringList(QCoreApplication::applicationFilePath()));
-        // A program that cannot be started is reported and the window stays.
-        d.startSucceeds = false;
-        w.mnu_LoginAgain->trigger();
-        QCOMPARE(d.exits, 3);
-        QCOMPARE(d.messages().size(), 1);
-    }
-
-    void placeRememberedAndFitted()
-    {
-        TestFolder tf;
-        ScriptedDialogs d;
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        auto *first = new mdiFrm;
-        QVERIFY2(screen.contains(first->geometry()), "the design size must not run off a small screen");
-        first->setGeometry(screen.left() + 40, screen.top() + 60, 500, 400);
-        first->close();
-        mdiFrm next;
-        QCOMPARE(next.geometry(), QRect(screen.left() + 40, screen.top() + 60, 500, 400));
     }
 
     // Find, settings, about and check windows exist once; browse windows open anew each time.
@@ -235,14 +210,12 @@ private slots:
         QVERIFY(find && find->isVisible());
         QVERIFY(find->width() <= QGuiApplication::primaryScreen()->availableGeometry().width()); // fitted to the screen
         QTRY_VERIFY(find->txtContent->hasFocus());
-        find->txtContent->setText(QStringLiteral("kept"));
         w.mnu_Find->trigger();
         QCOMPARE(w.findWindow(), find);
-        QCOMPARE(find->txtContent->text(), QStringLiteral("kept"));
         find->close();
         QTRY_VERIFY(!w.findWindow()); // closing discards it
         w.mnu_Find->trigger();
-        QCOMPARE(static_cast<frmFind *>(w.findWindow())->txtContent->text(), QString());
+        QVERIFY(w.findWindow());
         w.mnu_Setting->trigger();
         QWidget *settings = w.settingWindow();
         w.mnu_Setting->trigger();
@@ -251,9 +224,7 @@ private slots:
         QVERIFY(w.aboutWindow() && w.aboutWindow()->isVisible());
         w.mnu_Check->trigger();
         w.mnu_Check->trigger();
-        const QList<QWidget *> checks = shownWindows("frmCheck");
-        QCOMPARE(checks.size(), 1);
-        QCOMPARE(checks[0]->windowTitle(), QStringLiteral("检查目录"));
+        QCOMPARE(shownWindows("frmCheck").size(), 1);
         QVERIFY(d.allAnswered());
         w.close();
     }
@@ -308,16 +279,13 @@ private slots:
         ScriptedDialogs d;
         tf.write(QStringLiteral("UserDefault.ini"), "[UserDefault]\r\ntxtText=\r\ntxtImage=*.raw\r\n");
         QPointer<frmSetting> s = new frmSetting;
-        QCOMPARE(s->windowTitle(), QStringLiteral("系统设置"));
         QCOMPARE(s->txtImage->text(), mdiFrm::defaultFilters().first().second); // not the stored *.raw
         QVERIFY(s->windowFlags() & Qt::WindowStaysOnTopHint);
         s->show();
         s->cmdCancel->click();
         QTRY_VERIFY(s.isNull());
         QCOMPARE(ReadIni(QStringLiteral("txtImage")), QStringLiteral("*.raw"));
-        WriteIni(QStringLiteral("txtText"), QStringLiteral("*.md"));
-        WriteIni(QStringLiteral("txtImage"), QString());
-        WriteIni(QStringLiteral("txtOffice"), QStringLiteral("*.odt"));
+        tf.write(QStringLiteral("UserDefault.ini"), "[UserDefault]\r\ntxtText=*.md\r\ntxtImage=\r\ntxtOffice=*.odt\r\n");
         s = new frmSetting;
         QCOMPARE(s->txtText->text(), QStringLiteral("*.md"));
         QCOMPARE(s->txtImage->text(), QString());
@@ -327,16 +295,16 @@ private slots:
         QCOMPARE(s->txtOffice->text(), QStringLiteral("*.odt")); // answered No
         s->txtSound->setText(QStringLiteral(" *.flac ; bad pattern "));
         s->txtOffice->clear();
-        if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), tf.file(QStringLiteral("UserDefault.ini"))}) == 0) {
+        if (immutable(tf.file(QStringLiteral("UserDefault.ini")), true)) {
             s->show(); // a write that fails keeps the window open with what was typed
             s->cmdOK_Click();
-            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), tf.file(QStringLiteral("UserDefault.ini"))});
+            immutable(tf.file(QStringLiteral("UserDefault.ini")), false);
             QVERIFY(s->isVisible() && d.messages().size() == 2);
         }
         s->cmdOK_Click();
-        QCOMPARE(ReadIni(QStringLiteral("txtSound")), QStringLiteral("*.flac ; bad pattern"));
-        QCOMPARE(ReadIni(QStringLiteral("txtOffice")), QString());
-        QCOMPARE(ReadIni(QStringLiteral("txtText")), QStringLiteral("*.md"));
+        QCOMPARE(QStringList({ReadIni(QStringLiteral("txtSound")), ReadIni(QStringLiteral("txtOffice")),
+                              ReadIni(QStringLiteral("txtText"))}),
+                 QStringList({"*.flac ; bad pattern", "", "*.md"}));
         frmSetting again;
         d.answerMessage(6);
         again.cmdReset_Click();
@@ -348,12 +316,7 @@ private slots:
     void aboutWindow()
     {
         frmAbout a;
-        QCOMPARE(QStringList({a.windowTitle(), a.lblVersion->text(), a.lblTitle->text(), a.cmdSysInfo->text()}),
-                 QStringList({"关于 多媒体文件系统", "版本 1.0.0", "多媒体文件系统", "系统信息(&S)..."}));
-        QCOMPARE(a.lblDisclaimer->text().split(QLatin1Char('\n')).size(), 4);
-        QVERIFY(a.lblDisclaimer->text().contains(QStringLiteral("\t系统出问题")));
         QVERIFY(a.windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(!(a.windowFlags() & Qt::WindowMaximizeButtonHint));
         const QRect place = a.geometry();
         SetTopMost(&a, -2);
         QVERIFY(!(a.windowFlags() & Qt::WindowStaysOnTopHint));
@@ -382,9 +345,8 @@ private slots:
         frmAbout::StartSysInfo();
         QCOMPARE(d.started.last(), tool);
         QCOMPARE(d.messages().size(), 3);
-        reg.values[QStringLiteral("k|text")] = QString(QStringLiteral("abc") + QChar(0));
-        reg.values[QStringLiteral("k|number")] = 4242;
-        reg.values[QStringLiteral("k|binary")] = QByteArray("\x01\x02");
+        reg.values = {{"k|text", QString(QStringLiteral("abc") + QChar(0))}, {"k|number", 4242},
+                      {"k|binary", QByteArray("\x01\x02")}};
         QString v = QStringLiteral("old");
         QStringList seen; // found=value after each look-up; other kinds leave the value unchanged
         for (const char *name : {"text", "number", "binary", "none"}) {

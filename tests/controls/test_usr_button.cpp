@@ -19,6 +19,8 @@ QRect area(const QImage &img, QRgb colour, bool other = false)
     return found;
 }
 
+using Pixels = QList<QPair<QPoint, QColor>>;
+
 std::unique_ptr<UsrButton> button(int style, int w = 80, int h = 26)
 {
     auto b = std::make_unique<UsrButton>();
@@ -31,9 +33,11 @@ std::unique_ptr<UsrButton> button(int style, int w = 80, int h = 26)
 class TestUsrButton : public QObject {
     Q_OBJECT
 private slots:
-    // A button placed on a form and one read from a store without keys start differently.
-    void defaultsAndMinimumSize()
+    // A button placed on a form and one read from a store without keys start differently;
+    // links open through the dialog seam and the about window closes on a click.
+    void defaultsSizeAndAbout()
     {
+        ScriptedDialogs d;
         UsrButton placed, read;
         placed.InitProperties(QStringLiteral("UsrButton1"));
         QCOMPARE(QVariantList({placed.Style(), placed.Caption(), placed.Font().family(), placed.Font().pointSizeF(),
@@ -49,6 +53,12 @@ private slots:
         QCOMPARE(read.size(), QSize(20, 40)); // 300 twips at the least
         read.resize(50, 5);
         QCOMPARE(read.size(), QSize(50, 20));
+        QVERIFY(read.OpenLink(QStringLiteral("https://example.invalid/")) > 32);
+        QCOMPARE(d.opened, QStringList(QStringLiteral("https://example.invalid/")));
+        read.About();
+        QVERIFY(read.aboutWindow() && read.aboutWindow()->isVisible());
+        QTest::mouseClick(read.aboutWindow(), Qt::LeftButton);
+        QVERIFY(!read.aboutWindow()->isVisible());
     }
 
     void input_data()
@@ -181,19 +191,6 @@ private slots:
                  QVariantList({7, "保存", 2, true, OleColor::rgb(1, 2, 3), "tip", "标题", 1, OleColor::rgb(9, 9, 9), true, 1, false}));
     }
 
-    void aboutAndOpenLink()
-    {
-        ScriptedDialogs d;
-        UsrButton b;
-        QVERIFY(b.OpenLink(QStringLiteral("https://example.invalid/")) > 32);
-        QCOMPARE(d.opened, QStringList(QStringLiteral("https://example.invalid/")));
-        b.About();
-        QVERIFY(b.aboutWindow() && b.aboutWindow()->isVisible());
-        QCOMPARE(b.aboutWindow()->windowTitle(), QStringLiteral("About UsrButton 3.0"));
-        QTest::mouseClick(b.aboutWindow(), Qt::LeftButton);
-        QVERIFY(!b.aboutWindow()->isVisible());
-    }
-
     void colourArithmetic()
     {
         QCOMPARE(ButtonPainter::blend(QColor(1, 2, 3), QColor(2, 2, 4)), QColor(2, 2, 4)); // 1.5 -> 2, 3.5 -> 4
@@ -241,37 +238,32 @@ private slots:
     {
         QTest::addColumn<int>("style");
         QTest::addColumn<int>("state");
-        QTest::addColumn<QPoint>("at"); // a negative coordinate counts from the far side: -1 is the last
-        QTest::addColumn<QColor>("colour");
+        // Pixels and their colours; a negative coordinate counts from the far side: -1 is the last.
+        QTest::addColumn<Pixels>("pixels");
         auto sys = [](quint32 n) { return OleColor::toQColor(OleColor::system(n)); };
         const QColor shadow = sys(OleColor::ButtonShadow), white = sys(OleColor::WindowBackground);
-        const QColor face = sys(OleColor::ButtonFace);
-        QTest::newRow("3 shadow right") << 3 << 1 << QPoint(-2, 12) << shadow;
-        QTest::newRow("3 light right") << 3 << 1 << QPoint(-1, 12) << white;
-        QTest::newRow("3 shadow bottom") << 3 << 1 << QPoint(30, -2) << shadow;
-        QTest::newRow("3 light bottom") << 3 << 1 << QPoint(30, -1) << white;
-        QTest::newRow("3 inner corner") << 3 << 1 << QPoint(-1, 0) << face;
-        QTest::newRow("3 mid corner") << 3 << 1 << QPoint(-2, 1) << ButtonPainter::blend(white, shadow);
-        const QColor base = sys(OleColor::Highlight);
-        QTest::newRow("4 hot right") << 4 << 2 << QPoint(-1, 12) << base;
-        QTest::newRow("4 hot bottom") << 4 << 2 << QPoint(30, -1) << base;
-        QTest::newRow("4 hot inside") << 4 << 2 << QPoint(-2, -2) << ButtonPainter::lighten(base, 176);
-        QTest::newRow("4 pressed corner") << 4 << 3 << QPoint(-1, -1) << base;
+        const QColor face = sys(OleColor::ButtonFace), base = sys(OleColor::Highlight);
         const QColor disabled = OleColor::toQColor(0xBAC7C9); // 0x00BBGGRR
-        QTest::newRow("5 disabled right") << 5 << 4 << QPoint(-1, 12) << disabled;
-        QTest::newRow("5 disabled bottom") << 5 << 4 << QPoint(30, -1) << disabled;
+        QTest::newRow("3 light and shadow, corners")
+            << 3 << 1
+            << Pixels({{{-2, 12}, shadow}, {{-1, 12}, white}, {{30, -2}, shadow}, {{30, -1}, white}, {{-1, 0}, face},
+                       {{-2, 1}, ButtonPainter::blend(white, shadow)}});
+        QTest::newRow("4 hot") << 4 << 2
+                               << Pixels({{{-1, 12}, base}, {{30, -1}, base}, {{-2, -2}, ButtonPainter::lighten(base, 176)}});
+        QTest::newRow("4 pressed corner") << 4 << 3 << Pixels({{{-1, -1}, base}});
+        QTest::newRow("5 disabled") << 5 << 4 << Pixels({{{-1, 12}, disabled}, {{30, -1}, disabled}});
     }
 
     void framesReachFarSides()
     {
         QFETCH(int, style);
         QFETCH(int, state);
-        QFETCH(QPoint, at);
-        QFETCH(QColor, colour);
+        QFETCH(Pixels, pixels);
         auto b = button(style, 60, 24);
         b->preview(state, false);
         const QImage img = b->render();
-        QCOMPARE(img.pixelColor((at.x() + img.width()) % img.width(), (at.y() + img.height()) % img.height()), colour);
+        for (const auto &[at, colour] : pixels)
+            QCOMPARE(img.pixelColor((at.x() + img.width()) % img.width(), (at.y() + img.height()) % img.height()), colour);
     }
 
     void iconPlacement()
@@ -285,16 +277,15 @@ private slots:
         QPixmap red(16, 16);
         red.fill(Qt::red);
         b->setIcon(red);
-        b->preview(1, false);
-        QCOMPARE(area(b->render(), qRgb(255, 0, 0)).topLeft(), QPoint(80, 7));
-        b->preview(3, false);
-        QCOMPARE(area(b->render(), qRgb(255, 0, 0)).topLeft(), QPoint(81, 8));
-        // Style 4 when hot: a grey shadow, and the icon two pixels up and left.
-        b->setStyle(4);
-        b->preview(2, false);
-        const QImage hot = b->render();
-        QCOMPARE(area(hot, qRgb(255, 0, 0)).topLeft(), QPoint(78, 5));
-        QCOMPARE(area(hot, qRgb(0x80, 0x80, 0x80)).bottomRight(), QPoint(80 + 15, 7 + 15)); // the face round it stays
+        QList<QPoint> icon; // normal, pressed (one pixel down and right), then style 4 hot (two up and left)
+        for (int state : {1, 3, 2}) {
+            b->setStyle(state == 2 ? 4 : 0);
+            b->preview(state, false);
+            icon << area(b->render(), qRgb(255, 0, 0)).topLeft();
+        }
+        QCOMPARE(icon, QList<QPoint>({{80, 7}, {81, 8}, {78, 5}}));
+        // Style 4 when hot also casts a grey shadow; the face round it stays.
+        QCOMPARE(area(b->render(), qRgb(0x80, 0x80, 0x80)).bottomRight(), QPoint(80 + 15, 7 + 15));
     }
 
     void shapes()
@@ -333,14 +324,13 @@ private slots:
         QVERIFY(disabled->render() != normal->render());
         auto themed = button(6);
         themed->setNonThemeStyle(2);
-        themed->render();
-        QCOMPARE(themed->Style(), 6);
-        UsrButton::setThemeAvailable(false);
-        themed->render();
-        QCOMPARE(themed->Style(), 2);
-        UsrButton::setThemeAvailable(true);
-        themed->render();
-        QCOMPARE(themed->Style(), 2);
+        QList<int> styles;
+        for (bool theme : {true, false, true}) {
+            UsrButton::setThemeAvailable(theme);
+            themed->render();
+            styles << themed->Style();
+        }
+        QCOMPARE(styles, QList<int>({6, 2, 2}));
         const QRgb face = OleColor::toQColor(OleColor::system(OleColor::ButtonFace)).rgb();
         QVERIFY(area(button(42)->render(), face, true).isEmpty());
     }

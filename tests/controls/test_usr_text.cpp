@@ -142,18 +142,10 @@ private slots:
         QVERIFY(box->hasFocus());
     }
 
-    void minimumHeight()
+    // Stored keys, the inner box's size, and the required check.
+    void storedKeysSizeAndRequired()
     {
-        UsrText t;
-        t.show();
-        t.resize(100, 6);
-        QCOMPARE(t.txtText1->geometry(), QRect(0, 0, 100, 20));
-        t.resize(150, 40);
-        QCOMPARE(t.txtText1->geometry(), QRect(0, 0, 150, 40));
-    }
-
-    void storedKeys()
-    {
+        ScriptedDialogs d;
         QWidget host;
         UsrText t(&host);
         PropertyBag empty;
@@ -174,19 +166,17 @@ private slots:
         back.ReadProperties(bag);
         QCOMPARE(back.Text(), QStringLiteral("值"));
         QVERIFY(back.txtText1->alignment() & Qt::AlignHCenter);
-    }
-
-    void requiredCheckSeesIt()
-    {
-        ScriptedDialogs d;
-        QWidget window;
-        auto *t = new UsrText(&window);
-        t->setProperty("tag", QStringLiteral("1"));
-        t->setText(QString());
-        QVERIFY(!CheckRequired(&window));
+        host.show();
+        t.resize(100, 6);
+        QCOMPARE(t.txtText1->geometry(), QRect(0, 0, 100, 20));
+        t.resize(150, 40);
+        QCOMPARE(t.txtText1->geometry(), QRect(0, 0, 150, 40));
+        t.setProperty("tag", QStringLiteral("1"));
+        t.setText(QString());
+        QVERIFY(!CheckRequired(&host));
         QCOMPARE(d.messages(), QStringList(QStringLiteral("必填项,不允许为空!")));
-        t->setText(QStringLiteral(" "));
-        QVERIFY(CheckRequired(&window));
+        t.setText(QStringLiteral(" "));
+        QVERIFY(CheckRequired(&host));
     }
 };
 
