@@ -22,10 +22,7 @@ private slots:
 };
 
 namespace {
-QString sha(const QByteArray &bytes)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-}
+QString sha(const QByteArray &bytes) { return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()); }
 
 struct Fixture {
     TestFolder tf;
@@ -41,9 +38,8 @@ struct Fixture {
     }
     void record(const QString &stored, const QString &name)
     {
-        CurrentDb().OpenRecordset(QStringLiteral("insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,"
-                                                 "tblFileKind) values ('d','2020-01-01 10:00:00','%1','c','%2',3)")
-                                      .arg(SqlQuote(name), SqlQuote(stored)));
+        CurrentDb().OpenRecordset(QStringLiteral("insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,tblFileKind) "
+                                                 "values ('d','2020-01-01 10:00:00','%1','c','%2',3)").arg(SqlQuote(name), SqlQuote(stored)));
     }
     // A file in the attachment folder, last written two hours ago unless `fresh`.
     QString file(const QString &name, const QByteArray &bytes, bool fresh = false)
@@ -71,25 +67,25 @@ struct Fixture {
             out << m->index(r, column).data().toString();
         return out;
     }
-    QString value(const QString &sql)
+    // The first column of every row.
+    QStringList values(const QString &sql)
     {
-        Recordset rs = CurrentDb().OpenRecordset(sql);
-        return rs.isEOF() ? QStringLiteral("<none>") : rs.field(rs.columns().constFirst()).toString();
+        QStringList out;
+        for (Recordset rs = CurrentDb().OpenRecordset(sql); !rs.isEOF(); rs.MoveNext())
+            out << rs.field(rs.columns().constFirst()).toString();
+        return out;
     }
+    QString value(const QString &sql) { return values(sql).value(0, QStringLiteral("<none>")); }
     // The record, its hash, the copies and the bin, as one text.
     QString state()
     {
-        return value(QStringLiteral("select Currentinfo from tblAttachment")) + '|' + value(QStringLiteral("select Sha256 from tblContentHash")) +
-               '|' + TestFolder::storedCopies().join(',') + '|' + value(QStringLiteral("select count(*) from tblRecycleBin"));
+        return value("select Currentinfo from tblAttachment") + '|' + value("select Sha256 from tblContentHash") + '|' +
+               TestFolder::storedCopies().join(',') + '|' + value("select count(*) from tblRecycleBin");
     }
     QString hashOf(const QString &stored) { return value("select Sha256 from tblContentHash where SaveFileName='" + stored + "'"); }
     QTableView *view(CheckReport::Kind kind) const { return w->tabFindings->widget(kind)->findChild<QTableView *>(); }
     // Answers Yes to the repair's question and runs it.
-    void repair(QPushButton *button)
-    {
-        d.answerMessage(Msg::IdYes);
-        button->click();
-    }
+    void repair(QPushButton *button) { d.answerMessage(Msg::IdYes); button->click(); }
 };
 } // namespace
 
@@ -110,8 +106,7 @@ void TestCatalogueCheck::findingsAndRepairs()
     f.file("stray.doc", "nobody's");
     f.file("fresh.doc", "being imported", true);
     f.file("20200101100004114.jpg", "binned, copy left in place");
-    CurrentDb().OpenRecordset(QStringLiteral("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values "
-                                             "('kept.jpg', '20200101100004114.jpg', '')"));
+    CurrentDb().OpenRecordset("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('kept.jpg', '20200101100004114.jpg', '')");
     const QString temporary = AtomicCopy::temporaryPrefix() + "a1B2c3";
     f.file(temporary, "half a copy");
     f.file("20200101100005115.jpg", QByteArray());       // reservation of an ended import
@@ -121,12 +116,10 @@ void TestCatalogueCheck::findingsAndRepairs()
     QDir().mkpath(RecycleBin::folder());
 
     f.run(true);
-    QCOMPARE(f.names(CheckReport::Missing), QStringList("20200101100001111.jpg"));
-    QCOMPARE(f.names(CheckReport::Unsafe), QStringList({"", "../Data.mdb"}));
-    QCOMPARE(f.names(CheckReport::Orphan), QStringList("stray.doc"));
-    QCOMPARE(f.names(CheckReport::Leftover), QStringList({temporary, "20200101100005115.jpg"}));
-    QCOMPARE(f.names(CheckReport::Changed), QStringList("20200101100002112.txt"));
-    QCOMPARE(f.names(CheckReport::Unhashed), QStringList("20200101100003113.png"));
+    QCOMPARE(QList<QStringList>({f.names(CheckReport::Missing), f.names(CheckReport::Unsafe), f.names(CheckReport::Orphan),
+                                 f.names(CheckReport::Leftover), f.names(CheckReport::Changed), f.names(CheckReport::Unhashed)}),
+             QList<QStringList>({{"20200101100001111.jpg"}, {"", "../Data.mdb"}, {"stray.doc"}, {temporary, "20200101100005115.jpg"},
+                                 {"20200101100002112.txt"}, {"20200101100003113.png"}}));
     QCOMPARE(f.w->report().recent, qint64(2));
     QCOMPARE(f.w->tabFindings->tabText(CheckReport::Leftover), QStringLiteral("残留的临时文件 (2)"));
 
@@ -134,7 +127,7 @@ void TestCatalogueCheck::findingsAndRepairs()
     f.repair(f.w->cmdBinOrphans);
     QCOMPARE(f.d.asked.at(f.d.asked.size() - 2).buttons, Msg::YesNo | Msg::Question | Msg::DefaultSecond);
     QVERIFY(!QFile::exists(AttachmentPath() + "stray.doc") && QFile::exists(RecycleBin::folder() + "stray.doc"));
-    QCOMPARE(f.value(QStringLiteral("select BinFile from tblRecycleBin where SaveFileName='stray.doc'")), QStringLiteral("stray.doc"));
+    QCOMPARE(f.value("select BinFile from tblRecycleBin where SaveFileName='stray.doc'"), QStringLiteral("stray.doc"));
     f.repair(f.w->cmdRemoveLeftovers);
     QCOMPARE(TestFolder::storedCopies().filter("mc-import") + TestFolder::storedCopies().filter("5115"), QStringList());
     f.w->cmdFillHashes->click(); // asks nothing: a hash is added, never replaced
@@ -142,8 +135,8 @@ void TestCatalogueCheck::findingsAndRepairs()
     f.repair(f.w->cmdAcceptChanged);
     QCOMPARE(f.hashOf("20200101100002112.txt"), sha("edited later"));
     f.repair(f.w->cmdBinMissing);
-    QCOMPARE(f.value(QStringLiteral("select FileName from tblAttachment where FileName='lost.jpg'")), QStringLiteral("<none>"));
-    QCOMPARE(f.value(QStringLiteral("select BinFile from tblRecycleBin where FileName='lost.jpg'")), QString());
+    QCOMPARE(f.value("select FileName from tblAttachment where FileName='lost.jpg'") + '|' +
+                 f.value("select BinFile from tblRecycleBin where FileName='lost.jpg'"), QStringLiteral("<none>|"));
     // The record whose name leads out of the folder is given a picked file as its copy.
     const QString source = f.tf.write("found/outside.jpg", "found again");
     f.view(CheckReport::Unsafe)->selectRow(1);
@@ -152,17 +145,15 @@ void TestCatalogueCheck::findingsAndRepairs()
         return int(QDialog::Accepted);
     });
     f.w->cmdPointUnsafe->click();
-    const QString stored = f.value(QStringLiteral("select SaveFileName from tblAttachment where FileName='outside.jpg'"));
+    const QString stored = f.value("select SaveFileName from tblAttachment where FileName='outside.jpg'");
     QVERIFY2(stored.endsWith(".jpg") && !stored.contains('/'), qPrintable(stored));
-    QCOMPARE(Corpus::read(AttachmentPath() + stored), QByteArray("found again"));
-    QCOMPARE(f.hashOf(stored), sha("found again"));
+    QCOMPARE(sha(Corpus::read(AttachmentPath() + stored)) + f.hashOf(stored), sha("found again") + sha("found again"));
     QVERIFY(QFile::exists(f.tf.file("Data.mdb")) || TestFolder::onServer()); // never touched
     f.repair(f.w->cmdBinUnsafe);
     QVERIFY(f.d.unexpected.isEmpty());
 
     f.run(true);
-    QCOMPARE(f.w->report().findings(), qint64(0));
-    QCOMPARE(f.w->report().recent, qint64(2)); // the young files are still left alone
+    QVERIFY(f.w->report().findings() == 0 && f.w->report().recent == 2); // the young files are still left alone
 }
 
 void TestCatalogueCheck::changedBeforeRepair_data()
@@ -207,8 +198,7 @@ void TestCatalogueCheck::changedBeforeRepair()
         CurrentDb().OpenRecordset(change);
     const QString before = f.state();
 
-    QPushButton *repair[] = {f.w->cmdBinMissing, f.w->cmdBinOrphans, f.w->cmdRemoveLeftovers, f.w->cmdAcceptChanged,
-                             f.w->cmdFillHashes};
+    QPushButton *repair[] = {f.w->cmdBinMissing, f.w->cmdBinOrphans, f.w->cmdRemoveLeftovers, f.w->cmdAcceptChanged, f.w->cmdFillHashes};
     if (kind != CheckReport::Unhashed)
         f.d.answerMessage(Msg::IdYes);
     repair[kind]->click();
@@ -235,10 +225,11 @@ void TestCatalogueCheck::anotherProgramImporting()
     f.file(temporary, "half a copy");
     const QStringList sources = Corpus::write(f.tf.file("src"), 150, 7);
     QProcess driver;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!links)
-        env.insert(QStringLiteral("MC_NO_HARDLINKS"), QStringLiteral("1"));
-    driver.setProcessEnvironment(env);
+    if (!links) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("MC_NO_HARDLINKS", "1");
+        driver.setProcessEnvironment(env);
+    }
     driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     driver.start(QStringLiteral(MC_IMPORTDRIVER), {f.tf.path(), "3", Corpus::writeList(f.tf.file("list.txt"), sources)});
     QVERIFY(driver.waitForStarted());
@@ -247,8 +238,7 @@ void TestCatalogueCheck::anotherProgramImporting()
     do {
         f.run(checks++ % 2 == 1);
         // Only the planted stray and leftover, never a copy of the import in flight.
-        QCOMPARE(f.names(CheckReport::Orphan), repaired ? QStringList() : QStringList("stray.doc"));
-        QCOMPARE(f.names(CheckReport::Leftover), repaired ? QStringList() : QStringList(temporary));
+        QCOMPARE(f.names(CheckReport::Orphan) + f.names(CheckReport::Leftover), repaired ? QStringList() : QStringList({"stray.doc", temporary}));
         QCOMPARE(f.names(CheckReport::Missing) + f.names(CheckReport::Changed) + f.names(CheckReport::Unhashed), QStringList());
         if (checks == 2) { // the repairs run while the import goes on
             f.repair(f.w->cmdBinOrphans);
@@ -257,18 +247,12 @@ void TestCatalogueCheck::anotherProgramImporting()
             repaired = true;
         }
     } while (driver.state() != QProcess::NotRunning);
-    QCOMPARE(driver.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(driver.exitCode(), 0);
-    qInfo("%d checks overlapped the import", checks);
+    QVERIFY(driver.exitStatus() == QProcess::NormalExit && driver.exitCode() == 0);
     QVERIFY2(checks >= 3, "the import ended before the checks could overlap it");
 
-    Recordset rows = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment"));
-    QCOMPARE(rows.RecordCount(), qint64(sources.size()));
-    QSet<QString> stored;
-    for (; !rows.isEOF(); rows.MoveNext())
-        stored.insert(rows.text(QStringLiteral("SaveFileName")));
-    const QStringList present = TestFolder::storedCopies();
-    QCOMPARE(QSet<QString>(present.begin(), present.end()), stored); // every copy kept, strays gone
+    const QStringList stored = f.values("select SaveFileName from tblAttachment order by SaveFileName");
+    QCOMPARE(stored.size(), sources.size());
+    QCOMPARE(TestFolder::storedCopies(), stored); // every copy kept, strays gone
     f.run(false);
     QCOMPARE(f.w->report().findings(), qint64(0));
 }
@@ -290,8 +274,7 @@ void TestCatalogueCheck::questionHeldOpen()
     f.run(true);
     QCOMPARE(f.w->report().findings(), qint64(0));
     QFile(yes).open(QIODevice::WriteOnly);
-    QVERIFY(driver.waitForFinished(20000));
-    QCOMPARE(driver.exitCode(), 0);
+    QVERIFY(driver.waitForFinished(20000) && driver.exitCode() == 0);
     QCOMPARE(Corpus::read(AttachmentPath() + f.value("select SaveFileName from tblAttachment")), QByteArray("second"));
 }
 
@@ -308,8 +291,7 @@ void TestCatalogueCheck::cancelStops()
     QTRY_VERIFY(f.w->lblStatus->text().startsWith("正在校验内容"));
     f.w->cmdCancel->click();
     QTRY_VERIFY_WITH_TIMEOUT(!f.w->running(), 3000);
-    QCOMPARE(f.w->lblStatus->text(), QStringLiteral("检查已取消."));
-    QCOMPARE(f.w->report().findings(), qint64(0));
+    QVERIFY(f.w->lblStatus->text() == QStringLiteral("检查已取消.") && f.w->report().findings() == 0);
     // Closing the window while it checks stops the worker too.
     f.w->cmdStart->click();
     QVERIFY(f.w->running());
