@@ -8,6 +8,7 @@
 #include "store/DatabaseLocator.h"
 #include "store/Dialogs.h"
 #include "store/Engine.h"
+#include "store/RecycleBin.h"
 #include "store/Services.h"
 #include "store/SqlQuote.h"
 #include "store/WriteTransaction.h"
@@ -16,6 +17,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 
 #include <cerrno>
 #include <cstring>
@@ -25,8 +28,9 @@
 
 namespace {
 
-// Removes the copy a re-pointed row no longer names, once the change is committed. The
-// name is used exactly as stored: trimmed, it could be another record's copy.
+// Removes the copy a re-pointed row no longer names, once the change is committed, where
+// the catalogue has no recycle bin to keep it. The name is used exactly as stored: trimmed,
+// it could be another record's copy.
 std::function<void()> removeReplaced(const QString &old, const QString &storedName)
 {
     if (old == storedName || !StoredName::isPlain(old))
@@ -53,6 +57,39 @@ QString ImportEngine::duplicateQuery(const QString &fileName, const QString &fol
 {
     return QStringLiteral("Select * from tblAttachment Where FileName='") + SqlQuote(fileName) +
            QStringLiteral("' And FolderName='") + SqlQuote(folderName) + QStringLiteral("'");
+}
+
+QString ImportEngine::renamed(const QString &answer, const QString &extension)
+{
+    if (extension.isEmpty() || answer.endsWith(QLatin1Char('.') + extension))
+        return answer;
+    return answer + QLatin1Char('.') + extension;
+}
+
+QString ImportEngine::freeName(const QString &fileName, const QString &extension, const QString &folderName)
+{
+    QString base = extension.isEmpty() ? fileName : fileName.left(fileName.size() - extension.size() - 1);
+    // A name offered before counts on from its number.
+    static const QRegularExpression numbered(QStringLiteral("^(.*) \\((\\d{1,9})\\)$"));
+    qint64 n = 2;
+    const QRegularExpressionMatch m = numbered.match(base);
+    if (m.hasMatch()) {
+        base = m.captured(1);
+        n = qMax<qint64>(2, m.captured(2).toLongLong() + 1);
+    }
+    // One query for the category's names, not one per number tried.
+    QSet<QString> taken;
+    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select FileName From tblAttachment Where FolderName='") +
+                                             SqlQuote(folderName) + QStringLiteral("'"));
+    while (!rs.isEOF() && !rs.isBOF()) {
+        taken.insert(rs.text(QStringLiteral("FileName")));
+        rs.MoveNext();
+    }
+    for (;; ++n) {
+        const QString candidate = base + QStringLiteral(" (%1)").arg(n);
+        if (!taken.contains(renamed(candidate, extension)))
+            return candidate;
+    }
 }
 
 QString ImportEngine::folderNameOf(const QString &sourcePath)
@@ -112,6 +149,7 @@ ImportEngine::Outcome ImportEngine::Import(const QString &sourcePath, int kind, 
         // The same contents under another record are worth a question; a file asked about by
         // name already, or an empty one, is not.
         bool contentChecked = copy.size == 0;
+        bool renamedByUser = false;
         for (;;) {
             batch.open();
             std::shared_ptr<Engine> engine = CurrentDb().engine();
@@ -142,7 +180,7 @@ ImportEngine::Outcome ImportEngine::Import(const QString &sourcePath, int kind, 
                 tx->commit();
                 rs.Close();
                 batch.recorded(sourcePath, copyPath);
-                return Outcome::Recorded;
+                return renamedByUser ? Outcome::Renamed : Outcome::Recorded;
             }
             tx->commit(); // nothing written: the question comes outside any transaction
             tx.reset();
@@ -159,30 +197,45 @@ ImportEngine::Outcome ImportEngine::Import(const QString &sourcePath, int kind, 
                 WriteTransaction change(*engine);
                 requireCopy();
                 const QString old = rs.text(QStringLiteral("SaveFileName"));
+                // The row as it was and its copy go to the recycle bin, restorable as a
+                // version of the record; the copy moves there once the change is committed.
+                const bool keepOld = old != copy.name && StoredName::isPlain(old) &&
+                                     QFileInfo(folder + old).isFile() && RecycleBin::available();
+                const QVector<RecycleBin::Move> moves =
+                    keepOld ? RecycleBin::bin(engine->addressWhere(rs.address()), true) : QVector<RecycleBin::Move>();
                 rs.setCollect(QStringLiteral("SaveFileName"), copy.name);
                 rs.Update();
-                ContentHashes::forget(*engine, old);
+                if (!keepOld)
+                    ContentHashes::forget(*engine, old);
                 ContentHashes::record(*engine, copy.name, copy.sha256);
                 change.commit();
                 rs.Close();
-                batch.recorded(sourcePath, copyPath, removeReplaced(old, copy.name));
-                return Outcome::Recorded;
+                batch.recorded(sourcePath, copyPath,
+                               keepOld ? std::function<void()>([moves] { RecycleBin::moveCopies(moves); })
+                                       : removeReplaced(old, copy.name));
+                return Outcome::Replaced;
             }
-            QString suggestion = fileName;
-            if (!extension.isEmpty())
-                suggestion.replace(QLatin1Char('.') + extension, QString(), Qt::CaseSensitive);
-            const QString typed = dialogs().prompt(QStringLiteral("请输入新名..."), QStringLiteral("文件系统-"), suggestion);
+            // A free name is offered, so that Enter never brings the same question back.
+            const QString typed = dialogs().prompt(QStringLiteral("请输入新名..."), QStringLiteral("文件系统-"),
+                                                   freeName(fileName, extension, folderName));
             if (typed.isEmpty()) {
                 QFile::remove(copyPath);
                 return Outcome::Cancelled;
             }
-            fileName = typed + QLatin1Char('.') + extension;
+            fileName = renamed(typed, extension);
+            renamedByUser = true;
         }
     } catch (...) {
         // Nothing was recorded: the copy made here must not stay behind without a row.
         QFile::remove(copyPath);
         throw;
     }
+}
+
+bool ImportEngine::askInUse(const QString &path)
+{
+    return !IsFileOpen(path) || ShowMsg(LastPathPart(path) + QStringLiteral("文件正处于打开状态,是否继续导入?"),
+                                        Msg::YesNo | Msg::Question) != Msg::IdNo;
 }
 
 bool ImportEngine::IsFileOpen(const QString &path)

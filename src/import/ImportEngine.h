@@ -11,7 +11,9 @@ class ImportBatch;
 class ImportEngine {
 public:
     enum class Outcome {
-        Recorded,  // a new row, or an existing row pointed at the new copy
+        Recorded,  // a new row
+        Renamed,   // a new row under a name the user gave instead of the clashing one
+        Replaced,  // an existing row pointed at the new copy; the old copy is in the bin
         Skipped,   // the user declined a file whose contents the catalogue holds already
         Cancelled  // the user cancelled the rename: the run stops
     };
@@ -32,9 +34,17 @@ public:
 
     // True when another program holds the file locked.
     static bool IsFileOpen(const QString &path);
+    // False when the file is in use and the user declines to import it.
+    static bool askInUse(const QString &path);
 
     // The rows of the same file: same name, same category.
     static QString duplicateQuery(const QString &fileName, const QString &folderName);
     // The category a file gets: the name of the folder that held it.
     static QString folderNameOf(const QString &sourcePath);
+    // The name offered when `fileName` clashes in the category: "名 (2)", "名 (3)", ... the
+    // first whose file name, with `extension` put back, no record of the category has.
+    static QString freeName(const QString &fileName, const QString &extension, const QString &folderName);
+    // The file name recorded for an answer to the rename prompt: the extension is put back
+    // unless the answer carries it already, and a name without extension gets no dot.
+    static QString renamed(const QString &answer, const QString &extension);
 };

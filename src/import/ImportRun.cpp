@@ -56,6 +56,7 @@ void ImportRun::exec()
         QApplication::processEvents();
         if (progress.wasCanceled()) {
             cancelled_ = true;
+            left_ = files_.size() - i;
             break;
         }
         const QString &path = files_.at(i);
@@ -85,14 +86,19 @@ void ImportRun::exec()
             const ImportEngine::Outcome outcome = ImportEngine::Import(path, kind_, options);
             if (outcome == ImportEngine::Outcome::Cancelled) {
                 stoppedByRename_ = true;
+                left_ = files_.size() - i;
                 break;
             }
-            if (outcome == ImportEngine::Outcome::Skipped)
+            if (outcome == ImportEngine::Outcome::Skipped) {
                 ++skipped_;
-            else
+            } else {
                 ++imported_;
+                renamed_ += outcome == ImportEngine::Outcome::Renamed;
+                replaced_ += outcome == ImportEngine::Outcome::Replaced;
+            }
         } catch (const ImportCancelled &) {
             cancelled_ = true;
+            left_ = files_.size() - i;
             break;
         } catch (const GroupLost &lost) {
             groupLost(lost);
@@ -106,15 +112,40 @@ void ImportRun::exec()
     progress.setValue(progress.maximum());
 }
 
+void ImportRun::confirmAndRun(const QStringList &files, int kind, QWidget *owner)
+{
+    if (ShowMsg(QStringLiteral("您确定要将以下的文件导入文件系统中?\r\n\r\n若您导入的程序的很大,需要的时间将很长.."),
+                Msg::YesNo | Msg::Question) == Msg::IdNo)
+        return;
+    ImportRun run(files, kind, owner);
+    run.exec();
+    ShowMsg(run.summary(), run.succeeded() ? 112 : Msg::Information);
+}
+
+bool ImportRun::succeeded() const
+{
+    return !files_.isEmpty() && imported_ == files_.size() && failures_.isEmpty() && !cancelled_ && !stoppedByRename_;
+}
+
 QString ImportRun::summary() const
 {
-    if (failures_.isEmpty() && !cancelled_)
-        return QStringLiteral("导入成功! :) ");
-    QString text = QStringLiteral("已导入 %1 个文件").arg(imported_);
-    if (cancelled_)
-        text += QStringLiteral(",导入已取消");
+    if (files_.isEmpty())
+        return QStringLiteral("没有选中的文件,未导入任何文件.");
+    QString counts = QStringLiteral("已导入 %1 个文件").arg(imported_);
+    if (renamed_ > 0)
+        counts += QStringLiteral(",其中 %1 个改名导入").arg(renamed_);
+    if (replaced_ > 0)
+        counts += QStringLiteral(",%1 个覆盖了库里的同名文件").arg(replaced_);
+    // Everything imported keeps the old words; what was asked about is told beside them.
+    if (succeeded())
+        return renamed_ + replaced_ > 0 ? QStringLiteral("导入成功! :) \n") + counts : QStringLiteral("导入成功! :) ");
+    QString text = counts;
     if (skipped_ > 0)
         text += QStringLiteral(",%1 个内容相同的文件未导入").arg(skipped_);
+    if (stoppedByRename_)
+        text += QStringLiteral(",改名已取消,%1 个文件未导入").arg(left_);
+    else if (cancelled_)
+        text += QStringLiteral(",导入已取消,%1 个文件未导入").arg(left_);
     if (!failures_.isEmpty()) {
         text += QStringLiteral(",%1 个文件导入失败:").arg(failures_.size());
         // A long list is cut for the message box; every failure still counts above.

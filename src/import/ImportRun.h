@@ -12,9 +12,16 @@ class ImportRun {
 public:
     ImportRun(QStringList files, int kind, QWidget *owner);
     void exec();
+    // What the start button does: asks first, runs, then tells what happened.
+    static void confirmAndRun(const QStringList &files, int kind, QWidget *owner);
 
+    // Imported counts the renamed and replacing files too.
     int imported() const { return imported_; }
+    int renamed() const { return renamed_; }
+    int replaced() const { return replaced_; }
     int skipped() const { return skipped_; }
+    // Every chosen file imported, none asked about in vain.
+    bool succeeded() const;
     bool stoppedByRename() const { return stoppedByRename_; }
     bool cancelled() const { return cancelled_; }
     const QStringList &failures() const { return failures_; }
@@ -29,7 +36,10 @@ private:
     int kind_;
     QWidget *owner_;
     int imported_ = 0;
+    int renamed_ = 0;
+    int replaced_ = 0;
     int skipped_ = 0;
+    qsizetype left_ = 0; // files a stop left without an import
     bool stoppedByRename_ = false;
     bool cancelled_ = false;
     QStringList failures_;

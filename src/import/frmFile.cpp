@@ -3,6 +3,7 @@
 #include "app/SharedState.h"
 #include "app/UserSettings.h"
 #include "app/WindowServices.h"
+#include "import/DroppedFiles.h"
 #include "import/FolderListing.h"
 #include "import/ImportEngine.h"
 #include "import/ImportRun.h"
@@ -187,11 +188,7 @@ void frmFile::resizeEvent(QResizeEvent *event)
 
 QStringList frmFile::patterns() const
 {
-    QStringList out;
-    for (const QString &p : filter_.split(QLatin1Char(';')))
-        if (!p.trimmed().isEmpty())
-            out << p.trimmed();
-    return out;
+    return DroppedFiles::patternsOf(filter_);
 }
 
 void frmFile::setFolder(const QString &folder)
@@ -270,8 +267,7 @@ void frmFile::lvw_DblClick()
 bool frmFile::AddFileToList(const QString &path)
 {
     const QString name = LastPathPart(path);
-    if (ImportEngine::IsFileOpen(path) &&
-        ShowMsg(name + QStringLiteral("文件正处于打开状态,是否继续导入?"), Msg::YesNo | Msg::Question) == Msg::IdNo)
+    if (!ImportEngine::askInUse(path))
         return false;
     auto icon = imageList.constFind(path);
     if (icon == imageList.constEnd())
@@ -296,41 +292,16 @@ QStringList frmFile::chosenFiles() const
 
 void frmFile::cmdStart_Click()
 {
-    if (ShowMsg(QStringLiteral("您确定要将以下的文件导入文件系统中?\r\n\r\n若您导入的程序的很大,需要的时间将很长.."),
-                Msg::YesNo | Msg::Question) == Msg::IdNo)
-        return;
-    ImportRun run(chosenFiles(), kind_, this);
-    run.exec();
-    ShowMsg(run.summary(), run.failures().isEmpty() && !run.cancelled() ? 112 : Msg::Information);
+    ImportRun::confirmAndRun(chosenFiles(), kind_, this);
 }
 
 void frmFile::addDropped(const QList<QUrl> &urls)
 {
-    QStringList refused;
-    QStringList skipped;
-    for (const QUrl &url : urls) {
-        if (!url.isLocalFile())
-            continue;
-        const QString path = QDir::fromNativeSeparators(url.toLocalFile());
-        if (QFileInfo(path).isDir()) {
-            const FolderListing listing = FolderListing::read(path, patterns());
-            skipped << listing.unreadable;
-            for (const QString &name : listing.files)
-                if (!AddFileToList(path + QLatin1Char('/') + name))
-                    return;
-        } else if (!FolderListing::isRegularFile(path)) {
-            if (path.contains(QChar::ReplacementCharacter))
-                skipped << LastPathPart(path);
-        } else if (!FolderListing::matches(patterns(), LastPathPart(path))) {
-            refused << LastPathPart(path);
-        } else if (!AddFileToList(path)) {
+    const DroppedFiles dropped = DroppedFiles::collect(urls, patterns());
+    for (const QString &path : dropped.files)
+        if (!AddFileToList(path))
             return;
-        }
-    }
-    if (!refused.isEmpty())
-        ShowMsg(QStringLiteral("以下文件不是本窗口导入的类型(%1),没有加入:\n").arg(filter_) + MessageLines(refused),
-                Msg::OkOnly | Msg::Information);
-    reportSkipped(skipped);
+    dropped.reportLeftOut(filter_);
 }
 
 bool frmFile::eventFilter(QObject *watched, QEvent *event)

@@ -5,6 +5,7 @@
 #include "import/ImportCancelled.h"
 #include "import/ImportEngine.h"
 #include "import/StoredName.h"
+#include "store/RecycleBin.h"
 
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -15,7 +16,7 @@ private slots:
     void init();
     void cleanup();
     void newRowsAndCollisions();
-    void overwriteKeepsOtherFields();
+    void overwriteBinsTheOldCopy();
     void renameAndCancel();
     void sameContentsAsked();
     void inUse();
@@ -83,16 +84,20 @@ void TestImportEngine::newRowsAndCollisions()
              QList<bool>({false, false, false, true}));
 }
 
-// Yes to the overwrite question points the row at the new copy, keeps its other fields
-// and removes the old copy; an old copy already gone is no error.
-void TestImportEngine::overwriteKeepsOtherFields()
+// Yes to the overwrite question points the row at the new copy and keeps its other fields;
+// the old copy goes to the recycle bin with the row as it was, restorable beside the new
+// one. An old copy already gone is no error and leaves nothing in the bin.
+void TestImportEngine::overwriteBinsTheOldCopy()
 {
     const QString photo = src("旅行/照片.jpg", "old");
     QVERIFY(ImportEngine::ImportFile(photo, 3, kNow));
+    const QString old = storedOf("照片.jpg");
     CurrentDb().OpenRecordset(QStringLiteral("Update tblAttachment set Currentinfo='海边', [Date]=#2009-1-2 3:4:5#"));
     src("旅行/照片.jpg", "new");
     d_->answerMessage(Msg::IdYes);
-    QVERIFY(ImportEngine::ImportFile(photo, 5, kNow.addSecs(1)));
+    ImportEngine::Options options;
+    options.now = kNow.addSecs(1);
+    QCOMPARE(ImportEngine::Import(photo, 5, options), ImportEngine::Outcome::Replaced);
     QCOMPARE(d_->asked.first().text, QStringLiteral("库里已经有同名文件 照片.jpg 是否覆盖原文件 ?"));
     QCOMPARE(d_->asked.first().buttons, Msg::YesNo | Msg::Question | Msg::DefaultSecond); // No is the default
     Recordset rs = rowsOf("照片.jpg");
@@ -101,16 +106,30 @@ void TestImportEngine::overwriteKeepsOtherFields()
     QCOMPARE(rs.field(QStringLiteral("tblFileKind")).toInt(), 3);
     QCOMPARE(TestFolder::storedCopies(), QStringList("200811251745101110.jpg"));
     QCOMPARE(Corpus::read(AttachmentPath() + storedOf("照片.jpg")), QByteArray("new"));
+    QVector<RecycleBin::Entry> binned = RecycleBin::entries();
+    QCOMPARE(binned.size(), 1);
+    QCOMPARE(binned[0].fileName + binned[0].category + binned[0].description + binned[0].storedName,
+             "照片.jpg旅行海边" + old);
+    QCOMPARE(Corpus::read(RecycleBin::folder() + binned[0].binFile), QByteArray("old"));
+    // Restored, the old version stands beside the new one, with its own copy.
+    const QString back = RecycleBin::restore(binned[0]);
+    QCOMPARE(rowsOf("照片.jpg").RecordCount(), 2);
+    QCOMPARE(Corpus::read(AttachmentPath() + back), QByteArray("old"));
+    CurrentDb().OpenRecordset("Delete From tblAttachment Where SaveFileName='" + back + "'");
+    QFile::remove(AttachmentPath() + back);
+
     QFile::remove(AttachmentPath() + storedOf("照片.jpg"));
     d_->answerMessage(Msg::IdYes);
     QVERIFY(ImportEngine::ImportFile(photo, 3, kNow.addSecs(2)));
     QCOMPARE(rowsOf("照片.jpg").RecordCount(), 1);
     QCOMPARE(TestFolder::storedCopies().size(), 1);
+    QVERIFY(RecycleBin::entries().isEmpty());
 }
 
-// No to the overwrite question asks for a new name (offered without the extension, the
-// whole name when there is none) until it is free; blanks are taken as typed; Cancel
-// leaves no copy and no row.
+// No to the overwrite question asks for a new name, offering a free one ("名 (2)", the
+// number counting on past the names taken) until the name is free: Enter takes it and never
+// brings the question back. The extension is put back unless typed, and a name without one
+// gets no dot. Blanks are taken as typed; Cancel leaves no copy and no row.
 void TestImportEngine::renameAndCancel()
 {
     const QString source = src("f/a.jpg.jpg", "x");
@@ -120,22 +139,40 @@ void TestImportEngine::renameAndCancel()
     QCOMPARE(storedOf("README"), QStringLiteral("20081125174509119."));
     d_->answerMessage(Msg::IdNo);
     d_->answerPrompt("b");
-    QVERIFY(ImportEngine::ImportFile(source, 3, kNow));
-    QCOMPARE(d_->asked[1].text + d_->asked[1].title + d_->asked[1].defaultAnswer, QStringLiteral("请输入新名...文件系统-a"));
+    ImportEngine::Options options;
+    options.now = kNow;
+    QCOMPARE(ImportEngine::Import(source, 3, options), ImportEngine::Outcome::Renamed);
+    QCOMPARE(d_->asked[1].text + d_->asked[1].title + d_->asked[1].defaultAnswer,
+             QStringLiteral("请输入新名...文件系统-a.jpg (2)"));
     QCOMPARE(rowsOf("b.jpg").RecordCount(), 1);
     for (const char *typed : {"b", "  "}) {
         d_->answerMessage(Msg::IdNo);
         d_->answerPrompt(QString::fromLatin1(typed));
     }
     QVERIFY(ImportEngine::ImportFile(source, 3, kNow));
+    QCOMPARE(d_->asked[5].defaultAnswer, QStringLiteral("b (2)"));
     QCOMPARE(rowsOf("  .jpg").RecordCount(), 1);
+    for (int i = 0; i < 2; ++i) {
+        d_->answerMessage(Msg::IdNo);
+        d_->acceptPrompt();
+        QVERIFY(ImportEngine::ImportFile(source, 3, kNow));
+    }
+    QCOMPARE(rowsOf("a.jpg (2).jpg").RecordCount() + rowsOf("a.jpg (3).jpg").RecordCount(), 2);
+    d_->answerMessage(Msg::IdNo);
+    d_->acceptPrompt();
+    QVERIFY(ImportEngine::ImportFile(readme, 2, kNow));
+    QCOMPARE(rowsOf("README (2)").RecordCount(), 1);
+    d_->answerMessage(Msg::IdNo);
+    d_->answerPrompt("c.jpg");
+    QVERIFY(ImportEngine::ImportFile(source, 3, kNow));
+    QCOMPARE(rowsOf("c.jpg").RecordCount(), 1);
     const QStringList before = TestFolder::storedCopies();
     d_->answerMessage(Msg::IdNo);
     d_->answerPrompt(QString());
     QVERIFY(!ImportEngine::ImportFile(readme, 2, kNow));
-    QCOMPARE(d_->asked.last().defaultAnswer, QStringLiteral("README"));
+    QCOMPARE(d_->asked.last().defaultAnswer, QStringLiteral("README (3)"));
     QCOMPARE(TestFolder::storedCopies(), before);
-    QCOMPARE(rowCount(), 4);
+    QCOMPARE(rowCount(), 8);
 }
 
 // Contents the catalogue holds under another record are asked about: No skips the file

@@ -141,18 +141,41 @@ void TestImportWindow::runWithFailureGoesOn()
     QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 2);
     QCOMPARE(TestFolder::storedCopies().size(), 2);
 
-    // A cancelled rename stops the run and still ends with success; the list stays.
+    // A repeat run: a.jpg takes the name offered, b.jpg is new again, the rename of c.jpg
+    // is cancelled, which stops the run; the summary says so and is no success. The list stays.
+    tf_->write("pics/b.jpg", "b2");
     d_->answerMessage(Msg::IdYes); // confirm
     d_->answerMessage(Msg::IdNo);  // a.jpg is in the catalogue: rename
+    d_->acceptPrompt();
+    d_->answerMessage(Msg::IdNo); // c.jpg too
     d_->answerPrompt(QString());
     const qsizetype before = d_->asked.size();
     w->cmdStart->click();
-    QCOMPARE(d_->asked.last().text, QStringLiteral("导入成功! :) "));
-    QCOMPARE(d_->asked.last().buttons, 112);
+    QCOMPARE(d_->asked[before + 2].defaultAnswer, QStringLiteral("a (2)"));
+    QCOMPARE(d_->asked.last().text, QStringLiteral("已导入 2 个文件,其中 1 个改名导入,改名已取消,1 个文件未导入"));
+    QCOMPARE(d_->asked.last().buttons, Msg::OkOnly | Msg::Information);
     // The window asks first; during the run its progress dialog owns the questions.
     QCOMPARE(d_->asked[before].owner + d_->asked[before + 1].owner + d_->asked[before + 2].owner,
              QStringLiteral("frmFileimportProgressimportProgress"));
     QCOMPARE(w->lvw->count(), 3);
+
+    // Every file replaces its record's copy: the old words, and the count beside them.
+    for (int answer : {Msg::IdYes, Msg::IdYes, Msg::IdYes, Msg::IdYes})
+        d_->answerMessage(answer);
+    w->cmdStart_Click();
+    QCOMPARE(d_->asked.last().text, QStringLiteral("导入成功! :) \n已导入 3 个文件,3 个覆盖了库里的同名文件"));
+    QCOMPARE(d_->asked.last().buttons, 112);
+
+    // Nothing imported is no success: the one file held what the catalogue holds already.
+    tf_->write("copy/x.jpg", "c");
+    gFilter = "*.jpg";
+    auto other = std::make_unique<frmFile>();
+    other->setFolder(tf_->file("copy"));
+    other->lblRight_Click();
+    d_->answerMessage(Msg::IdYes);
+    d_->answerMessage(Msg::IdNo);
+    other->cmdStart_Click();
+    QCOMPARE(d_->asked.last().text, QStringLiteral("已导入 0 个文件,1 个内容相同的文件未导入"));
 }
 
 // Cancel stops the copy in progress within a second, keeps nothing of it, and the report

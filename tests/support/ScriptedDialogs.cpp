@@ -38,7 +38,8 @@ QString ScriptedDialogs::prompt(const QString &prompt, const QString &title, con
     ask(QStringLiteral("prompt"), prompt, title, 0, defaultAnswer);
     if (duringPrompt)
         duringPrompt();
-    return next(promptAnswers_, unexpected, prompt);
+    const QString answer = next(promptAnswers_, unexpected, prompt);
+    return answer == kDefaultAnswer ? defaultAnswer : answer;
 }
 
 QString ScriptedDialogs::saveFileName(const QString &suggestedName)

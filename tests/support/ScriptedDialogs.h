@@ -22,6 +22,8 @@ public:
     // Queue answers, consumed in order by the next dialog of that kind.
     void answerMessage(int code) { messageAnswers_.push_back(code); }
     void answerPrompt(const QString &text) { promptAnswers_.push_back(text); }
+    // Enter on the prompt: its pre-filled answer.
+    void acceptPrompt() { promptAnswers_.push_back(kDefaultAnswer); }
     void answerSave(const QString &path) { saveAnswers_.push_back(path); }
     // Runs `handler` when a modal window is shown; its result is execModal's result.
     void onModal(std::function<int(QDialog *)> handler) { modalHandlers_.push_back(std::move(handler)); }
@@ -45,6 +47,7 @@ public:
     bool allAnswered() const;
 
 private:
+    static inline const QString kDefaultAnswer = QStringLiteral("\x01default");
     void ask(const QString &kind, const QString &text, const QString &title, int buttons = 0, const QString &answer = {});
     std::deque<int> messageAnswers_;
     std::deque<QString> promptAnswers_, saveAnswers_;
