@@ -204,6 +204,10 @@ void mdiFrm::importCommand(const QString &filterKey, const QString &caption, int
 
 void mdiFrm::browseCommand(const QString &caption, int kind)
 {
+    // The filter the kind's import takes: files dropped onto the window are imported so.
+    static const QStringList keys = {QString(), QStringLiteral("txtText"), QStringLiteral("txtImage"),
+                                     QStringLiteral("txtMedia"), QStringLiteral("txtSound"), QStringLiteral("txtOffice")};
+    gFilter = kind <= 1 || kind > 6 ? QStringLiteral("*.*") : ReadIni(keys.at(kind - 1));
     gCaption = caption;
     gKind = kind;
     showBrowseWindow();

@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QElapsedTimer>
 #include <QProgressDialog>
+#include <QScrollBar>
 #include <QSaveFile>
 #include <QTableView>
 #include <algorithm>
@@ -154,10 +155,32 @@ bool RecordList::AddRecordRow(const QString &path, const QString &fileName, cons
     return model_->AddRecordRow(path, fileName, category, description, date);
 }
 
-void RecordList::fill(Recordset &rs)
+void RecordList::fill(Recordset &rs, bool keepPlace)
 {
+    QStringList selected;
+    QString current;
+    int scrolled = 0;
+    if (keepPlace) {
+        for (int r : selectedRows())
+            selected << model_->row(r).key;
+        const int r = selectedRow();
+        current = r >= 0 ? model_->row(r).key : QString();
+        scrolled = lvw->verticalScrollBar()->value();
+    }
     const QString attachments = AttachmentPath();
     model_->clear();
+    struct Replace {
+        RecordList *list;
+        const QStringList &selected;
+        const QString &current;
+        int scrolled;
+        bool on;
+        ~Replace()
+        {
+            if (on)
+                list->reselect(selected, current, scrolled);
+        }
+    } replace{this, selected, current, scrolled, keepPlace};
     if (rs.state() != Recordset::adStateOpen)
         return;
     const int stored = rs.columnIndex(QStringLiteral("SaveFileName"));
@@ -180,6 +203,21 @@ void RecordList::fill(Recordset &rs)
         throw;
     }
     model_->endFill();
+}
+
+void RecordList::reselect(const QStringList &keys, const QString &current, int scrolled)
+{
+    QItemSelection selection;
+    for (const QString &key : keys) {
+        const int r = model_->rowOf(key);
+        if (r >= 0)
+            selection.select(model_->index(r, 0), model_->index(r, model_->columnCount() - 1));
+    }
+    lvw->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    const int r = model_->rowOf(current);
+    if (r >= 0)
+        lvw->selectionModel()->setCurrentIndex(model_->index(r, 0), QItemSelectionModel::NoUpdate);
+    lvw->verticalScrollBar()->setValue(scrolled);
 }
 
 void RecordList::selectRow(int row)

@@ -39,8 +39,10 @@ public:
 
     RecordListModel *model() const { return model_; }
 
-    // Empties the list and adds every row of the result; a row that fails is skipped.
-    void fill(Recordset &rs);
+    // Empties the list and adds every row of the result; a row that fails is skipped. With
+    // `keepPlace` the rows selected before stay selected and the list stays where it was
+    // scrolled to (listing the same records again).
+    void fill(Recordset &rs, bool keepPlace = false);
     bool AddRecordRow(const QString &path, const QString &fileName, const QString &category,
                       const QString &description, const QString &date);
     void selectRow(int row);
@@ -63,6 +65,7 @@ protected:
 private:
     void run(void (RecordList::*command)());
     void updateStatus();
+    void reselect(const QStringList &keys, const QString &current, int scrolled);
     // Deletes one record and its copy; a failure after the statement is ignored.
     void deleteRecord(const RecordRow &row);
     // The columns a listed row shows, in the order of RecordRow's texts.

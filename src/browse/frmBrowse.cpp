@@ -2,7 +2,12 @@
 
 #include "app/SharedState.h"
 #include "app/WindowServices.h"
+#include "browse/CatalogueFollower.h"
 #include "browse/RecordList.h"
+#include "browse/RecordListViews.h"
+#include "import/DroppedFiles.h"
+#include "import/ImportEngine.h"
+#include "import/ImportRun.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
 #include "store/Engine.h"
@@ -14,7 +19,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QTableView>
 
 namespace {
@@ -37,7 +44,7 @@ frmBrowse::frmBrowse(QWidget *parent) : QWidget(parent, Qt::Window)
     List->setAccessibleName(QStringLiteral("类别列表"));
     lbl->setBuddy(List);
 
-    records = new RecordList(this, {false, [this] { List_Click(); }});
+    records = new RecordList(this, {false, [this] { Refresh(); }});
     lvw = records->lvw;
     mnuBar = records->mnuBar;
     lvw->setGeometry(Twips(1920), Twips(240), Twips(8175), Twips(5415));
@@ -52,12 +59,24 @@ frmBrowse::frmBrowse(QWidget *parent) : QWidget(parent, Qt::Window)
     // Load: this window's caption and kind are kept from here on.
     setWindowTitle(gCaption);
     lvw->setProperty("tag", QString::number(gKind));
+    filter_ = gFilter;
+    follower_ = new CatalogueFollower(this, [this] { Refresh(); });
+    // Files dropped anywhere on the window are imported.
+    for (QWidget *target : {static_cast<QWidget *>(this), List->viewport(), lvw->viewport(),
+                            records->views->lvwThumbnails->viewport()}) {
+        target->setAcceptDrops(true);
+        if (target != List->viewport()) // watched already, for its menu
+            target->installEventFilter(this);
+    }
 
     connect(List, &QListWidget::itemClicked, this, [this] { ReportErrors(this, [this] { List_Click(); }); });
     connect(tRename, &QAction::triggered, this, [this] { ReportErrors(this, [this] { RenameCategory(); }); });
     connect(tDelete, &QAction::triggered, this, [this] { ReportErrors(this, [this] { DeleteCategory(); }); });
 
-    ReportErrors(this, [this] { FillCategories(); });
+    ReportErrors(this, [this] {
+        FillCategories();
+        follower_->listed();
+    });
 }
 
 int frmBrowse::kind() const
@@ -67,6 +86,10 @@ int frmBrowse::kind() const
 
 void frmBrowse::FillCategories()
 {
+    // The chosen entry stays chosen when it is still there.
+    const QListWidgetItem *chosen = List->currentItem();
+    const bool wasAll = chosen && List->row(chosen) == 0;
+    const QString chosenKey = chosen ? chosen->data(Qt::UserRole).toString() : QString();
     List->clear();
     auto *all = new QListWidgetItem(kAll, List);
     all->setData(Qt::UserRole, QStringLiteral("*"));
@@ -74,6 +97,7 @@ void frmBrowse::FillCategories()
                                                             "FolderName, tblFileKind HAVING  tblFileKind=") +
                                                  QString::number(kind()),
                                              1, 3);
+    QListWidgetItem *again = chosen && wasAll ? all : nullptr;
     while (!rs.isEOF() && !rs.isBOF()) {
         const QVariant folder = rs.field(QStringLiteral("FolderName"));
         if (!folder.isNull()) { // a record without a category cannot be listed by one
@@ -81,9 +105,21 @@ void frmBrowse::FillCategories()
             auto *item = new QListWidgetItem(LastPathPart(key), List);
             item->setData(Qt::UserRole, key);
             item->setToolTip(key);
+            if (chosen && !wasAll && key == chosenKey)
+                again = item;
         }
         rs.MoveNext();
     }
+    if (again)
+        List->setCurrentItem(again);
+}
+
+void frmBrowse::Refresh()
+{
+    FillCategories();
+    if (listed_)
+        listRecords(listed_->key, true);
+    follower_->listed();
 }
 
 QString frmBrowse::selectedKey() const
@@ -98,13 +134,19 @@ void frmBrowse::List_Click()
     const QListWidgetItem *item = List->currentItem();
     if (!item)
         return;
-    QString pattern = item->data(Qt::UserRole).toString();
+    listed_ = Listed{item->data(Qt::UserRole).toString(), List->row(item) == 0};
+    listRecords(listed_->key, false);
+}
+
+void frmBrowse::listRecords(const QString &key, bool keepPlace)
+{
+    QString pattern = key;
     pattern.replace(QLatin1Char('*'), QLatin1Char('%'));
     Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where  FolderName Like '") +
                                                  SqlQuote(pattern) + QStringLiteral("' And tblFileKind=") +
                                                  lvw->property("tag").toString(),
                                              1, 3);
-    records->fill(rs);
+    records->fill(rs, keepPlace);
 }
 
 void frmBrowse::RenameCategory()
@@ -113,13 +155,20 @@ void frmBrowse::RenameCategory()
     if (!key.isEmpty()) {
         const QString answer =
             dialogs().prompt(QStringLiteral("请输入修改的新类别名!"), QStringLiteral("类别名称修改"), key);
-        if (!answer.isEmpty())
+        if (!answer.isEmpty()) {
             CurrentDb().OpenRecordset(QStringLiteral("update  tblAttachment set FolderName='") + SqlQuote(answer) +
                                           QStringLiteral("' where FolderName = '") + SqlQuote(key) +
                                           QStringLiteral("' And tblFileKind=") + QString::number(kind()),
                                       1, 3);
+            // The records listed follow their category to its new name.
+            if (listed_ && !listed_->all && listed_->key == key) {
+                listed_->key = answer;
+                if (QListWidgetItem *item = List->currentItem())
+                    item->setData(Qt::UserRole, answer);
+            }
+        }
     }
-    FillCategories();
+    Refresh();
 }
 
 void frmBrowse::DeleteCategory()
@@ -138,7 +187,22 @@ void frmBrowse::DeleteCategory()
         CurrentDb().OpenRecordset(QStringLiteral("delete  from tblAttachment   where ") + where, 1, 3);
         tx.commit();
     }
-    FillCategories();
+    Refresh();
+}
+
+void frmBrowse::importDropped(const QList<QUrl> &urls)
+{
+    // The questions of the import window: files in use, then the start, then the summary.
+    const DroppedFiles dropped = DroppedFiles::collect(urls, DroppedFiles::patternsOf(filter_));
+    QStringList files;
+    for (const QString &path : dropped.files) {
+        if (!ImportEngine::askInUse(path))
+            break;
+        files << path;
+    }
+    dropped.reportLeftOut(filter_);
+    if (!files.isEmpty())
+        ImportRun::confirmAndRun(files, kind(), this);
 }
 
 void frmBrowse::resizeEvent(QResizeEvent *event)
@@ -162,6 +226,28 @@ bool frmBrowse::eventFilter(QObject *watched, QEvent *event)
         static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
         t->popup(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
         return true;
+    }
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *drag = static_cast<QDropEvent *>(event);
+        if (!drag->mimeData()->hasUrls())
+            break;
+        drag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (!drop->mimeData()->hasUrls())
+            break;
+        const QList<QUrl> urls = drop->mimeData()->urls();
+        drop->acceptProposedAction();
+        // After the drop has ended: the questions must not hold the other program's drag.
+        QTimer::singleShot(0, this, [this, urls] { ReportErrors(this, [this, urls] { importDropped(urls); }); });
+        return true;
+    }
+    default:
+        break;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QList>
+#include <QUrl>
 #include <QWidget>
+#include <optional>
 
+class CatalogueFollower;
 class QAction;
 class QLabel;
 class QListWidget;
@@ -29,6 +33,10 @@ public:
     void List_Click();
     void RenameCategory();
     void DeleteCategory();
+    // The categories and the records of the category listed, as the catalogue holds them now.
+    void Refresh();
+    // Files dropped from another program: imported as this window's kind.
+    void importDropped(const QList<QUrl> &urls);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -37,4 +45,15 @@ protected:
 private:
     // The key of the chosen category; empty for none and for "全部类别".
     QString selectedKey() const;
+    void listRecords(const QString &key, bool keepPlace);
+
+    // The category whose records are listed: its key, and whether it is "全部类别" (a
+    // category may be called "*" too).
+    struct Listed {
+        QString key;
+        bool all;
+    };
+    std::optional<Listed> listed_;
+    QString filter_; // the kind's extension filter, for dropped files
+    CatalogueFollower *follower_;
 };

@@ -1,6 +1,7 @@
 #include "browse/frmFind.h"
 
 #include "app/WindowServices.h"
+#include "browse/CatalogueFollower.h"
 #include "browse/RecordList.h"
 #include "store/Services.h"
 #include "store/SqlQuote.h"
@@ -121,6 +122,7 @@ frmFind::frmFind(QWidget *parent) : QWidget(parent, Qt::Window)
     for (const auto &[label, field] : buddies)
         label->setBuddy(field);
     connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
+    follower_ = new CatalogueFollower(this, [this] { Refresh(); });
 }
 
 void frmFind::ComCondition_Change()
@@ -167,14 +169,27 @@ void frmFind::cmdFind_Click()
         ShowMsg(QStringLiteral("查找条件只能是: ") + conditions().join(QStringLiteral("、")), Msg::OkOnly | Msg::Information);
         return;
     }
-    Recordset rs = CurrentDb().OpenRecordset(sql, 1, 3);
-    records->fill(rs);
+    list(sql, false);
 }
 
 void frmFind::Command1_Click()
 {
-    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where 1=1") + kindCondition(), 1, 3);
-    records->fill(rs);
+    list(QStringLiteral("Select * From tblAttachment Where 1=1") + kindCondition(), false);
+}
+
+void frmFind::list(const QString &sql, bool keepPlace)
+{
+    Recordset rs = CurrentDb().OpenRecordset(sql, 1, 3);
+    records->fill(rs, keepPlace);
+    listedSql_ = sql;
+    follower_->listed();
+}
+
+void frmFind::Refresh()
+{
+    // The inputs may have been changed since without a search: the list shows what it showed.
+    if (!listedSql_.isEmpty())
+        list(listedSql_, true);
 }
 
 void frmFind::resizeEvent(QResizeEvent *event)

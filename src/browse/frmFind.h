@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class CatalogueFollower;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -42,6 +43,15 @@ public:
     static const QStringList &conditions();
     static const QStringList &kindNames();
 
+    // Lists again what the list shows, as the catalogue holds it now.
+    void Refresh();
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void list(const QString &sql, bool keepPlace);
+
+    QString listedSql_; // the statement that filled the list
+    CatalogueFollower *follower_;
 };

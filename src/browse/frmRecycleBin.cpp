@@ -1,11 +1,13 @@
 #include "browse/frmRecycleBin.h"
 
+#include "browse/CatalogueFollower.h"
 #include "store/AppError.h"
 #include "store/Services.h"
 
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QTableWidget>
 
 namespace {
@@ -55,11 +57,16 @@ frmRecycleBin::frmRecycleBin(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
     connect(lvw, &QTableWidget::itemSelectionChanged, this,
             [this] { cmdRestore->setEnabled(!lvw->selectionModel()->selectedRows().isEmpty()); });
+    follower_ = new CatalogueFollower(this, [this] { Refresh(); });
     ReportErrors(this, [this] { Refresh(); });
 }
 
 void frmRecycleBin::Refresh()
 {
+    // The rows selected stay selected while they are in the bin.
+    QSet<QString> selected;
+    for (const QModelIndex &index : lvw->selectionModel()->selectedRows())
+        selected.insert(entries_.at(index.row()).address.toString());
     lvw->setRowCount(0);
     entries_ = RecycleBin::entries();
     lvw->setRowCount(int(entries_.size()));
@@ -70,8 +77,13 @@ void frmRecycleBin::Refresh()
             lvw->setItem(r, c, cell(texts.at(c)));
     }
     lblStatus->setText(QStringLiteral("共 %1 个记录").arg(entries_.size()));
-    cmdRestore->setEnabled(false);
     cmdEmpty->setEnabled(!entries_.isEmpty());
+    for (int r = 0; r < entries_.size(); ++r)
+        if (selected.contains(entries_.at(r).address.toString()))
+            lvw->selectionModel()->select(lvw->model()->index(r, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    cmdRestore->setEnabled(!lvw->selectionModel()->selectedRows().isEmpty());
+    follower_->listed();
 }
 
 void frmRecycleBin::cmdRestore_Click()

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class CatalogueFollower;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -34,4 +35,5 @@ protected:
 
 private:
     QVector<RecycleBin::Entry> entries_;
+    CatalogueFollower *follower_;
 };

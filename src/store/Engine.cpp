@@ -1,6 +1,7 @@
 #include "store/Engine.h"
 
 #include "store/AppError.h"
+#include "store/CatalogueNotice.h"
 
 #include <QSqlDatabase>
 
@@ -33,7 +34,8 @@ void Engine::commit()
         execute(QStringLiteral("COMMIT"));
     else
         execute(QStringLiteral("RELEASE SAVEPOINT ") + savepoint(depth_ - 1));
-    --depth_;
+    if (--depth_ == 0)
+        CatalogueNotice::post();
 }
 
 void Engine::rollback()

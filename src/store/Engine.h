@@ -43,6 +43,9 @@ public:
     virtual QString addressWhere(const QVariant &address) const = 0;
     // Appended to a query whose rows are about to be written in the same transaction.
     virtual QString lockClause() const { return {}; }
+    // Changes when another program has committed a change since the last call (and may
+    // change for other reasons too); empty when the engine cannot tell.
+    virtual QString changeStamp() { return {}; }
     // A table or column name as the engine reads it.
     virtual QString identifier(const QString &name) const = 0;
 

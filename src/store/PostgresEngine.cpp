@@ -329,3 +329,12 @@ qint64 PostgresEngine::run(const QString &sql, const QVariantList &params, RowTa
     const QString meaning = describe(state);
     fail(meaning.isEmpty() ? reason : meaning + QStringLiteral(" (") + reason + QLatin1Char(')'), sql);
 }
+
+QString PostgresEngine::changeStamp()
+{
+    // The next transaction number moves with every writing transaction on the server
+    // (reading ones take none), so it moves at least whenever the catalogue changed.
+    RowTable rows;
+    execute(QStringLiteral("SELECT txid_snapshot_xmax(txid_current_snapshot())::text"), {}, &rows);
+    return rows.count() == 1 ? QStringLiteral("%1:%2").arg(serial()).arg(rows.row(0)[0].toString()) : QString();
+}

@@ -24,6 +24,7 @@ public:
     QString addressCondition() const override { return QStringLiteral("ctid=?::tid"); }
     QString addressWhere(const QVariant &address) const override;
     QString lockClause() const override { return QStringLiteral(" FOR UPDATE"); }
+    QString changeStamp() override;
     QString identifier(const QString &name) const override;
 
     // The connection parameters of a "postgresql://" address (libpq's own reading of it).

@@ -1,5 +1,6 @@
 #include "store/Recordset.h"
 
+#include "store/CatalogueNotice.h"
 #include "store/DbError.h"
 #include "store/Engine.h"
 #include "store/RecordChanged.h"
@@ -32,8 +33,12 @@ Recordset::Recordset(std::shared_ptr<Engine> engine, const QString &sql, const Q
         // The message names the statement as the caller wrote it.
         throw DbError(e.reason(), shownSql_);
     }
-    if (rows_.columns().isEmpty())
-        return; // Delete and Update come back closed.
+    if (rows_.columns().isEmpty()) {
+        // Delete and Update come back closed; outside a transaction they are committed now.
+        if (engine_->transactionDepth() == 0)
+            CatalogueNotice::post();
+        return;
+    }
     open_ = true;
     pos_ = 0;
 }

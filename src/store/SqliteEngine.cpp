@@ -251,3 +251,11 @@ qint64 SqliteEngine::execute(const QString &sql, const QVariantList &params, Row
         throw DbError::inDatabase(reason, path_, sql);
     }
 }
+
+QString SqliteEngine::changeStamp()
+{
+    // Moves with every commit of another connection to the file.
+    RowTable rows;
+    execute(QStringLiteral("PRAGMA data_version"), {}, &rows);
+    return rows.count() == 1 ? QStringLiteral("%1:%2").arg(serial()).arg(rows.row(0)[0].toString()) : QString();
+}

@@ -26,6 +26,7 @@ public:
     {
         return QStringLiteral("rowid=%1").arg(address.toLongLong());
     }
+    QString changeStamp() override;
     QString identifier(const QString &name) const override;
 
     const QString &path() const { return path_; }

@@ -1,0 +1,62 @@
+#include "browse/CatalogueFollower.h"
+
+#include "store/AppError.h"
+#include "store/CatalogueNotice.h"
+#include "store/Engine.h"
+#include "store/Services.h"
+#include "store/clsCurrentDb.h"
+
+#include <QEvent>
+#include <QShortcut>
+#include <QWidget>
+
+CatalogueFollower::CatalogueFollower(QWidget *window, std::function<void()> refresh)
+    : QObject(window), window_(window), refresh_(std::move(refresh))
+{
+    generation_ = CatalogueNotice::generation();
+    connect(&CatalogueNotice::instance(), &CatalogueNotice::changed, this, [this] {
+        if (generation_ != CatalogueNotice::generation())
+            this->refresh();
+    });
+    auto *f5 = new QShortcut(QKeySequence(Qt::Key_F5), window, this, &CatalogueFollower::refresh,
+                             Qt::WidgetWithChildrenShortcut);
+    f5->setObjectName(QStringLiteral("refreshKey"));
+    window->installEventFilter(this);
+}
+
+QString CatalogueFollower::stamp()
+{
+    if (!clsCurrentDb::exists() || CurrentDb().state() != clsCurrentDb::Opened)
+        return {};
+    try {
+        return CurrentDb().engine()->changeStamp();
+    } catch (const AppError &) {
+        return {}; // the next listing says what is wrong
+    }
+}
+
+void CatalogueFollower::listed()
+{
+    generation_ = CatalogueNotice::generation();
+    stamp_ = stamp();
+}
+
+void CatalogueFollower::refresh()
+{
+    // Marked first: a notice the listing itself causes must not start another one.
+    generation_ = CatalogueNotice::generation();
+    ReportErrors(window_, [this] {
+        refresh_();
+        listed();
+    });
+}
+
+bool CatalogueFollower::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == window_ && event->type() == QEvent::WindowActivate) {
+        const QString now = stamp();
+        if (!now.isEmpty() && now != stamp_)
+            refresh();
+    }
+    return QObject::eventFilter(watched, event);
+}

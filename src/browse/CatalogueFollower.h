@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// Keeps a window's lists in step with the catalogue: they are listed again after a change
+// by this program (a catalogue notice), on F5, and when the window is activated after
+// another program changed the catalogue.
+class CatalogueFollower : public QObject {
+    Q_OBJECT
+public:
+    CatalogueFollower(QWidget *window, std::function<void()> refresh);
+
+    // The window calls this when it has listed everything it shows: notices posted before
+    // need no second listing.
+    void listed();
+    // Lists again now (F5).
+    void refresh();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // What the catalogue's engine says about changes by other programs; empty when the
+    // catalogue is not open or cannot tell.
+    static QString stamp();
+
+    QWidget *window_;
+    std::function<void()> refresh_;
+    quint64 generation_ = 0;
+    QString stamp_;
+};
