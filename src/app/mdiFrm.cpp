@@ -204,10 +204,6 @@ void mdiFrm::importCommand(const QString &filterKey, const QString &caption, int
 
 void mdiFrm::browseCommand(const QString &caption, int kind)
 {
-    // The filter the kind's import takes: files dropped onto the window are imported so.
-    static const QStringList keys = {QString(), QStringLiteral("txtText"), QStringLiteral("txtImage"),
-                                     QStringLiteral("txtMedia"), QStringLiteral("txtSound"), QStringLiteral("txtOffice")};
-    gFilter = kind <= 1 || kind > 6 ? QStringLiteral("*.*") : ReadIni(keys.at(kind - 1));
     gCaption = caption;
     gKind = kind;
     showBrowseWindow();
@@ -252,6 +248,12 @@ void mdiFrm::showImportWindow()
 void mdiFrm::showBrowseWindow()
 {
     auto *window = new frmBrowse;
+    // Files dropped onto the window are taken as its kind's import takes them.
+    static const QStringList keys = {QString(), QStringLiteral("txtText"), QStringLiteral("txtImage"),
+                                     QStringLiteral("txtMedia"), QStringLiteral("txtSound"), QStringLiteral("txtOffice")};
+    const int kind = window->kind();
+    if (kind >= 2 && kind <= 6)
+        window->setDropFilter(ReadIni(keys.at(kind - 1)));
     WindowPlacement::fitToScreen(window);
     window->show();
 }

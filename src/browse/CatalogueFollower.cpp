@@ -15,7 +15,8 @@ CatalogueFollower::CatalogueFollower(QWidget *window, std::function<void()> refr
 {
     generation_ = CatalogueNotice::generation();
     connect(&CatalogueNotice::instance(), &CatalogueNotice::changed, this, [this] {
-        if (generation_ != CatalogueNotice::generation())
+        // A catalogue released (exit, restart) is not opened again for a notice.
+        if (generation_ != CatalogueNotice::generation() && catalogueOpen())
             this->refresh();
     });
     auto *f5 = new QShortcut(QKeySequence(Qt::Key_F5), window, this, &CatalogueFollower::refresh,
@@ -24,9 +25,14 @@ CatalogueFollower::CatalogueFollower(QWidget *window, std::function<void()> refr
     window->installEventFilter(this);
 }
 
+bool CatalogueFollower::catalogueOpen()
+{
+    return clsCurrentDb::exists() && CurrentDb().state() == clsCurrentDb::Opened;
+}
+
 QString CatalogueFollower::stamp()
 {
-    if (!clsCurrentDb::exists() || CurrentDb().state() != clsCurrentDb::Opened)
+    if (!catalogueOpen())
         return {};
     try {
         return CurrentDb().engine()->changeStamp();

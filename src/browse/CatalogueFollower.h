@@ -27,6 +27,7 @@ private:
     // What the catalogue's engine says about changes by other programs; empty when the
     // catalogue is not open or cannot tell.
     static QString stamp();
+    static bool catalogueOpen();
 
     QWidget *window_;
     std::function<void()> refresh_;

@@ -59,7 +59,6 @@ frmBrowse::frmBrowse(QWidget *parent) : QWidget(parent, Qt::Window)
     // Load: this window's caption and kind are kept from here on.
     setWindowTitle(gCaption);
     lvw->setProperty("tag", QString::number(gKind));
-    filter_ = gFilter;
     follower_ = new CatalogueFollower(this, [this] { Refresh(); });
     // Files dropped anywhere on the window are imported.
     for (QWidget *target : {static_cast<QWidget *>(this), List->viewport(), lvw->viewport(),

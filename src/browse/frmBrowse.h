@@ -35,8 +35,10 @@ public:
     void DeleteCategory();
     // The categories and the records of the category listed, as the catalogue holds them now.
     void Refresh();
-    // Files dropped from another program: imported as this window's kind.
+    // Files dropped from another program: imported as this window's kind, those the filter
+    // takes ("*.*" until set, as for folders).
     void importDropped(const QList<QUrl> &urls);
+    void setDropFilter(const QString &filter) { filter_ = filter; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -54,6 +56,6 @@ private:
         bool all;
     };
     std::optional<Listed> listed_;
-    QString filter_; // the kind's extension filter, for dropped files
+    QString filter_ = QStringLiteral("*.*");
     CatalogueFollower *follower_;
 };

@@ -71,6 +71,8 @@ void TestRecycleBin::deleteRestoreAndEmpty()
     QCOMPARE(bin.lvw->rowCount(), 0);
 
     // Emptying asks (No by default) and then removes rows and copies for good.
+    f.browse->Refresh(); // its category is back
+    f.browse->List->setCurrentRow(1);
     f.browse->List_Click();
     f.browse->records->selectRow(f.browse->records->model()->rowOf(AttachmentPath() + back.first()));
     f.d.answerMessage(Msg::IdYes);
