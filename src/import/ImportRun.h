@@ -7,7 +7,7 @@ class QWidget;
 
 // One run of the start button over the chosen files, with a progress dialog whose Cancel
 // stops the copy in progress. Rows commit in short groups. Failures are collected; the run
-// goes on with the next file.
+// goes on with the next file, unless the server could not be reached.
 class ImportRun {
 public:
     ImportRun(QStringList files, int kind, QWidget *owner);
@@ -17,6 +17,8 @@ public:
     int skipped() const { return skipped_; }
     bool stoppedByRename() const { return stoppedByRename_; }
     bool cancelled() const { return cancelled_; }
+    // Files left untried once the server could not be reached.
+    int notTried() const { return notTried_; }
     const QStringList &failures() const { return failures_; }
     // The closing message of the run.
     QString summary() const;
@@ -32,5 +34,6 @@ private:
     int skipped_ = 0;
     bool stoppedByRename_ = false;
     bool cancelled_ = false;
+    int notTried_ = 0;
     QStringList failures_;
 };

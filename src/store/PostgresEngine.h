@@ -40,6 +40,5 @@ private:
     QString uri_;
     QString host_;
     QString database_;
-    QString connectionName_;
     pg_conn *conn_ = nullptr;
 };
