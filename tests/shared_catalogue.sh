@@ -151,4 +151,4 @@ if command -v openssl >/dev/null; then
   out=$(as "$B" "$importdriver" "$BPROG" 2 "$(sources "$B" 1 tls)" 2>&1) || fail "sslmode=require: $out"
   psql -qc "ALTER SYSTEM RESET ssl" -c "SELECT pg_reload_conf()" >/dev/null
 fi
-echo "shared catalogue: two accounts, $(rows) records, $(copies) copies: ok"
+echo "shared catalogue: two accounts, $(rows) records, $(copies) copies, 30 refusals in ${took} s: ok"

@@ -251,6 +251,7 @@ void TestLocate::silentServerNeitherFreezesNorWaitsTwice()
     QCOMPARE(attempts, 1);
 
     clsCurrentDb::release();
+    WriteIni("DataBaseFilePath", QStringLiteral("postgresql://u@127.0.0.1:%1/db?connect_timeout=20").arg(silent.serverPort()));
     int ticks = 0;
     QTimer tick;
     connect(&tick, &QTimer::timeout, [&] { ++ticks; });
@@ -267,7 +268,7 @@ void TestLocate::silentServerNeitherFreezesNorWaitsTwice()
     const QString cancelled = told();
     QVERIFY2(cancelled.contains("已取消"), qPrintable(cancelled));
     QVERIFY(shown);
-    QVERIFY2(took.elapsed() < 1800 && ticks >= 10, qPrintable(QStringLiteral("%1 ms, %2 ticks").arg(took.elapsed()).arg(ticks)));
+    QVERIFY2(took.elapsed() < 10000 && ticks >= 10, qPrintable(QStringLiteral("%1 ms, %2 ticks").arg(took.elapsed()).arg(ticks)));
 }
 
 void TestLocate::pathHelpers()
