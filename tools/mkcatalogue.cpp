@@ -1,17 +1,24 @@
 // Makes an empty catalogue, or copies one into another:
-//   mkcatalogue [--if-missing] PATH/Data.mdb | postgresql://user@host:port/dbname
+//   mkcatalogue [--if-missing] PATH/Data.mdb
+//   mkcatalogue postgresql://user@host:port/dbname [ATTACHMENT-FOLDER]
 //   mkcatalogue --copy FROM TO
 // A file is never replaced (with --if-missing an existing one is left as it is, so a
-// rebuild never replaces a catalogue that holds data); on a server the tables are made
-// when missing and an existing catalogue is left as it is. --copy copies every row of
-// FROM into TO (made when missing, and which must hold no records yet) and checks the
-// counts; the stored copies stay where they are.
+// rebuild never replaces a catalogue that holds data; a file it makes is known as the
+// build's, which a configured catalogue elsewhere overrides while it holds no records); on
+// a server the tables are made when missing and an existing catalogue is left as it is, and
+// the shared attachment folder named (which must exist) is marked as the catalogue's.
+// --copy copies every row of FROM into TO (made when missing, and which must hold no
+// records yet) and checks the counts; the stored copies stay where they are. Each says
+// what it did.
+#include "import/AttachmentMarker.h"
 #include "store/AppError.h"
 #include "store/CatalogueCopy.h"
 #include "store/CatalogueLocation.h"
 #include "store/CatalogueSchema.h"
+#include "store/Engine.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -23,8 +30,10 @@ int main(int argc, char *argv[])
     const bool copy = args.removeAll(QStringLiteral("--copy")) > 0;
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (args.size() != (copy ? 2 : 1) || (copy && ifMissing)) {
-        err << "usage: mkcatalogue [--if-missing] PATH/Data.mdb|postgresql://user@host:port/dbname\n"
+    const bool server = !args.isEmpty() && CatalogueLocation::isServer(args.first());
+    if ((copy ? args.size() != 2 : (args.size() < 1 || args.size() > (server ? 2 : 1))) || (copy && ifMissing)) {
+        err << "usage: mkcatalogue [--if-missing] PATH/Data.mdb\n"
+               "       mkcatalogue postgresql://user@host:port/dbname [ATTACHMENT-FOLDER]\n"
                "       mkcatalogue --copy FROM TO\n";
         return 2;
     }
@@ -36,13 +45,22 @@ int main(int argc, char *argv[])
             return 0;
         }
         const QString location = args.first();
-        if (!CatalogueLocation::isServer(location) && QFileInfo::exists(location)) {
+        const QString shown = CatalogueLocation::displayName(location);
+        if (!server && QFileInfo::exists(location)) {
             if (ifMissing)
                 return 0;
             err << "mkcatalogue: " << location << " exists; not replaced\n";
             return 1;
         }
-        CatalogueSchema::create(location);
+        const bool made = CatalogueSchema::create(location);
+        if (ifMissing)
+            CatalogueSchema::markPlaceholder(location);
+        out << (made ? "made catalogue " : "catalogue is there already, left as it is: ") << shown << "\n";
+        if (args.size() == 2) {
+            const QString folder = QDir::fromNativeSeparators(args.at(1));
+            out << (AttachmentMarker::mark(location, folder) ? "marked " : "marked already: ")
+                << QDir::toNativeSeparators(folder) << " is the attachment folder of " << shown << "\n";
+        }
     } catch (const AppError &e) {
         err << "mkcatalogue: " << e.message() << "\n";
         return 1;

@@ -1,6 +1,7 @@
 #include "import/ImportBatch.h"
 
 #include "import/GroupLost.h"
+#include "store/ConnectionLost.h"
 #include "store/Engine.h"
 #include "store/clsCurrentDb.h"
 
@@ -62,7 +63,7 @@ void ImportBatch::flush()
         for (const Entry &entry : entries_)
             sources << entry.source;
         abandon();
-        throw GroupLost(sources, e.message());
+        throw GroupLost(sources, e.message(), dynamic_cast<const ConnectionLost *>(&e) != nullptr);
     }
     engine_ = nullptr;
     std::vector<Entry> done;

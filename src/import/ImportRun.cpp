@@ -5,6 +5,7 @@
 #include "import/ImportCancelled.h"
 #include "import/ImportEngine.h"
 #include "store/AppError.h"
+#include "store/ConnectionLost.h"
 #include "store/DialogOwner.h"
 #include "store/Services.h"
 #include "store/SystemErrorText.h"
@@ -39,7 +40,9 @@ void ImportRun::exec()
     sinceRepaint.start();
 
     ImportBatch batch(kGroupMs);
+    bool unreachable = false;
     auto groupLost = [&](const GroupLost &lost) {
+        unreachable = unreachable || lost.connectionLost();
         imported_ -= int(lost.sources().size());
         for (const QString &source : lost.sources())
             failures_ << QDir::toNativeSeparators(source) + QStringLiteral(": ") + lost.message();
@@ -52,7 +55,8 @@ void ImportRun::exec()
         }
     };
 
-    for (qsizetype i = 0; i < files_.size(); ++i) {
+    qsizetype i = 0;
+    for (; i < files_.size() && !unreachable; ++i) {
         QApplication::processEvents();
         if (progress.wasCanceled()) {
             cancelled_ = true;
@@ -103,12 +107,18 @@ void ImportRun::exec()
         } catch (const GroupLost &lost) {
             groupLost(lost);
             failures_ << QDir::toNativeSeparators(path) + QStringLiteral(": ") + lost.message();
+        } catch (const ConnectionLost &e) {
+            // Every file after this one would fail the same way, each after its own wait.
+            failures_ << QDir::toNativeSeparators(path) + QStringLiteral(": ") + SystemErrorText::explain(e.message());
+            unreachable = true;
         } catch (const AppError &e) {
             failures_ << QDir::toNativeSeparators(path) + QStringLiteral(": ") + SystemErrorText::explain(e.message());
         }
         flush(true);
     }
     flush(false);
+    if (unreachable)
+        notTried_ = int(files_.size() - i);
     progress.setValue(progress.maximum());
 }
 
@@ -140,6 +150,8 @@ QString ImportRun::summary() const
     if (succeeded())
         return renamed_ + replaced_ > 0 ? QStringLiteral("导入成功! :) \n") + counts : QStringLiteral("导入成功! :) ");
     QString text = counts;
+    if (notTried_ > 0)
+        text += QStringLiteral(",与数据库服务器的连接中断,其余 %1 个文件没有导入").arg(notTried_);
     if (skipped_ > 0)
         text += QStringLiteral(",%1 个内容相同的文件未导入").arg(skipped_);
     if (stoppedByRename_)

@@ -7,7 +7,7 @@ class QWidget;
 
 // One run of the start button over the chosen files, with a progress dialog whose Cancel
 // stops the copy in progress. Rows commit in short groups. Failures are collected; the run
-// goes on with the next file.
+// goes on with the next file, unless the server could not be reached.
 class ImportRun {
 public:
     ImportRun(QStringList files, int kind, QWidget *owner);
@@ -24,6 +24,8 @@ public:
     bool succeeded() const;
     bool stoppedByRename() const { return stoppedByRename_; }
     bool cancelled() const { return cancelled_; }
+    // Files left untried once the server could not be reached.
+    int notTried() const { return notTried_; }
     const QStringList &failures() const { return failures_; }
     // The closing message of the run.
     QString summary() const;
@@ -42,5 +44,6 @@ private:
     qsizetype left_ = 0; // files a stop left without an import
     bool stoppedByRename_ = false;
     bool cancelled_ = false;
+    int notTried_ = 0;
     QStringList failures_;
 };

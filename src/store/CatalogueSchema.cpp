@@ -6,13 +6,17 @@
 #include "store/Engine.h"
 #include "store/RowTable.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+#include <sqlite3.h>
 
 namespace {
+const QString kPlaceholder = QStringLiteral("Placeholder");
+
 QStringList tablesOf(Engine &engine)
 {
     RowTable rows;
@@ -103,7 +107,7 @@ QStringList CatalogueSchema::statements(Engine &engine, bool withMainTable)
     return out;
 }
 
-void CatalogueSchema::create(const QString &location)
+bool CatalogueSchema::create(const QString &location)
 {
     const bool server = CatalogueLocation::isServer(location);
     if (!server)
@@ -113,6 +117,7 @@ void CatalogueSchema::create(const QString &location)
         engine->openForSetup();
     else
         engine->open();
+    const bool made = !server || !tablesOf(*engine).contains(QStringLiteral("tblattachment"));
     engine->begin();
     for (const QString &sql : statements(*engine, true))
         engine->execute(sql);
@@ -130,6 +135,34 @@ void CatalogueSchema::create(const QString &location)
     ensureSideTables(*engine);
     identity(*engine);
     engine->close();
+    return made;
+}
+
+void CatalogueSchema::markPlaceholder(const QString &location)
+{
+    std::shared_ptr<Engine> engine = CatalogueLocation::engineFor(location);
+    engine->open();
+    claim(*engine, kPlaceholder, QStringLiteral("build"));
+    engine->close();
+}
+
+bool CatalogueSchema::isUnusedPlaceholder(const QString &path)
+{
+    // Read without the engine: nothing is written, and a file that is not a catalogue is
+    // simply not the build's.
+    sqlite3 *db = nullptr;
+    bool unused = false;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 2000);
+        sqlite3_stmt *st = nullptr;
+        const char *sql = "SELECT (SELECT Value FROM tblCatalogue WHERE Name='Placeholder') = 'build' "
+                          "AND NOT EXISTS (SELECT 1 FROM tblAttachment) AND NOT EXISTS (SELECT 1 FROM tblRecycleBin)";
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            unused = sqlite3_column_int(st, 0) == 1;
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return unused;
 }
 
 void CatalogueSchema::ensureSideTables(Engine &engine)

@@ -13,7 +13,13 @@ class CatalogueSchema {
 public:
     // Creates a catalogue at a file path (which must not hold one yet) or on a server
     // (where an existing catalogue is left as it is). Throws AppError.
-    static void create(const QString &location);
+    // Returns false when the server held one already.
+    static bool create(const QString &location);
+    // The build places an empty catalogue beside the program: it is known as the build's,
+    // so that a catalogue configured elsewhere is not overridden by it while it stays empty.
+    static void markPlaceholder(const QString &location);
+    // True for the build's catalogue file while it holds no records (binned ones count).
+    static bool isUnusedPlaceholder(const QString &path);
     // Adds missing side tables; a catalogue that cannot be written keeps going without.
     static void ensureSideTables(Engine &engine);
     static bool hasTable(Engine &engine, const QString &name);

@@ -3,6 +3,7 @@
 #include "app/IniFile.h"
 #include "store/AppError.h"
 #include "store/CatalogueLocation.h"
+#include "store/CatalogueSchema.h"
 #include "store/Dialogs.h"
 #include "store/Engine.h"
 #include "store/Services.h"
@@ -53,10 +54,21 @@ QString toSetting(const QString &location)
     return CatalogueLocation::isServer(location) ? location : QDir::toNativeSeparators(location);
 }
 
+// A server password typed at the prompt serves this run only: the configuration file is
+// readable by others, so only the address without it is kept there.
+QString g_typedPassword;
+
 void remember(const QString &location)
 {
+    const QString kept = CatalogueLocation::withoutPassword(location);
+    if (kept != location) {
+        g_typedPassword = location;
+        ShowMsg(QStringLiteral("服务器密码不会保存到配置文件,只在本次运行中使用. 为了下次不必再输入,请把它写入 ~/.pgpass "
+                               "(一行: 服务器:端口:数据库:用户:密码, 文件权限 600),并在地址中省去密码."),
+                Msg::OkOnly | Msg::Information);
+    }
     try {
-        WriteIni(QStringLiteral("DataBaseFilePath"), toSetting(location));
+        WriteIni(QStringLiteral("DataBaseFilePath"), toSetting(kept));
     } catch (const AppError &e) {
         if (g_unremembered.isEmpty())
             ShowMsg(QStringLiteral("数据库位置无法保存到配置文件,本次运行使用 %1,下次启动时需要重新输入.\n%2")
@@ -64,6 +76,16 @@ void remember(const QString &location)
                     Msg::OkOnly | Msg::Information);
         g_unremembered = location;
     }
+}
+
+// The build's empty catalogue beside the program gives way to one configured elsewhere
+// (a server, or a file that exists), so that a rebuild never takes a shared catalogue's place.
+bool besidePlaceholderOverridden(const QString &beside)
+{
+    if (!CatalogueSchema::isUnusedPlaceholder(beside))
+        return false;
+    const QString configured = fromSetting(ReadIni(QStringLiteral("DataBaseFilePath")));
+    return usable(configured) && QFileInfo(configured).absoluteFilePath() != QFileInfo(beside).absoluteFilePath();
 }
 
 QString withSeparator(const QString &folder)
@@ -90,6 +112,7 @@ QString DefaultNetworkDataBasePath()
 void ForgetUnrememberedDataBase()
 {
     g_unremembered.clear();
+    g_typedPassword.clear();
 }
 
 QString LocateDataBase()
@@ -97,11 +120,13 @@ QString LocateDataBase()
     QString dbPath;
     QString attachments;
     const QString beside = AppPath() + QStringLiteral("Data.mdb");
-    if (usable(beside) && !CatalogueLocation::isServer(beside)) {
+    if (usable(beside) && !besidePlaceholderOverridden(beside)) {
         dbPath = beside;
         attachments = AppPath() + QStringLiteral("Attachment/");
     } else {
         QString candidate = fromSetting(ReadIni(QStringLiteral("DataBaseFilePath")));
+        if (!g_typedPassword.isEmpty() && CatalogueLocation::withoutPassword(g_typedPassword) == candidate)
+            candidate = g_typedPassword;
         if (!usable(candidate) && usable(g_unremembered))
             candidate = g_unremembered;
         // A system-wide install: the user's own catalogue, made on first use.
@@ -139,6 +164,16 @@ QString LocateDataBase()
         }
     }
     g_attachmentPath = attachments;
+    // A server catalogue's folder is shared: one missing here is a share not mounted or a
+    // path mistyped, and a folder made in its place would take copies no other machine sees.
+    if (CatalogueLocation::isServer(dbPath)) {
+        if (!QFileInfo(g_attachmentPath).isDir())
+            throw AppError(QStringLiteral("服务器上的数据库 %1 的附件文件夹 %2 不存在: 共享文件夹也许没有挂载,或者配置文件 %3 "
+                                          "中的 AttachmentPath 写错了. 程序不会自己创建这个文件夹")
+                               .arg(CatalogueLocation::displayName(dbPath), QDir::toNativeSeparators(g_attachmentPath),
+                                    QDir::toNativeSeparators(IniFile::defaultPath())));
+        return dbPath;
+    }
     // Another copy of the program may make the folder at the same moment: only a folder
     // that is still missing afterwards is a failure.
     if (!QFileInfo(g_attachmentPath).isDir() && !QDir().mkdir(g_attachmentPath) && !QFileInfo(g_attachmentPath).isDir())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QDialog;
 
@@ -23,6 +24,9 @@ public:
     virtual void exitProcess(int code) = 0;
     // Shows a window modally and returns its result.
     virtual int execModal(QDialog *dialog) = 0;
+    // Waits until `finished` answers true, in a window showing `text` that the user can
+    // cancel; false when cancelled. Without a window (tools, tests) it only waits.
+    virtual bool wait(const QString &text, const std::function<bool()> &finished);
 };
 
 Dialogs &dialogs();

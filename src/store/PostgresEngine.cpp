@@ -2,21 +2,22 @@
 
 #include "store/CatalogueLocation.h"
 #include "store/CatalogueSchema.h"
+#include "store/ConnectionLost.h"
 #include "store/DbError.h"
+#include "store/Dialogs.h"
 #include "store/RowTable.h"
 #include "store/SqlQuote.h"
 
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
 #include <QTimeZone>
 #include <libpq-fe.h>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 namespace {
-int g_connectionSerial = 0;
+// Long enough for a server across a slow network, short enough for a user to wait.
+const char *const kConnectTimeoutSeconds = "5";
 
 // Type numbers of the server's built-in types that are not read as text.
 enum : Oid { BoolOid = 16, ByteaOid = 17, Int8Oid = 20, Int2Oid = 21, Int4Oid = 23, Float4Oid = 700, Float8Oid = 701 };
@@ -71,14 +72,6 @@ QString numberedMarks(const QString &sql)
     return out;
 }
 
-QString quotedOption(const QString &value)
-{
-    QString v = value;
-    v.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    v.replace(QLatin1Char('\''), QLatin1String("\\'"));
-    return QLatin1Char('\'') + v + QLatin1Char('\'');
-}
-
 // What the server's error code means to a user, before the server's own words.
 QString describe(const QString &state)
 {
@@ -111,10 +104,15 @@ QString PostgresEngine::displayName() const
 QMap<QString, QString> PostgresEngine::parameters(const QString &uri)
 {
     QMap<QString, QString> out;
+    const QString fault = CatalogueLocation::fault(uri);
+    if (!fault.isEmpty())
+        throw AppError(QStringLiteral("数据库地址 %1 无效: %2").arg(CatalogueLocation::displayName(uri), fault));
     char *error = nullptr;
     PQconninfoOption *options = PQconninfoParse(uri.toUtf8().constData(), &error);
     if (!options) {
-        const QString reason = error ? QString::fromUtf8(error).trimmed() : QStringLiteral("无法解析");
+        // The parser quotes the address it could not read, password and all.
+        const QString reason = error && !CatalogueLocation::holdsPassword(uri) ? QString::fromUtf8(error).trimmed()
+                                                                                 : QStringLiteral("无法解析");
         PQfreemem(error);
         throw AppError(QStringLiteral("数据库地址 %1 无效: %2").arg(CatalogueLocation::displayName(uri), reason));
     }
@@ -128,45 +126,53 @@ QMap<QString, QString> PostgresEngine::parameters(const QString &uri)
 void PostgresEngine::connect()
 {
     close();
-    QMap<QString, QString> p = parameters(uri_);
-    const QString host = p.value(QStringLiteral("host"), qEnvironmentVariable("PGHOST", QStringLiteral("localhost")));
-    const QString database =
-        p.value(QStringLiteral("dbname"), qEnvironmentVariable("PGDATABASE", qEnvironmentVariable("PGUSER")));
-    host_ = host;
-    database_ = database;
-    connectionName_ = QStringLiteral("mc-server-%1").arg(++g_connectionSerial);
-    QString failure;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName_);
-        if (!db.isValid()) {
-            failure = QStringLiteral("缺少 PostgreSQL 数据库驱动 (QPSQL)");
-        } else {
-            db.setHostName(p.take(QStringLiteral("host")));
-            if (p.contains(QStringLiteral("port")))
-                db.setPort(p.take(QStringLiteral("port")).toInt());
-            db.setDatabaseName(p.take(QStringLiteral("dbname")));
-            db.setUserName(p.take(QStringLiteral("user")));
-            db.setPassword(p.take(QStringLiteral("password")));
-            QStringList rest;
-            for (auto it = p.constBegin(); it != p.constEnd(); ++it)
-                rest << it.key() + QLatin1Char('=') + quotedOption(it.value());
-            if (!p.contains(QStringLiteral("connect_timeout")))
-                rest << QStringLiteral("connect_timeout=10");
-            db.setConnectOptions(rest.join(QLatin1Char(';')));
-            if (db.open()) {
-                const QVariant v = db.driver()->handle();
-                if (v.isValid() && (qstrcmp(v.typeName(), "PGconn*") == 0 || qstrcmp(v.typeName(), "pg_conn*") == 0))
-                    conn_ = *static_cast<PGconn *const *>(v.constData());
-            }
-            if (!conn_ && failure.isEmpty())
-                failure = db.lastError().databaseText().trimmed().isEmpty() ? db.lastError().text()
-                                                                            : db.lastError().databaseText().trimmed();
+    const QMap<QString, QString> p = parameters(uri_);
+    host_ = p.value(QStringLiteral("host"), qEnvironmentVariable("PGHOST", QStringLiteral("localhost")));
+    database_ = p.value(QStringLiteral("dbname"), qEnvironmentVariable("PGDATABASE", qEnvironmentVariable("PGUSER")));
+    // The connection is made on a thread of its own while the interface waits in a window
+    // the user can cancel: a server that accepts and never answers must not freeze it. An
+    // abandoned attempt ends by itself within the connect timeout.
+    struct Attempt {
+        std::mutex lock;
+        PGconn *conn = nullptr;
+        bool done = false, abandoned = false;
+    };
+    auto attempt = std::make_shared<Attempt>();
+    const QByteArray address = uri_.toUtf8();
+    std::thread([attempt, address] {
+        // The address's own connect_timeout, when it names one, wins over the default.
+        const char *keywords[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
+        const char *values[] = {kConnectTimeoutSeconds, "mediacatalog", address.constData(), nullptr};
+        PGconn *conn = PQconnectdbParams(keywords, values, 1);
+        std::lock_guard<std::mutex> hold(attempt->lock);
+        if (attempt->abandoned) {
+            PQfinish(conn);
+            return;
         }
+        attempt->conn = conn;
+        attempt->done = true;
+    }).detach();
+    const bool waited = dialogs().wait(QStringLiteral("正在连接数据库服务器 %1 ...").arg(displayName()), [attempt] {
+        std::lock_guard<std::mutex> hold(attempt->lock);
+        return attempt->done;
+    });
+    PGconn *conn = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(attempt->lock);
+        if (!attempt->done || !waited) {
+            attempt->abandoned = true;
+            if (attempt->done)
+                PQfinish(attempt->conn);
+            throw ConnectionLost(QStringLiteral("连接数据库服务器 %1 上的数据库 %2 已取消").arg(host_, database_));
+        }
+        conn = attempt->conn;
     }
-    if (!conn_) {
-        close();
-        throw AppError(QStringLiteral("无法连接数据库服务器 %1 上的数据库 %2: %3").arg(host, database, failure.trimmed()));
+    if (!conn || PQstatus(conn) != CONNECTION_OK) {
+        const QString failure = conn ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : QStringLiteral("内存不足");
+        PQfinish(conn);
+        throw ConnectionLost(QStringLiteral("无法连接数据库服务器 %1 上的数据库 %2: %3").arg(host_, database_, failure));
     }
+    conn_ = conn;
     try {
         // One round trip for the session's settings. New rows take their date from the
         // server's clock in this machine's time zone.
@@ -209,9 +215,10 @@ void PostgresEngine::open()
 
 void PostgresEngine::close()
 {
+    if (conn_)
+        PQfinish(conn_);
     conn_ = nullptr;
     forgetTransactions();
-    dropConnection(connectionName_);
 }
 
 QString PostgresEngine::identifier(const QString &name) const
@@ -327,7 +334,10 @@ qint64 PostgresEngine::run(const QString &sql, const QVariantList &params, RowTa
     if (reason.isEmpty())
         reason = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
     const QString meaning = describe(state);
-    fail(meaning.isEmpty() ? reason : meaning + QStringLiteral(" (") + reason + QLatin1Char(')'), sql);
+    const QString told = meaning.isEmpty() ? reason : meaning + QStringLiteral(" (") + reason + QLatin1Char(')');
+    if (PQstatus(conn_) == CONNECTION_BAD)
+        throw ConnectionLost(DbError::inDatabase(told, displayName(), sql).reason(), sql);
+    fail(told, sql);
 }
 
 QString PostgresEngine::changeStamp()

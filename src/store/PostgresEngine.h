@@ -6,8 +6,9 @@
 
 struct pg_conn;
 
-// A catalogue on a PostgreSQL server, shared by programs on several machines. The
-// connection is made by Qt's QPSQL driver; rows are read straight from its libpq handle.
+// A catalogue on a PostgreSQL server, shared by programs on several machines, through
+// libpq: the connection is made on a thread of its own, so that the interface can wait
+// for it in a window the user can cancel.
 class PostgresEngine : public Engine {
 public:
     explicit PostgresEngine(QString uri);
@@ -41,6 +42,5 @@ private:
     QString uri_;
     QString host_;
     QString database_;
-    QString connectionName_;
     pg_conn *conn_ = nullptr;
 };

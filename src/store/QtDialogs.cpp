@@ -1,10 +1,21 @@
 #include "store/QtDialogs.h"
 
+#include "store/CatalogueLocation.h"
 #include "store/DialogOwner.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -24,6 +35,45 @@ struct ButtonCode {
 
 // Room beside the title for the window manager's icon and buttons.
 constexpr int kTitleBarExtras = 160;
+
+// The answer of a message shown in a window of its own, its text in a scrolling field.
+int scrolling(QWidget *owner, const QString &prompt, const QString &title, QMessageBox::Icon icon,
+              const QVector<ButtonCode> &set, int defaultIndex, int escapeCode, const QRect &screen)
+{
+    QDialog dialog(owner);
+    dialog.setObjectName(QStringLiteral("longMessage"));
+    dialog.setWindowTitle(title);
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *row = new QHBoxLayout;
+    if (icon != QMessageBox::NoIcon) {
+        auto *picture = new QLabel(&dialog);
+        picture->setPixmap(QMessageBox::standardIcon(icon));
+        row->addWidget(picture, 0, Qt::AlignTop);
+    }
+    auto *text = new QPlainTextEdit(prompt, &dialog);
+    text->setObjectName(QStringLiteral("messageText"));
+    text->setReadOnly(true);
+    row->addWidget(text, 1);
+    layout->addLayout(row);
+    auto *buttons = new QDialogButtonBox(&dialog);
+    int answer = -1;
+    for (qsizetype i = 0; i < set.size(); ++i) {
+        QPushButton *b = buttons->addButton(QDialogButtonBox::StandardButton(int(set.at(i).button)));
+        const int code = set.at(i).code;
+        QObject::connect(b, &QPushButton::clicked, &dialog, [&dialog, &answer, code] {
+            answer = code;
+            dialog.accept();
+        });
+        if (i == defaultIndex) {
+            b->setDefault(true);
+            b->setFocus();
+        }
+    }
+    layout->addWidget(buttons);
+    dialog.resize(qMin(screen.width() * 3 / 4, 900), screen.height() * 3 / 4);
+    dialog.exec();
+    return answer >= 0 ? answer : escapeCode;
+}
 } // namespace
 
 QWidget *QtDialogs::owner()
@@ -62,6 +112,12 @@ int QtDialogs::message(const QString &prompt, int buttons, const QString &title)
     case 5: set = {{QMessageBox::Retry, 4}, {QMessageBox::Cancel, 2}}; break;
     default: set = {{QMessageBox::Ok, 1}}; break;
     }
+    // A message taller than the screen (a long list of failures) scrolls, its buttons in reach.
+    const QRect screen = (box.screen() ? box.screen() : QGuiApplication::primaryScreen())->availableGeometry();
+    const QRect needed = box.fontMetrics().boundingRect(QRect(0, 0, screen.width() / 2, 0), Qt::TextWordWrap, prompt);
+    if (needed.height() > screen.height() / 2)
+        return scrolling(owner(), prompt, title, box.icon(), set, (buttons & 256) && set.size() > 1 ? 1 : 0,
+                         (buttons & 7) == 4 ? 7 : ((buttons & 7) == 0 ? 1 : 2), screen);
     for (const auto &b : set)
         box.addButton(b.button);
     box.setDefaultButton(set.value((buttons & 256) && set.size() > 1 ? 1 : 0).button);
@@ -80,10 +136,53 @@ int QtDialogs::message(const QString &prompt, int buttons, const QString &title)
 
 QString QtDialogs::prompt(const QString &prompt, const QString &title, const QString &defaultAnswer)
 {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(owner(), title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
-    return ok ? text : QString();
+    QInputDialog dialog(owner());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setInputMode(QInputDialog::TextInput);
+    // A server address is masked while what is typed may hold a password.
+    auto mask = [&dialog](const QString &text) {
+        const QLineEdit::EchoMode mode = CatalogueLocation::mayHoldPassword(text) ? QLineEdit::Password : QLineEdit::Normal;
+        if (dialog.textEchoMode() != mode)
+            dialog.setTextEchoMode(mode);
+    };
+    mask(defaultAnswer);
+    dialog.setTextValue(defaultAnswer);
+    QObject::connect(&dialog, &QInputDialog::textValueChanged, &dialog, mask);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+}
+
+bool QtDialogs::wait(const QString &text, const std::function<bool()> &finished)
+{
+    auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    if (!app || QThread::currentThread() != app->thread())
+        return Dialogs::wait(text, finished);
+    if (finished())
+        return true;
+    QProgressDialog progress(owner());
+    progress.setObjectName(QStringLiteral("waitProgress"));
+    progress.setWindowTitle(QStringLiteral("文件系统-"));
+    progress.setLabelText(text);
+    progress.setCancelButtonText(QStringLiteral("取消"));
+    progress.setRange(0, 0);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.hide();
+    // A quick answer shows no window at all.
+    QTimer showLater;
+    showLater.setSingleShot(true);
+    QObject::connect(&showLater, &QTimer::timeout, &progress, [&progress] { progress.show(); });
+    showLater.start(300);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (finished() || progress.wasCanceled())
+            loop.quit();
+    });
+    poll.start(20);
+    loop.exec();
+    return finished() && !progress.wasCanceled();
 }
 
 QString QtDialogs::saveFileName(const QString &suggestedName)

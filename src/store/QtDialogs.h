@@ -14,6 +14,7 @@ public:
     bool startProgram(const QString &path) override;
     void exitProcess(int code) override;
     int execModal(QDialog *dialog) override;
+    bool wait(const QString &text, const std::function<bool()> &finished) override;
 
     // The window a dialog belongs to: the DialogOwner, else the modal or active window.
     static QWidget *owner();

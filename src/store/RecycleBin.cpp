@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 const QString kTime = QStringLiteral("yyyy-MM-dd HH:mm:ss");
@@ -36,9 +37,22 @@ QString now()
 
 // Moves a file under a name that nobody has in the target folder; the first free one of
 // `name`, `name~1`, `name~2`, ... Returns the name used.
+// The bin is shared as the folder that holds it is: it takes that folder's permissions, so
+// every account that may write the attachment folder may bin and restore there. Only the
+// bin is made: a missing attachment folder is never made in passing.
+void makeFolderLikeParent(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(QDir::cleanPath(folder));
+    if (QFileInfo(folder).isDir() || ::mkdir(path.constData(), 0777) != 0)
+        return;
+    struct stat parent {};
+    if (::stat(QFile::encodeName(QFileInfo(QDir::cleanPath(folder)).path()).constData(), &parent) == 0)
+        ::chmod(path.constData(), parent.st_mode & 07777);
+}
+
 QString moveNoReplace(const QString &from, const QString &folder, const QString &name)
 {
-    QDir().mkpath(folder);
+    makeFolderLikeParent(folder);
     const QByteArray source = QFile::encodeName(from);
     for (int i = 0;; ++i) {
         const QString candidate = i == 0 ? name : name + QStringLiteral("~%1").arg(i);

@@ -1,6 +1,7 @@
 #include "store/clsCurrentDb.h"
 
 #include "store/CatalogueLocation.h"
+#include "store/ConnectionLost.h"
 #include "store/DatabaseLocator.h"
 #include "store/DbError.h"
 #include "store/Engine.h"
@@ -76,9 +77,12 @@ void clsCurrentDb::connect()
         engine_ = std::move(engine);
         state_ = Opened;
     } catch (const AppError &e) {
-        openError_ = e.message();
+        const auto *db = dynamic_cast<const DbError *>(&e);
+        openError_ = db ? db->reason() : e.message();
+        unreachable_ = dynamic_cast<const ConnectionLost *>(&e) != nullptr;
         state_ = Closed;
     }
+    justFailed_ = state_ != Opened;
 }
 
 clsCurrentDb::~clsCurrentDb()
@@ -93,10 +97,17 @@ void clsCurrentDb::requireOpen()
         throw DbError(QStringLiteral("数据库正在打开,请稍后再试"));
     // A catalogue that could not be opened (locked by another program, a server that was
     // down) is tried again by the next statement rather than staying closed until a restart.
-    if (state_ == Closed || !engine_ || !engine_->isOpen())
+    // An attempt that failed a moment ago, when the object was made, is told rather than
+    // made again at once: a server that does not answer costs one wait, not two.
+    if (!justFailed_ && (state_ == Closed || !engine_ || !engine_->isOpen()))
         connect();
-    if (state_ != Opened)
-        throw DbError(openError_.isEmpty() ? QStringLiteral("数据库未打开") : openError_);
+    justFailed_ = false;
+    if (state_ != Opened) {
+        const QString told = openError_.isEmpty() ? QStringLiteral("数据库未打开") : openError_;
+        if (unreachable_)
+            throw ConnectionLost(told);
+        throw DbError(told);
+    }
     engine_->checkStillThere();
 }
 

@@ -41,6 +41,8 @@ private:
 
     std::shared_ptr<Engine> engine_;
     QString openError_;
+    bool unreachable_ = false; // the open failed for want of the server
+    bool justFailed_ = false;  // the last attempt has not been told yet
     State state_ = Closed;
 };
 

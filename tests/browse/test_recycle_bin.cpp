@@ -8,6 +8,7 @@
 #include "store/RecycleBin.h"
 
 #include <QtWidgets>
+#include <sys/stat.h>
 
 // "删除" keeps what it takes in a recycle bin until the bin is emptied.
 class TestRecycleBin : public QObject {
@@ -48,13 +49,19 @@ void TestRecycleBin::deleteRestoreAndEmpty()
 {
     Fixture f({"f/a.jpg"});
     const QString stored = namesIn().value(0);
+    // A folder shared by a group: its bin is the group's too, whatever this account's umask.
+    QVERIFY(::chmod(QFile::encodeName(AttachmentPath()).constData(), 02770) == 0);
+    const mode_t mask = ::umask(022);
     f.browse->List_Click();
     f.browse->records->selectRow(0);
     f.d.answerMessage(Msg::IdYes);
     f.browse->records->mnuDel->trigger();
     QCOMPARE(f.d.asked.last().text, QStringLiteral("您确定要删除a.jpg?")); // the questions stay as they are
     QVERIFY(namesIn().isEmpty() && TestFolder::storedCopies().isEmpty());
+    ::umask(mask);
     QCOMPARE(Corpus::read(RecycleBin::folder() + stored), QByteArray("a"));
+    struct stat made {};
+    QVERIFY(::stat(QFile::encodeName(RecycleBin::folder()).constData(), &made) == 0 && (made.st_mode & 07777) == 02770);
     // Binned contents are not a duplicate: importing them again asks nothing.
     QVERIFY(ImportEngine::ImportFile(f.tf.write("src/g/again.jpg", "a"), 3));
     QCOMPARE(f.d.asked.size(), 1);

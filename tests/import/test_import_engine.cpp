@@ -1,4 +1,5 @@
 #include "CatalogueTest.h"
+#include "import/AttachmentMarker.h"
 #include "import/AtomicCopy.h"
 #include "import/GroupLost.h"
 #include "import/ImportBatch.h"
@@ -313,6 +314,11 @@ void TestImportEngine::volumesWithoutHardLinks()
             QSKIP("no FAT volume here: needs mkfs.vfat, fusefat and /dev/fuse");
         cleanup.mount = mount;
         QVERIFY(QDir().mkpath(mount + "/att"));
+        if (TestFolder::onServer()) { // the shared folder, marked, moves onto the volume
+            const QString marker = "/" + AttachmentMarker::fileName();
+            QVERIFY(QFile::copy(tf_->file("Attachment") + marker, mount + "/att" + marker));
+            QVERIFY(QDir(tf_->file("Attachment")).removeRecursively());
+        }
         QVERIFY(QFile::link(mount + "/att", tf_->file("Attachment")));
     } else {
         AtomicCopy::setHardLinksDisabled(true);

@@ -1,7 +1,14 @@
 #include "CatalogueTest.h"
+#include "app/IniFile.h"
 #include "app/SharedState.h"
 #include "app/mdiFrm.h"
+#include "import/AttachmentMarker.h"
+#include "import/ImportEngine.h"
+#include "import/ImportRun.h"
 #include "import/frmFile.h"
+#include "store/CatalogueSchema.h"
+#include "store/PostgresEngine.h"
+#include "store/QtDialogs.h"
 
 #include <QtWidgets>
 #include <fcntl.h>
@@ -18,6 +25,8 @@ private slots:
     void chosenListRules();
     void inUseQuestion();
     void runWithFailureGoesOn();
+    void runStopsWhenTheServerGoes();
+    void longSummaryScrolls();
     void cancelStopsTheCopyInProgress();
     void listingsAndDrops();
     void cancelClosesFrame();
@@ -176,6 +185,79 @@ void TestImportWindow::runWithFailureGoesOn()
     d_->answerMessage(Msg::IdNo);
     other->cmdStart_Click();
     QCOMPARE(d_->asked.last().text, QStringLiteral("已导入 0 个文件,1 个内容相同的文件未导入"));
+}
+
+// A server that goes away in the middle of a run stops it at the first file that fails;
+// the files after it are counted, not tried one by one.
+void TestImportWindow::runStopsWhenTheServerGoes()
+{
+    if (!TestFolder::onServer())
+        QSKIP("needs a server");
+    // A database of its own, so that connections to it can be refused without touching others'.
+    const QString name = "mc_stop_" + QUuid::createUuid().toString(QUuid::Id128).left(12);
+    PostgresEngine admin("postgresql:///");
+    admin.openForSetup();
+    admin.execute("CREATE DATABASE " + name);
+    const QString catalogue = "postgresql:///" + name;
+    CatalogueSchema::create(catalogue);
+    WriteIni("DataBaseFilePath", catalogue);
+    QDir().mkpath(tf_->file("shared"));
+    WriteIni("AttachmentPath", tf_->file("shared"));
+    AttachmentMarker::mark(catalogue, tf_->file("shared"));
+    clsCurrentDb::release();
+    SetAttachmentPath(QString());
+    QVERIFY(ImportEngine::ImportFile(tf_->write("old/f/dup.txt", "old"), 2));
+    QStringList files;
+    for (int i = 0; i < 40; ++i)
+        files << (i == 2 ? tf_->write("f/dup.txt", "new") : tf_->write(QStringLiteral("f/%1.txt").arg(i), QByteArray::number(i)));
+    d_->answerMessage(Msg::IdNo); // dup.txt is there: rename it, and the server goes meanwhile
+    d_->answerPrompt("renamed");
+    d_->duringPrompt = [&] {
+        admin.execute("ALTER DATABASE " + name + " ALLOW_CONNECTIONS false");
+        admin.execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = ?", {name});
+    };
+    ImportRun run(files, 2, nullptr);
+    run.exec();
+    const QString summary = run.summary();
+    admin.execute("ALTER DATABASE " + name + " ALLOW_CONNECTIONS true");
+    QCOMPARE(run.failures().size(), 1);
+    QVERIFY2(run.failures().first().contains("dup.txt") && summary.contains("已导入 2 个文件") &&
+                 summary.contains("其余 37 个文件没有导入"),
+             qPrintable(summary));
+    QCOMPARE(TestFolder::storedCopies().size(), 3);
+    QCOMPARE(CurrentDb().OpenRecordset("Select * From tblAttachment").RecordCount(), 3);
+    clsCurrentDb::release();
+    admin.execute("DROP DATABASE " + name + " WITH (FORCE)");
+}
+
+// A summary longer than the screen scrolls, and its OK button stays within reach.
+void TestImportWindow::longSummaryScrolls()
+{
+    QString text = "已导入 0 个文件,40 个文件导入失败:";
+    for (int i = 0; i < 20; ++i)
+        text += QStringLiteral("\n/home/user/图片/一个很长的文件夹名称/%1.jpg: 数据库错误: 与数据库服务器的连接中断\n语句: "
+                               "Select * from tblAttachment Where FileName='%1.jpg'")
+                    .arg(i);
+    text += "\n... 另有 20 个";
+    QtDialogs real;
+    QRect box, ok, screen;
+    int scrolls = 0;
+    QTimer::singleShot(0, [&] {
+        QWidget *w = QApplication::activeModalWidget();
+        QVERIFY(w);
+        screen = w->screen()->availableGeometry();
+        box = w->frameGeometry();
+        for (auto *b : w->findChildren<QPushButton *>())
+            if (b->isVisible())
+                ok = QRect(b->mapToGlobal(QPoint(0, 0)), b->size());
+        if (auto *edit = w->findChild<QPlainTextEdit *>())
+            scrolls = edit->verticalScrollBar()->maximum();
+        QTest::keyClick(w, Qt::Key_Escape);
+    });
+    QCOMPARE(real.message(text, Msg::Information, "文件系统-"), 1);
+    QVERIFY2(screen.contains(box) && screen.contains(ok) && scrolls > 0,
+             qPrintable(QStringLiteral("%1x%2 in %3x%4, scroll %5").arg(box.width()).arg(box.height())
+                            .arg(screen.width()).arg(screen.height()).arg(scrolls)));
 }
 
 // Cancel stops the copy in progress within a second, keeps nothing of it, and the report

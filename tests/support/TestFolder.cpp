@@ -79,6 +79,11 @@ void TestFolder::createCatalogue()
         WriteIni(QStringLiteral("AttachmentPath"), file(QStringLiteral("Attachment")));
     }
     CatalogueSchema::create(catalogue_);
+    if (onServer()) {
+        // As an office sets it up: the shared folder is made and marked once, by hand.
+        QDir().mkpath(file(QStringLiteral("Attachment")));
+        AttachmentMarker::mark(catalogue_, file(QStringLiteral("Attachment")));
+    }
 }
 
 QString TestFolder::write(const QString &relative, const QByteArray &bytes) const
