@@ -221,7 +221,7 @@ void frmPlay::watchStall()
 {
     const qint64 now = player->position();
     const bool standing = player->playbackState() == QMediaPlayer::PlayingState && now == lastPosition_ &&
-                          player->duration() > 0 && now < player->duration() - 200 &&
+                          (player->duration() <= 0 || now < player->duration() - 200) &&
                           (player->mediaStatus() == QMediaPlayer::BufferedMedia ||
                            player->mediaStatus() == QMediaPlayer::LoadedMedia);
     lastPosition_ = now;

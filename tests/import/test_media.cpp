@@ -57,7 +57,7 @@ void TestMedia::plays()
     v.show();
     QTRY_VERIFY_WITH_TIMEOUT(v.player->position() > 1000, 15000);
     QCOMPARE(v.player->hasVideo(), video);
-    QVERIFY(v.player->duration() > 2000);
+    QTRY_VERIFY(v.player->duration() > 2000); // an MP3 may tell its length late
     QVERIFY2(v.time->text().endsWith("/ 00:0" + QString::number(v.player->duration() / 1000)), qPrintable(v.time->text()));
     if (v.restarts())
         qInfo("started again %d times after standing still", v.restarts());
@@ -87,14 +87,15 @@ void TestMedia::videoFrames()
             !MediaProbe::isVideo("mp4"));
 }
 
-// GStreamer without FFmpeg's decoders (gstreamer1.0-libav): the viewer names the package.
+// GStreamer without its H.264 decoders (those of gstreamer1.0-libav and -bad): the viewer names
+// the package.
 void TestMedia::missingDecoderNamed()
 {
     if (qEnvironmentVariableIsSet("MC_MEDIA_CHILD"))
         QSKIP("child run");
     QTemporaryDir plugins;
     for (const QFileInfo &plugin : QDir(QStringLiteral(GST_PLUGINS_DIR)).entryInfoList({"*.so"}, QDir::Files))
-        if (plugin.fileName() != "libgstlibav.so")
+        if (plugin.fileName() != "libgstlibav.so" && plugin.fileName() != "libgstopenh264.so")
             QVERIFY(QFile::link(plugin.absoluteFilePath(), plugins.filePath(plugin.fileName())));
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
