@@ -1,6 +1,7 @@
 #include "store/QtDialogs.h"
 
 #include "store/DialogOwner.h"
+#include "store/FileDialogs.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -88,9 +89,18 @@ QString QtDialogs::prompt(const QString &prompt, const QString &title, const QSt
 
 QString QtDialogs::saveFileName(const QString &suggestedName)
 {
+    QFileDialog dialog(owner());
+    dialog.setObjectName(QStringLiteral("dlgSaveAs"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    FileDialogs::prepare(dialog);
     // The catalogue asks its own overwrite question, so the dialog does not.
-    return QFileDialog::getSaveFileName(owner(), QString(), suggestedName, QString(), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(suggestedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString chosen = dialog.selectedFiles().constFirst();
+    FileDialogs::remember(chosen);
+    return chosen;
 }
 
 namespace {
