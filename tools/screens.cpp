@@ -5,6 +5,7 @@
 // names every window that does not lie wholly on the screen and every control painted over
 // another, and fails with their count.
 #include "app/SharedState.h"
+#include "app/UserSettings.h"
 #include "app/frmCheck.h"
 #include "app/mdiFrm.h"
 #include "import/AtomicCopy.h"
@@ -104,7 +105,7 @@ QStringList overlaps(QWidget *window)
     return out;
 }
 
-int desktop(const QString &out)
+int desktop(const QString &out, const QString &importFolder)
 {
     QScreen *screen = QGuiApplication::primaryScreen();
     const QRect available = screen->availableGeometry();
@@ -124,6 +125,8 @@ int desktop(const QString &out)
         problems << overlaps(window);
     };
     look(main, QStringLiteral("main"));
+    // The import window opens in the folder the last one showed, its tree opened down to it.
+    UserSettings::setValue(QStringLiteral("import/lastFolder"), importFolder);
     main->mnu_AddImage->trigger();
     look(main, QStringLiteral("import"));
     main->mnu_BroImage->trigger();
@@ -175,7 +178,7 @@ int main(int argc, char *argv[])
     if (onDesktop) {
         // Window places of its own: nothing saved by an earlier run moves them.
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
-        return desktop(out);
+        return desktop(out, pics);
     }
 
     auto *main = new mdiFrm;
