@@ -1,6 +1,11 @@
 // Lays out the program's windows on a sample catalogue and saves each as a PNG, so
 // anyone can look at them: screens OUTDIR
+// With --desktop it opens the main window and each window of its menus in turn, as a user
+// would, and saves the whole screen (window manager included) as desktop-WxH-NAME.png; it
+// names every window that does not lie wholly on the screen and every control painted over
+// another, and fails with their count.
 #include "app/SharedState.h"
+#include "app/UserSettings.h"
 #include "app/frmCheck.h"
 #include "app/mdiFrm.h"
 #include "import/AtomicCopy.h"
@@ -31,11 +36,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -73,12 +80,85 @@ void waitForThumbnails(RecordList *list)
     }
     QApplication::processEvents();
 }
+
+// Waits for the window manager to map and place a window.
+void settle(int ms = 600)
+{
+    for (int i = 0; i < ms / 20; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(20);
+    }
+}
+
+// Controls of a window painted over one another: the record count and the view switch.
+QStringList overlaps(QWidget *window)
+{
+    QStringList out;
+    const auto *status = window->findChild<QWidget *>(QStringLiteral("lblStatus"));
+    for (QWidget *other : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!status || other == status || !status->isVisible() || !other->isVisible() || other->isWindow())
+            continue;
+        const QString name = other->objectName();
+        if (status->geometry().intersects(other->geometry()) && name != QLatin1String("lvw"))
+            out << QStringLiteral("%1: lblStatus over %2").arg(window->objectName(), name.isEmpty() ? QStringLiteral("?") : name);
+    }
+    return out;
+}
+
+int desktop(const QString &out, const QString &importFolder)
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect available = screen->availableGeometry();
+    const QString size = QStringLiteral("%1x%2").arg(screen->geometry().width()).arg(screen->geometry().height());
+    QStringList problems;
+    auto *main = new mdiFrm;
+    main->show();
+    settle();
+    const auto look = [&](QWidget *window, const QString &name) {
+        settle();
+        QGuiApplication::primaryScreen()->grabWindow(0).save(out + QStringLiteral("/desktop-%1-%2.png").arg(size, name));
+        const QRect frame = window->frameGeometry();
+        if (!available.contains(frame))
+            problems << QStringLiteral("%1: frame %2,%3 %4x%5 off the screen's %6x%7")
+                            .arg(name).arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())
+                            .arg(available.width()).arg(available.height());
+        problems << overlaps(window);
+    };
+    look(main, QStringLiteral("main"));
+    // The import window opens in the folder the last one showed, its tree opened down to it.
+    UserSettings::setValue(QStringLiteral("import/lastFolder"), importFolder);
+    main->mnu_AddImage->trigger();
+    look(main, QStringLiteral("import"));
+    main->mnu_BroImage->trigger();
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (auto *browse = qobject_cast<frmBrowse *>(top)) {
+            look(browse, QStringLiteral("browse"));
+            browse->records->views->cmdThumbnails->click();
+            look(browse, QStringLiteral("browse-grid"));
+            const QHeaderView *header = browse->records->lvw->horizontalHeader();
+            if (header->length() < header->width() - 1)
+                problems << QStringLiteral("browse-grid: header %1 of %2 pixels").arg(header->length()).arg(header->width());
+            browse->close();
+        }
+    main->mnu_Find->trigger();
+    look(main->findWindow(), QStringLiteral("find"));
+    main->findWindow()->close();
+    main->mnu_RecycleBin->trigger();
+    look(main->recycleBinWindow(), QStringLiteral("recycle-bin"));
+    main->recycleBinWindow()->close();
+    main->mnu_Check->trigger();
+    look(main->checkWindow(), QStringLiteral("check"));
+    for (const QString &problem : problems)
+        fprintf(stderr, "%s\n", qPrintable(problem));
+    return int(problems.size());
+}
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    const bool onDesktop = argc > 1 && QByteArray(argv[1]) == "--desktop";
+    const QString out = argc > 1 + int(onDesktop) ? QString::fromLocal8Bit(argv[1 + int(onDesktop)]) : QStringLiteral(".");
     QTemporaryDir dir;
     SetAppPathOverride(dir.path());
     qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("cache"))));
@@ -95,6 +175,11 @@ int main(int argc, char *argv[])
     notes.open(QIODevice::WriteOnly);
     notes.write("day 1");
     notes.close();
+    if (onDesktop) {
+        // Window places of its own: nothing saved by an earlier run moves them.
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
+        return desktop(out, pics);
+    }
 
     auto *main = new mdiFrm;
     main->resize(1024, 700);

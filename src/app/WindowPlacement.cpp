@@ -36,12 +36,27 @@ void WindowPlacement::fitToScreen(QWidget *window) {
         screen = QGuiApplication::primaryScreen();
     if (!screen || window->isMaximized())
         return;
-    // The window manager adds a title bar above the inner area.
+    // The window manager adds a title bar above the inner area and a border around it.
     const int titleBar = window->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
-    const QRect available = screen->availableGeometry().adjusted(0, titleBar, 0, 0);
-    // A window nobody placed yet keeps the window manager's placement; only its size is cut.
+    constexpr int border = 4;
+    const QRect available = screen->availableGeometry().adjusted(border, titleBar, -border, -border);
+    // A window nobody placed yet is placed here, not by the window manager, which may put
+    // a large window partly off the screen: centred, a step down and right of another
+    // window already there.
     if (!window->isVisible() && !window->testAttribute(Qt::WA_Moved)) {
         window->resize(window->size().boundedTo(available.size()));
+        QRect place(QPoint(), window->size());
+        place.moveCenter(available.center());
+        const QPoint frame(border, titleBar - border);
+        const auto taken = [&] {
+            for (QWidget *other : QApplication::topLevelWidgets())
+                if (other != window && other->isVisible() && other->pos() == fitted(place, available).topLeft() - frame)
+                    return true;
+            return false;
+        };
+        for (int step = 0; step < 20 && taken(); ++step)
+            place.translate(24, 24);
+        window->move(fitted(place, available).topLeft() - frame);
         return;
     }
     const QRect inner = fitted(window->geometry(), available);

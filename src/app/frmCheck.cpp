@@ -8,6 +8,7 @@
 #include "store/CheckSnapshot.h"
 #include "store/DialogOwner.h"
 #include "store/Dialogs.h"
+#include "store/FileDialogs.h"
 #include "store/Services.h"
 #include "store/SystemErrorText.h"
 
@@ -544,10 +545,11 @@ void frmCheck::pointRecord(CheckReport::Kind kind)
     QFileDialog dialog(this, QStringLiteral("为记录 %1 指定文件").arg(record.fileName));
     dialog.setObjectName(QStringLiteral("dlgPointFile"));
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    FileDialogs::prepare(dialog);
     if (dialogs().execModal(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString source = dialog.selectedFiles().constFirst();
+    FileDialogs::remember(source);
     const CheckRepair::Outcome outcome = CheckRepair::pointRecord(record, source);
     items.erase(items.begin() + row);
     fill(kind);

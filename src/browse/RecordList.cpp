@@ -129,6 +129,10 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
     connect(lvw->horizontalHeader(), &QHeaderView::sectionResized, this, &RecordList::placeStatus);
     connect(lvw->horizontalHeader(), &QHeaderView::geometriesChanged, this, &RecordList::placeStatus);
     lvw->horizontalHeader()->installEventFilter(this);
+    // The switch moves with the list (filtered below) and the window: the count follows it,
+    // never under it.
+    owner_->installEventFilter(this);
+    connect(views, &RecordListViews::viewChanged, this, &RecordList::placeStatus);
     lblStatus->setAccessibleName(QStringLiteral("记录数"));
     connect(model_, &QAbstractItemModel::modelReset, this, &RecordList::updateStatus);
     connect(model_, &QAbstractItemModel::rowsInserted, this, &RecordList::updateStatus);
@@ -289,8 +293,10 @@ void RecordList::placeStatus()
     if (right - left >= width && strip >= 12) {
         lblStatus->setGeometry(right - width, 0, width, strip);
         lblStatus->setVisible(true);
+        stretchHeader(0);
         return;
     }
+    stretchHeader(width + 12);
     QHeaderView *header = lvw->horizontalHeader();
     const QPoint origin = header->mapTo(owner_, QPoint(0, 0));
     right = origin.x() + header->width() - 6;
@@ -300,10 +306,33 @@ void RecordList::placeStatus()
     lblStatus->raise();
 }
 
+void RecordList::stretchHeader(int reserve)
+{
+    QHeaderView *header = lvw->horizontalHeader();
+    const int last = header->logicalIndex(header->count() - 1);
+    if (last < 0)
+        return;
+    if (!views->thumbnailsShown()) {
+        if (detailsWidth_ >= 0)
+            header->resizeSection(last, std::exchange(detailsWidth_, -1));
+        return;
+    }
+    if (detailsWidth_ < 0)
+        detailsWidth_ = header->sectionSize(last);
+    const int others = header->length() - header->sectionSize(last);
+    const int wanted = qMax(header->defaultSectionSize(), header->width() - others - reserve);
+    if (header->sectionSize(last) != wanted)
+        header->resizeSection(last, wanted); // comes back here once, with nothing left to do
+}
+
 bool RecordList::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == lvw->horizontalHeader() && event->type() == QEvent::Resize)
+    if ((watched == lvw->horizontalHeader() && event->type() == QEvent::Resize) ||
+        (watched == lvw && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) ||
+        (watched == owner_ && event->type() == QEvent::Show))
         placeStatus();
+    if (watched == owner_)
+        return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::ContextMenu) {
         auto *menu = static_cast<QContextMenuEvent *>(event);
         if (menu->reason() == QContextMenuEvent::Keyboard) {

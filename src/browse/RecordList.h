@@ -74,7 +74,12 @@ private:
     // copy is there (the message tells the user otherwise).
     const RecordRow *copyOfSelected(const QString &missingMessage) const;
 
+    // In the grid the last column stretches to the header's end, short of the record count
+    // when the count sits in the header row.
+    void stretchHeader(int reserve);
+
     QWidget *owner_;
     Options options_;
     RecordListModel *model_;
+    int detailsWidth_ = -1; // the last column's width in the details list, kept while the grid shows
 };

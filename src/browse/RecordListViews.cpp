@@ -115,6 +115,7 @@ void RecordListViews::showThumbnails(bool on)
         shown->scrollTo(lvw_->currentIndex());
     if (focused)
         shown->setFocus();
+    emit viewChanged();
 }
 
 void RecordListViews::placeSwitch()

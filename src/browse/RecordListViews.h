@@ -29,6 +29,9 @@ public:
     // the window leaves no room it is hidden, and the header's own menu switches instead.
     void placeSwitch();
 
+signals:
+    void viewChanged(); // after the switch between the list and the grid
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -35,7 +35,7 @@ QString ThumbnailCache::fileFor(const QString &path, Flavor flavor)
            QStringLiteral(".png");
 }
 
-QImage ThumbnailCache::thumbnail(const QString &path, Flavor flavor)
+QImage ThumbnailCache::thumbnail(const QString &path, Flavor flavor, Maker make)
 {
     const QFileInfo file(path);
     if (!file.isFile())
@@ -45,7 +45,8 @@ QImage ThumbnailCache::thumbnail(const QString &path, Flavor flavor)
     QImage thumb = cached(path, flavor, name, mtime);
     if (!thumb.isNull())
         return thumb;
-    thumb = PictureReader(path).read(QSize(pixels(flavor), pixels(flavor)));
+    const QSize bound(pixels(flavor), pixels(flavor));
+    thumb = make ? make(path, bound) : PictureReader(path).read(bound);
     if (!thumb.isNull())
         store(path, flavor, name, mtime, thumb);
     return thumb;

@@ -16,9 +16,11 @@ public:
     static QByteArray uri(const QString &path);
     static QString fileFor(const QString &path, Flavor flavor);
 
-    // From the cache, or decoded at thumbnail size and then cached; null when the file is
-    // no readable picture.
-    static QImage thumbnail(const QString &path, Flavor flavor);
+    // Makes a thumbnail of the file within the bound; null when it cannot.
+    using Maker = QImage (*)(const QString &path, QSize bound);
+    // From the cache, or made at thumbnail size (a picture decoded, by default) and then
+    // cached; null when the file has none.
+    static QImage thumbnail(const QString &path, Flavor flavor, Maker make = nullptr);
 
 private:
     static QImage cached(const QString &path, Flavor flavor, const QByteArray &uri, qint64 mtime);

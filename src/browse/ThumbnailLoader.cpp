@@ -1,5 +1,6 @@
 #include "browse/ThumbnailLoader.h"
 
+#include "import/MediaProbe.h"
 #include "import/StoredName.h"
 #include "store/PictureReader.h"
 
@@ -50,7 +51,8 @@ QIcon ThumbnailLoader::icon(const QString &path, const QString &storedName)
     if (pending_.contains(path) || none_.contains(path))
         return {};
     // A tampered row must never make the program read outside the attachment folder.
-    if (!StoredName::isPlain(storedName) || !PictureReader::isPicture(storedName)) {
+    const bool video = MediaProbe::isVideo(storedName);
+    if (!StoredName::isPlain(storedName) || !(video || PictureReader::isPicture(storedName))) {
         none_.insert(path);
         return {};
     }
@@ -58,11 +60,11 @@ QIcon ThumbnailLoader::icon(const QString &path, const QString &storedName)
     // The latest request first: the rows on screen now, not those scrolled past.
     const int priority = int(qMin<qint64>(++requests_, INT_MAX));
     pool_.start(
-        [this, path, small = small_, flavor = flavor_, cancelled = cancelled_] {
+        [this, path, video, small = small_, flavor = flavor_, cancelled = cancelled_] {
             if (*cancelled)
                 return;
             yieldToTheInterface();
-            const QImage thumb = ThumbnailCache::thumbnail(path, flavor);
+            const QImage thumb = ThumbnailCache::thumbnail(path, flavor, video ? &MediaProbe::frame : nullptr);
             const QImage icon = thumb.isNull() || (thumb.width() <= small.width() && thumb.height() <= small.height())
                                     ? thumb
                                     : thumb.scaled(small, Qt::KeepAspectRatio, Qt::SmoothTransformation);

@@ -5,6 +5,7 @@
 #include "app/WindowServices.h"
 #include "import/DroppedFiles.h"
 #include "import/FolderListing.h"
+#include "import/FolderTreeModel.h"
 #include "import/ImportEngine.h"
 #include "import/ImportRun.h"
 #include "store/FileIcons.h"
@@ -15,9 +16,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMimeData>
@@ -36,12 +37,14 @@ frmFile::frmFile(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_DeleteOnClose);
     resize(Twips(7560), Twips(5685));
 
-    lblPath = new QLabel(this);
-    lblPath->setObjectName(QStringLiteral("lblPath"));
-    lblPath->setGeometry(Twips(120), 0, Twips(3495), Twips(240));
+    // The path box takes a line above the drive list, which moves down by what it needs more.
+    constexpr int below = 8;
+    txtPath = new QLineEdit(this);
+    txtPath->setObjectName(QStringLiteral("txtPath"));
+    txtPath->setGeometry(Twips(120), 0, Twips(3495), Twips(240) + below);
     Drive1 = new QComboBox(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(Twips(120), Twips(240), Twips(3495), Twips(300) + 2);
+    Drive1->setGeometry(Twips(120), Twips(240) + below, Twips(3495), Twips(300) + 2);
     QStringList drives;
     for (const QStorageInfo &volume : QStorageInfo::mountedVolumes())
         if (volume.isValid() && volume.isReady() && !drives.contains(volume.rootPath()))
@@ -52,21 +55,16 @@ frmFile::frmFile(QWidget *parent) : QWidget(parent)
     drives.sort();
     Drive1->addItems(drives);
 
-    dirModel_ = new QFileSystemModel(this);
-    dirModel_->setFilter(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Drives);
-    dirModel_->setRootPath(QString());
+    QStringList roots;
+    for (const QFileInfo &drive : QDir::drives())
+        roots << drive.absoluteFilePath();
+    dirModel_ = new FolderTreeModel(roots, this);
     Dir1 = new QTreeView(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setModel(dirModel_);
-    for (int c = 1; c < dirModel_->columnCount(); ++c)
-        Dir1->hideColumn(c);
     Dir1->header()->hide();
-    Dir1->setGeometry(Twips(120), Twips(600), Twips(3495), Twips(2190));
-    // The folder tree loads in the background: open it down to the shown folder once loaded.
-    connect(dirModel_, &QFileSystemModel::directoryLoaded, this, [this](const QString &loaded) {
-        if (folder_.startsWith(loaded))
-            Dir1->scrollTo(dirModel_->index(folder_));
-    });
+    Dir1->setGeometry(Twips(120), Twips(600) + below, Twips(3495), Twips(2190) - below);
+    connect(Dir1, &QTreeView::expanded, dirModel_, &FolderTreeModel::fill);
 
     File1 = new QListWidget(this);
     File1->setObjectName(QStringLiteral("File1"));
@@ -107,13 +105,14 @@ frmFile::frmFile(QWidget *parent) : QWidget(parent)
     const QList<QPair<QWidget *, QString>> names = {{Drive1, QStringLiteral("驱动器")},   {Dir1, QStringLiteral("文件夹")},
                                                     {File1, QStringLiteral("文件列表")},  {lvw, QStringLiteral("选中的文件")},
                                                     {lblRight, QStringLiteral("全部加入")}, {lblLeft, QStringLiteral("全部清除")},
-                                                    {lblPath, QStringLiteral("当前文件夹")}};
+                                                    {txtPath, QStringLiteral("当前文件夹")}};
     for (const auto &[widget, name] : names)
         widget->setAccessibleName(name);
 
     connect(Drive1, &QComboBox::currentTextChanged, this, [this] { ReportErrors(this, [this] { Drive1_Change(); }); });
+    connect(txtPath, &QLineEdit::returnPressed, this, [this] { ReportErrors(this, [this] { txtPath_Enter(); }); });
     connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &index) {
-        ReportErrors(this, [this, index] { setFolder(dirModel_->filePath(index)); });
+        ReportErrors(this, [this, index] { setFolder(dirModel_->path(index)); });
     });
     connect(File1, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { ReportErrors(this, [this, item] { File1_Click(item->text()); }); });
@@ -194,14 +193,19 @@ QStringList frmFile::patterns() const
 void frmFile::setFolder(const QString &folder)
 {
     folder_ = folder;
-    lblPath->setText(lblPath->fontMetrics().elidedText(QDir::toNativeSeparators(folder), Qt::ElideMiddle, lblPath->width()));
-    lblPath->setToolTip(QDir::toNativeSeparators(folder));
+    txtPath->setText(QDir::toNativeSeparators(folder));
+    txtPath->setCursorPosition(txtPath->text().size()); // the folder's own name in view
+    txtPath->setToolTip(QDir::toNativeSeparators(folder));
     File1->clear();
     const FolderListing listing = FolderListing::read(folder, patterns());
     File1->addItems(listing.files);
     if (!loading_ && UserSettings::value(kLastFolderKey).toString() != folder)
         UserSettings::setValue(kLastFolderKey, folder);
-    const QModelIndex index = dirModel_->index(folder);
+    // A folder chosen in the tree is where the pointer is: the tree stays as it is. Another
+    // (the start folder, a drive, a typed path) is opened and brought into view.
+    const QModelIndex current = Dir1->currentIndex();
+    const QModelIndex index =
+        current.isValid() && QDir::cleanPath(dirModel_->path(current)) == QDir::cleanPath(folder) ? current : dirModel_->reveal(folder);
     if (index.isValid() && Dir1->currentIndex() != index) {
         Dir1->blockSignals(true);
         Dir1->selectionModel()->blockSignals(true);
@@ -226,6 +230,17 @@ void frmFile::Drive1_Change()
     Drive1->setCurrentText(own.isEmpty() ? QStringLiteral("/") : own);
     Drive1->blockSignals(false);
     setFolder(Drive1->currentText());
+}
+
+void frmFile::txtPath_Enter()
+{
+    const QString typed = QDir::fromNativeSeparators(txtPath->text().trimmed());
+    const QString folder = QDir::cleanPath(QDir::isAbsolutePath(typed) ? typed : QDir(folder_).filePath(typed));
+    if (typed.isEmpty() || !QFileInfo(folder).isDir()) {
+        ShowMsg(QStringLiteral("找不到文件夹 %1").arg(QDir::toNativeSeparators(typed)), Msg::OkOnly | Msg::Information);
+        return;
+    }
+    setFolder(folder);
 }
 
 QString frmFile::pathOf(const QString &fileName) const

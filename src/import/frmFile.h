@@ -5,8 +5,9 @@
 #include <QWidget>
 
 class QComboBox;
-class QFileSystemModel;
+class FolderTreeModel;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
@@ -19,7 +20,7 @@ class frmFile : public QWidget {
 public:
     explicit frmFile(QWidget *parent = nullptr);
 
-    QLabel *lblPath; // the folder shown in File1
+    QLineEdit *txtPath; // the folder shown in File1; Enter goes to a typed folder
     QComboBox *Drive1;
     QTreeView *Dir1;
     QListWidget *File1;
@@ -38,6 +39,7 @@ public:
     QStringList chosenFiles() const;
 
     void Drive1_Change();
+    void txtPath_Enter();
     void File1_Click(const QString &fileName);
     void lblRight_Click();
     void lblLeft_Click();
@@ -57,7 +59,7 @@ private:
     // Says which files of a listing were skipped; while loading, once the window shows.
     void reportSkipped(const QStringList &names);
 
-    QFileSystemModel *dirModel_;
+    FolderTreeModel *dirModel_;
     QHash<QString, QListWidgetItem *> keys_;
     QString folder_;
     QString filter_;

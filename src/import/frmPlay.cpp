@@ -1,17 +1,22 @@
 #include "import/frmPlay.h"
 
 #include "app/WindowServices.h"
+#include "import/MediaProbe.h"
 #include "import/StoredName.h"
 #include "store/PictureReader.h"
 #include "store/Services.h"
 #include "store/SystemErrorText.h"
 
 #include <QAudioOutput>
+#include <QCoreApplication>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMediaPlayer>
+#include <QPointer>
 #include <QPushButton>
+#include <QThreadPool>
+#include <QTimer>
 #include <QShowEvent>
 #include <QSet>
 #include <QSlider>
@@ -83,12 +88,25 @@ frmPlay::frmPlay(QWidget *parent) : QDialog(parent)
     connect(player, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState s) {
         playPause->setText(s == QMediaPlayer::PlayingState ? QStringLiteral("暂停") : QStringLiteral("播放"));
     });
-    connect(player, &QMediaPlayer::durationChanged, this, [this](qint64 d) { position->setRange(0, int(d)); });
-    connect(player, &QMediaPlayer::positionChanged, this, [this](qint64 p) {
+    const auto showTime = [this] { time->setText(clock(player->position()) + QStringLiteral(" / ") + clock(player->duration())); };
+    connect(player, &QMediaPlayer::durationChanged, this, [this, showTime](qint64 d) {
+        position->setRange(0, int(d));
+        showTime();
+    });
+    connect(player, &QMediaPlayer::positionChanged, this, [this, showTime](qint64 p) {
         if (!position->isSliderDown())
             position->setValue(int(p));
-        time->setText(clock(p) + QStringLiteral(" / ") + clock(player->duration()));
+        showTime();
     });
+    connect(player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+        if (status == QMediaPlayer::LoadedMedia)
+            checkCodecs();
+    });
+    // Qt's GStreamer player sometimes stands still on the first frame when the video window
+    // comes up while the pipeline starts; starting again gets it going.
+    stall_ = new QTimer(this);
+    stall_->setInterval(1200);
+    connect(stall_, &QTimer::timeout, this, [this] { watchStall(); });
     connect(position, &QSlider::sliderMoved, player, [this](int p) { player->setPosition(p); });
     connect(volume, &QSlider::valueChanged, audio, [this](int v) { audio->setVolume(float(v) / 100.0f); });
     connect(player, &QMediaPlayer::errorOccurred, this, [this] { showMediaError(); });
@@ -143,8 +161,11 @@ bool frmPlay::Form_Activate()
     }
     case Content::Media:
         MediaPlayer1->show();
+        toldMissing_ = false;
+        lastPosition_ = -1;
         player->setSource(QUrl::fromLocalFile(strFile));
         player->play();
+        stall_->start();
         break;
     case Content::Unsupported:
         ShowMsg(QStringLiteral("不支持该扩展名播放!"), Msg::OkOnly | Msg::Information);
@@ -196,14 +217,56 @@ void frmPlay::hideEvent(QHideEvent *event)
         activated_ = false; // the next showing activates again
 }
 
+void frmPlay::watchStall()
+{
+    const qint64 now = player->position();
+    const bool standing = player->playbackState() == QMediaPlayer::PlayingState && now == lastPosition_ &&
+                          (player->duration() <= 0 || now < player->duration() - 200) &&
+                          (player->mediaStatus() == QMediaPlayer::BufferedMedia ||
+                           player->mediaStatus() == QMediaPlayer::LoadedMedia);
+    lastPosition_ = now;
+    if (!standing || restarts_ >= 3)
+        return;
+    ++restarts_;
+    player->pause();
+    player->play();
+}
+
+void frmPlay::checkCodecs()
+{
+    // Qt's player leaves out a stream it has no decoder for without a word: ask GStreamer,
+    // away from the interface, what is missing.
+    QPointer<frmPlay> self(this);
+    const QString file = strFile;
+    QThreadPool::globalInstance()->start([self, file] {
+        const QStringList missing = MediaProbe::missing(file);
+        if (missing.isEmpty())
+            return;
+        QMetaObject::invokeMethod(qApp, [self, file, missing] {
+            if (!self || self->strFile != file || self->toldMissing_ || !self->isVisible())
+                return;
+            self->toldMissing_ = true;
+            ShowMsg(QStringLiteral("%1 的部分内容无法播放,缺少:\n%2\n请安装上述软件包后再试.")
+                        .arg(QDir::toNativeSeparators(file), missing.join(QLatin1Char('\n'))),
+                    Msg::OkOnly | Msg::Information);
+        });
+    });
+}
+
 void frmPlay::showMediaError()
 {
-    ShowMsg(QStringLiteral("无法播放 %1: %2").arg(QDir::toNativeSeparators(strFile), SystemErrorText::explain(player->errorString())),
-            Msg::OkOnly | Msg::Information);
+    stall_->stop();
+    QString text = QStringLiteral("无法播放 %1: %2").arg(QDir::toNativeSeparators(strFile), SystemErrorText::explain(player->errorString()));
+    const QStringList missing = MediaProbe::missing(strFile);
+    if (!missing.isEmpty())
+        text += QStringLiteral("\n缺少:\n%1\n请安装上述软件包后再试.").arg(missing.join(QLatin1Char('\n')));
+    toldMissing_ = true;
+    ShowMsg(text, Msg::OkOnly | Msg::Information);
 }
 
 void frmPlay::done(int result)
 {
     player->stop(); // playback ends with the window
+    stall_->stop();
     QDialog::done(result);
 }

@@ -8,6 +8,7 @@ class QLabel;
 class QMediaPlayer;
 class QPushButton;
 class QSlider;
+class QTimer;
 class QVideoWidget;
 
 // Shows a stored picture, or plays a sound or video file, chosen by its extension.
@@ -42,6 +43,8 @@ public:
     QSize decodedSize() const { return picture_.size(); }
     // The volume the player starts with: -600 hundredths of a decibel.
     static float startVolume();
+    // Times playback was started again after it stood still on its first frame.
+    int restarts() const { return restarts_; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -52,9 +55,15 @@ protected:
 private:
     void layoutPicture();
     void showMediaError();
+    void checkCodecs();
+    void watchStall();
 
     QImage picture_;
     QSize natural_; // as shown, EXIF rotation honoured
     double ratio_ = 0;
     bool activated_ = false; // for the present showing
+    QTimer *stall_;
+    qint64 lastPosition_ = -1;
+    int restarts_ = 0;
+    bool toldMissing_ = false;
 };

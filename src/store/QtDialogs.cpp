@@ -2,6 +2,7 @@
 
 #include "store/CatalogueLocation.h"
 #include "store/DialogOwner.h"
+#include "store/FileDialogs.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -187,9 +188,18 @@ bool QtDialogs::wait(const QString &text, const std::function<bool()> &finished)
 
 QString QtDialogs::saveFileName(const QString &suggestedName)
 {
+    QFileDialog dialog(owner());
+    dialog.setObjectName(QStringLiteral("dlgSaveAs"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    FileDialogs::prepare(dialog);
     // The catalogue asks its own overwrite question, so the dialog does not.
-    return QFileDialog::getSaveFileName(owner(), QString(), suggestedName, QString(), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(suggestedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    const QString chosen = dialog.selectedFiles().constFirst();
+    FileDialogs::remember(chosen);
+    return chosen;
 }
 
 namespace {

@@ -140,11 +140,14 @@ void TestCatalogueCheck::findingsAndRepairs()
     // The record whose name leads out of the folder is given a picked file as its copy.
     const QString source = f.tf.write("found/outside.jpg", "found again");
     f.view(CheckReport::Unsafe)->selectRow(1);
+    QString startedIn;
     f.d.onModal([&](QDialog *dialog) {
+        startedIn = static_cast<QFileDialog *>(dialog)->directory().path();
         static_cast<QFileDialog *>(dialog)->selectFile(source);
         return int(QDialog::Accepted);
     });
     f.w->cmdPointUnsafe->click();
+    QCOMPARE(startedIn, QDir::homePath()); // no folder used yet
     const QString stored = f.value("select SaveFileName from tblAttachment where FileName='outside.jpg'");
     QVERIFY2(stored.endsWith(".jpg") && !stored.contains('/'), qPrintable(stored));
     QCOMPARE(sha(Corpus::read(AttachmentPath() + stored)) + f.hashOf(stored), sha("found again") + sha("found again"));

@@ -1,3 +1,4 @@
+#include "MediaFiles.h"
 #include "TestFolder.h"
 #include "browse/RecordList.h"
 #include "browse/RecordListViews.h"
@@ -17,6 +18,7 @@ private slots:
     void cacheFile_data();
     void cacheFile();
     void listShowsThumbnails();
+    void videoAndSvgThumbnails();
 };
 
 namespace {
@@ -117,6 +119,40 @@ void TestThumbnails::listShowsThumbnails()
         QTRY_VERIFY(loader->idle());
         QVERIFY2(loader->requests() - before < 40, qPrintable(QString::number(loader->requests() - before)));
     }
+}
+
+// Videos (a frame from their first seconds) and SVG pictures get thumbnails too, made on the
+// loader's threads and kept in the same cache as those of pictures.
+void TestThumbnails::videoAndSvgThumbnails()
+{
+    TestFolder tf;
+    for (const char *name : {"1.mp4", "2.avi", "3.webm"}) {
+        const QString error = makeMedia(tf.file(QLatin1String(name)));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+    }
+    tf.write("4.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='200' height='100'>"
+                      "<rect width='200' height='100' fill='#ff0000'/></svg>");
+    tf.write("5.mp4", "no video at all");
+    ThumbnailLoader loader(QSize(16, 16), ThumbnailCache::Large);
+    QSet<QString> arrived;
+    connect(&loader, &ThumbnailLoader::ready, this, [&](const QString &path) {
+        QVERIFY(QThread::currentThread() == thread());
+        arrived << QFileInfo(path).fileName();
+    });
+    const QStringList names = {"1.mp4", "2.avi", "3.webm", "4.svg", "5.mp4"};
+    for (const QString &name : names)
+        QVERIFY(loader.icon(tf.file(name), name).isNull()); // asked for, not waited for
+    QTRY_VERIFY_WITH_TIMEOUT(loader.idle(), 30000);
+    QCOMPARE(arrived, QSet<QString>({"1.mp4", "2.avi", "3.webm", "4.svg"}));
+    for (const QString &name : names.mid(0, 4)) {
+        // What another program finds in the cache: a PNG of the right size naming the file.
+        const QImage png(ThumbnailCache::fileFor(tf.file(name), ThumbnailCache::Large), "PNG");
+        QCOMPARE(png.size(), name.endsWith("svg") ? QSize(200, 100) : QSize(256, 192));
+        QCOMPARE(png.text("Thumb::URI").toLatin1(), ThumbnailCache::uri(tf.file(name)));
+        QCOMPARE(loader.icon(tf.file(name), name).pixmap(16).size(), name.endsWith("svg") ? QSize(16, 8) : QSize(16, 12));
+    }
+    QCOMPARE(QImage(ThumbnailCache::fileFor(tf.file("4.svg"), ThumbnailCache::Large)).pixel(10, 10), qRgb(255, 0, 0));
+    QVERIFY(!QFileInfo::exists(ThumbnailCache::fileFor(tf.file("5.mp4"), ThumbnailCache::Large)));
 }
 
 QTEST_MAIN(TestThumbnails)

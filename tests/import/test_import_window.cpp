@@ -30,6 +30,7 @@ private slots:
     void cancelStopsTheCopyInProgress();
     void listingsAndDrops();
     void cancelClosesFrame();
+    void folderTree();
 
 private:
     std::unique_ptr<TestFolder> tf_;
@@ -70,7 +71,7 @@ void TestImportWindow::loadAndFilter()
     tf_->write("pics/C.PNG", "c");
     tf_->write("pics/d.txt", "d");
     tf_->write("empty/x.txt", "x");
-    QCOMPARE(frmFile().lblPath->toolTip(), QDir::toNativeSeparators(QDir::homePath()));
+    QCOMPARE(frmFile().txtPath->toolTip(), QDir::toNativeSeparators(QDir::homePath()));
     auto w = open("*.bmp;*.jpg; *.png");
     gCaption = QStringLiteral("later");
     gKind = 5;
@@ -86,7 +87,7 @@ void TestImportWindow::loadAndFilter()
     QCOMPARE(w->lvw->count(), 0);
     QVERIFY(d_->asked.isEmpty());
     frmFile next;
-    QCOMPARE(next.lblPath->toolTip(), QDir::toNativeSeparators(tf_->file("empty")));
+    QCOMPARE(next.txtPath->toolTip(), QDir::toNativeSeparators(tf_->file("empty")));
     next.setFolder(tf_->file("pics"));
     QCOMPARE(next.File1->count(), 4);
 }
@@ -330,6 +331,44 @@ void TestImportWindow::cancelClosesFrame()
     QCOMPARE(main.mdiArea()->subWindowList().size(), 1);
     qobject_cast<frmFile *>(main.mdiArea()->subWindowList().first()->widget())->cmdCancel->click();
     QTRY_COMPARE(main.mdiArea()->subWindowList().size(), 0);
+}
+
+// The tree opens at the start folder at once, stays as it is under the user's clicks and
+// while folders come and go, and the path box goes to a typed folder.
+void TestImportWindow::folderTree()
+{
+    for (const char *folder : {"deep/a/b/c", "deep/a/b/d", "deep/0/x", "deep/a/e"})
+        QVERIFY(QDir().mkpath(tf_->file(folder)));
+    tf_->write("deep/a/b/c/clip.jpg", "c");
+    open()->setFolder(tf_->file("deep/a/b/c")); // remembered for the next window
+    frmFile w;
+    const auto shown = [&] { return w.Dir1->currentIndex().data(Qt::ToolTipRole).toString(); };
+    QCOMPARE(shown(), QDir::toNativeSeparators(tf_->file("deep/a/b/c"))); // before any event
+    QCOMPARE(w.File1->count(), 1);
+    w.resize(600, 400);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QModelIndex b = w.Dir1->currentIndex().parent();
+    QVERIFY(w.Dir1->isExpanded(b) && w.Dir1->isExpanded(b.parent()));
+    const QRect bAt = w.Dir1->visualRect(b);
+    QVERIFY(w.Dir1->viewport()->rect().contains(bAt));
+    QTest::mouseClick(w.Dir1->viewport(), Qt::LeftButton, {}, bAt.center());
+    QCOMPARE(shown(), QDir::toNativeSeparators(tf_->file("deep/a/b")));
+    const int scrolled = w.Dir1->verticalScrollBar()->value();
+    QVERIFY(QDir().mkpath(tf_->file("deep/a/aa")) && QDir(tf_->file("deep/0")).removeRecursively());
+    QTest::qWait(500);
+    QCOMPARE(w.Dir1->visualRect(b), bAt);
+    QCOMPARE(w.Dir1->verticalScrollBar()->value(), scrolled);
+    // Typed, with Enter; a folder that is not there is named.
+    w.txtPath->setText(QDir::toNativeSeparators(tf_->file("pics")));
+    QTest::keyClick(w.txtPath, Qt::Key_Return);
+    QCOMPARE(shown(), QDir::toNativeSeparators(tf_->file("pics")));
+    QCOMPARE(w.File1->count(), 2);
+    d_->answerMessage(Msg::IdOk);
+    w.txtPath->setText(tf_->file("nowhere"));
+    QTest::keyClick(w.txtPath, Qt::Key_Return);
+    QCOMPARE(d_->messages(), QStringList("找不到文件夹 " + QDir::toNativeSeparators(tf_->file("nowhere"))));
+    QCOMPARE(w.File1->count(), 2);
 }
 
 QTEST_MAIN(TestImportWindow)
