@@ -112,6 +112,11 @@ Outcome CheckRepair::pointRecord(const CheckReport::Record &record, const QStrin
     AttachmentMarker::check(folder);
     StoredNameSequence names(now);
     const QString extension = StoredName::storedExtension(StoredName::extension(LastPathPart(source)));
+    // The old name's copy is missing, so it looks free; taking it would make the new copy
+    // look like the old one come back.
+    const QString suffix = QLatin1Char('.') + extension;
+    if (record.storedName.endsWith(suffix))
+        names.avoid(record.storedName.chopped(suffix.size()));
     while (QFileInfo::exists(folder + names.current() + QLatin1Char('.') + extension))
         names.advance();
     const AtomicCopy::Result copy = AtomicCopy::copyNew(source, folder, names, extension);
