@@ -14,6 +14,12 @@ public:
     // Creates a catalogue at a file path (which must not hold one yet) or on a server
     // (where an existing catalogue is left as it is). Throws AppError.
     static void create(const QString &location);
+    // Throws AppError naming the catalogue when its tblAttachment is not one this program
+    // can use: one of its six columns missing, or another column that a new row must fill.
+    // Nothing is written before this has passed.
+    static void requireShape(Engine &engine);
+    // The columns of tblAttachment the program reads and writes.
+    static QStringList mainColumns();
     // Adds missing side tables; a catalogue that cannot be written keeps going without.
     static void ensureSideTables(Engine &engine);
     static bool hasTable(Engine &engine, const QString &name);

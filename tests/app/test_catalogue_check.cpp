@@ -2,6 +2,8 @@
 #include "app/frmCheck.h"
 #include "import/AtomicCopy.h"
 #include "import/ImportEngine.h"
+#include "import/StoredName.h"
+#include "store/CheckRepair.h"
 #include "store/ContentHashes.h"
 #include "store/RecycleBin.h"
 
@@ -19,6 +21,7 @@ private slots:
     void anotherProgramImporting();
     void questionHeldOpen();
     void cancelStops();
+    void pointedCopyNeverTakesOldName();
 };
 
 namespace {
@@ -297,6 +300,24 @@ void TestCatalogueCheck::cancelStops()
     QVERIFY(f.w->running());
     f.w->close();
     QVERIFY(!f.w->running());
+}
+
+// A record without its copy, given a new one in the second its old stored name stands for:
+// the new copy gets another name, so it is not mistaken for the old copy come back.
+void TestCatalogueCheck::pointedCopyNeverTakesOldName()
+{
+    Fixture f;
+    const QDateTime now(QDate(2020, 1, 1), QTime(10, 0, 0));
+    const QString old = StoredName::base(now) + ".jpg";
+    f.record(old, "lost.jpg");
+    f.run(false);
+    QCOMPARE(f.names(CheckReport::Missing), QStringList(old));
+    const QString source = f.tf.write("found/lost.jpg", "found");
+    QCOMPARE(CheckRepair::pointRecord(f.w->report().missing.front(), source, now), CheckRepair::Outcome::Done);
+    const QString stored = f.value("select SaveFileName from tblAttachment");
+    QVERIFY(stored != old && stored.startsWith(StoredName::base(now)));
+    QCOMPARE(TestFolder::storedCopies(), QStringList(stored));
+    QCOMPARE(Corpus::read(AttachmentPath() + stored) + f.hashOf(stored).toLatin1(), "found" + sha("found").toLatin1());
 }
 
 QTEST_MAIN(TestCatalogueCheck)
