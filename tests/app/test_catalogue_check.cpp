@@ -64,7 +64,7 @@ struct Fixture {
     QStringList names(CheckReport::Kind kind) const
     {
         const QAbstractItemModel *m = view(kind)->model();
-        const int column = kind == CheckReport::Missing || kind == CheckReport::Unsafe ? 4 : 0;
+        const int column = kind == CheckReport::Missing || kind == CheckReport::Unsafe || kind == CheckReport::BinMissing ? 4 : 0;
         QStringList out;
         for (int r = 0; r < m->rowCount(); ++r)
             out << m->index(r, column).data().toString();
@@ -110,19 +110,25 @@ void TestCatalogueCheck::findingsAndRepairs()
     f.file("fresh.doc", "being imported", true);
     f.file("20200101100004114.jpg", "binned, copy left in place");
     CurrentDb().OpenRecordset("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('kept.jpg', '20200101100004114.jpg', '')");
+    // Binned records whose copies are gone from the bin and from their place, and a file in
+    // the bin folder that no binned record names.
+    CurrentDb().OpenRecordset("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('gone.jpg', '20200101100007117.jpg', '20200101100007117.jpg')");
+    CurrentDb().OpenRecordset("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('gone.txt', '20200101100008118.txt', '')");
+    f.tf.write("Attachment/.recycle/20200101100009119.jpg", "left by an emptying");
     const QString temporary = AtomicCopy::temporaryPrefix() + "a1B2c3";
     f.file(temporary, "half a copy");
     f.file("20200101100005115.jpg", QByteArray());       // reservation of an ended import
     f.file("20200101100006116.jpg", QByteArray(), true); // reservation in flight
     if (!TestFolder::onServer())                         // a server catalogue marks its folder itself
         f.file(".mc-catalogue", "marker");
-    QDir().mkpath(RecycleBin::folder());
 
     f.run(true);
     QCOMPARE(QList<QStringList>({f.names(CheckReport::Missing), f.names(CheckReport::Unsafe), f.names(CheckReport::Orphan),
-                                 f.names(CheckReport::Leftover), f.names(CheckReport::Changed), f.names(CheckReport::Unhashed)}),
+                                 f.names(CheckReport::Leftover), f.names(CheckReport::Changed), f.names(CheckReport::Unhashed),
+                                 f.names(CheckReport::BinMissing), f.names(CheckReport::BinStray)}),
              QList<QStringList>({{"20200101100001111.jpg"}, {"", "../Data.mdb"}, {"stray.doc"}, {temporary, "20200101100005115.jpg"},
-                                 {"20200101100002112.txt"}, {"20200101100003113.png"}}));
+                                 {"20200101100002112.txt"}, {"20200101100003113.png"},
+                                 {"20200101100007117.jpg", "20200101100008118.txt"}, {"20200101100009119.jpg"}}));
     QCOMPARE(f.w->report().recent, qint64(2));
     QCOMPARE(f.w->tabFindings->tabText(CheckReport::Leftover), QStringLiteral("残留的临时文件 (2)"));
 
@@ -156,7 +162,10 @@ void TestCatalogueCheck::findingsAndRepairs()
     QVERIFY(f.d.unexpected.isEmpty());
 
     f.run(true);
-    QVERIFY(f.w->report().findings() == 0 && f.w->report().recent == 2); // the young files are still left alone
+    // Only the bin entries that no copy backs are left: those planted and the records binned without one.
+    QCOMPARE(f.w->report().findings(), qint64(5));
+    QCOMPARE(f.names(CheckReport::BinMissing).size() + f.names(CheckReport::BinStray).size(), 5);
+    QCOMPARE(f.w->report().recent, qint64(2)); // the young files are still left alone
 }
 
 void TestCatalogueCheck::changedBeforeRepair_data()
