@@ -172,7 +172,8 @@ frmCheck::frmCheck(QWidget *parent) : QWidget(parent, Qt::Window)
                            "清空回收站时它们随之删除."),
             recordHeaders);
     addPage(CheckReport::BinStray,
-            QStringLiteral("这些文件在回收站文件夹 .recycle 中,但回收站中没有任何记录使用它们(例如清空回收站时未能删除的文件)."),
+            QStringLiteral("这些文件在回收站文件夹 .recycle 中,但回收站中没有任何记录使用它们(例如清空回收站时未能删除的文件)."
+                           "列入回收站后可在回收站中还原或清空."),
             {QStringLiteral("文件名"), QStringLiteral("大小"), QStringLiteral("修改时间")});
 
     cmdBinMissing = addRepair(CheckReport::Missing, "cmdBinMissing", QStringLiteral("移入回收站"),
@@ -198,6 +199,15 @@ frmCheck::frmCheck(QWidget *parent) : QWidget(parent, Qt::Window)
     cmdFillHashes = addRepair(CheckReport::Unhashed, "cmdFillHashes", QStringLiteral("补录校验值"), [this] {
         repair<CheckReport::Hash>(CheckReport::Unhashed, report_.unhashed, QStringLiteral("补录校验值"), QString(),
                                   &CheckRepair::fillHash);
+    });
+    cmdDropBinMissing = addRepair(CheckReport::BinMissing, "cmdDropBinMissing", QStringLiteral("从回收站永久删除"), [this] {
+        repair<CheckReport::Record>(CheckReport::BinMissing, report_.binMissing, QStringLiteral("从回收站永久删除"),
+                                    QStringLiteral("确定将%1 %2 个缺少副本的记录从回收站永久删除?"),
+                                    &CheckRepair::dropBinEntry);
+    });
+    cmdAdoptBinStrays = addRepair(CheckReport::BinStray, "cmdAdoptBinStrays", QStringLiteral("列入回收站"), [this] {
+        repair<CheckReport::File>(CheckReport::BinStray, report_.binStrays, QStringLiteral("列入回收站"), QString(),
+                                  &CheckRepair::adoptBinFile);
     });
     cmdBinUnsafe = addRepair(CheckReport::Unsafe, "cmdBinUnsafe", QStringLiteral("移入回收站"),
                              [this] { binRecords(CheckReport::Unsafe); });

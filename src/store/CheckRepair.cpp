@@ -173,6 +173,43 @@ Outcome CheckRepair::removeLeftover(const CheckReport::File &file, qint64 nowSec
     return Outcome::Done;
 }
 
+Outcome CheckRepair::dropBinEntry(const CheckReport::Record &entry)
+{
+    requireBin();
+    RecycleBin::Entry e;
+    e.address = entry.address;
+    e.fileName = entry.fileName;
+    e.storedName = entry.storedName;
+    e.deletedAt = entry.deletedAt;
+    e.binFile = entry.binFile;
+    // Only while the copy is still gone: one that came back is worth restoring.
+    const bool inBin = !e.binFile.isEmpty() && StoredName::isPlain(e.binFile) &&
+                       FileStamp::of(RecycleBin::folder() + e.binFile, false).isRegular();
+    if (inBin || (copyBack(entry) && !RecycleBin::recordNamed(entry.storedName)))
+        return Outcome::Changed;
+    try {
+        const RecycleBin::Emptied emptied = RecycleBin::empty({e});
+        if (!emptied.failures.isEmpty())
+            throw AppError(emptied.failures.constFirst());
+    } catch (const RecordChanged &) {
+        return Outcome::Changed;
+    }
+    return Outcome::Done;
+}
+
+Outcome CheckRepair::adoptBinFile(const CheckReport::File &file)
+{
+    requireBin();
+    if (FileStamp::of(RecycleBin::folder() + file.name, false) != file.stamp)
+        return Outcome::Changed;
+    try {
+        RecycleBin::adoptBinFile(file.name);
+    } catch (const RecordChanged &) {
+        return Outcome::Changed;
+    }
+    return Outcome::Done;
+}
+
 namespace {
 // Writes a copy's hash while the copy is still as it was hashed and a record names it;
 // `sql` changes one row or none (when the hash changed meanwhile).

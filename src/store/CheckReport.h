@@ -16,7 +16,9 @@ public:
     struct Record {
         QVariant address;
         QString fileName, category, description, date, storedName, kind;
-        QString binFile; // of a binned record: its copy's name in the bin folder, empty when left in place
+        // Of a binned record: its copy's name in the bin folder (empty when left in place), and
+        // when it was binned.
+        QString binFile, deletedAt;
         // The values a repair finds again before it writes, in the order of columns().
         QStringList values() const { return {fileName, category, description, date, storedName, kind}; }
         static const QStringList &columns();

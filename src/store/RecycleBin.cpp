@@ -305,6 +305,20 @@ void RecycleBin::binOrphan(const QString &copyName)
     }
 }
 
+void RecycleBin::adoptBinFile(const QString &binFile)
+{
+    Engine &e = engine();
+    WriteTransaction tx(e);
+    RowTable rows;
+    e.execute(QStringLiteral("SELECT 1 FROM tblRecycleBin WHERE BinFile = ?"), {binFile}, &rows);
+    if (rows.count() > 0 || !StoredName::isPlain(binFile) || !QFileInfo(folder() + binFile).isFile())
+        throw RecordChanged();
+    e.execute(insertStatement(), {QStringLiteral("检查目录时在回收站文件夹中发现的无记录文件"),
+                                  QFileInfo(folder() + binFile).lastModified().toString(kTime), binFile, QString(),
+                                  binFile, kindOfName(binFile), now(), binFile});
+    tx.commit();
+}
+
 int RecycleBin::kindOfName(const QString &name)
 {
     const QList<QPair<QString, int>> filters = {{QStringLiteral("txtText"), 2},  {QStringLiteral("txtImage"), 3},

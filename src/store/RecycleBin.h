@@ -56,6 +56,9 @@ public:
     // A copy in the attachment folder that no record names goes to the bin as a record of
     // its own, so it can be restored or emptied like any other.
     static void binOrphan(const QString &copyName);
+    // A file of the bin folder that no binned record names (one an emptying could not
+    // remove, say) gets a bin row of its own. Throws RecordChanged when one names it by now.
+    static void adoptBinFile(const QString &binFile);
 
     // The kind a file name's extension suggests under the configured filters; 1 otherwise.
     static int kindOfName(const QString &name);

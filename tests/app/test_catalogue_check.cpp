@@ -166,6 +166,12 @@ void TestCatalogueCheck::findingsAndRepairs()
     QCOMPARE(f.w->report().findings(), qint64(5));
     QCOMPARE(f.names(CheckReport::BinMissing).size() + f.names(CheckReport::BinStray).size(), 5);
     QCOMPARE(f.w->report().recent, qint64(2)); // the young files are still left alone
+    f.repair(f.w->cmdDropBinMissing);
+    f.w->cmdAdoptBinStrays->click(); // asks nothing: the file only gets a bin row
+    QCOMPARE(f.values("select BinFile from tblRecycleBin order by BinFile"),
+             QStringList({"", "20200101100009119.jpg", "stray.doc"}));
+    f.run(true);
+    QCOMPARE(f.w->report().findings(), qint64(0));
 }
 
 void TestCatalogueCheck::changedBeforeRepair_data()
