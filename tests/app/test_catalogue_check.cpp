@@ -317,14 +317,17 @@ void TestCatalogueCheck::cancelStops()
     QVERIFY(!f.w->running());
 }
 
-// A record without its copy, given a new one in the second its old stored name stands for:
+// A record another program imported, its copy lost, given a new copy in the second its old
+// stored name stands for:
 // the new copy gets another name, so it is not mistaken for the old copy come back.
 void TestCatalogueCheck::pointedCopyNeverTakesOldName()
 {
     Fixture f;
     const QDateTime now(QDate(2020, 1, 1), QTime(10, 0, 0));
     const QString old = StoredName::base(now) + ".jpg";
-    f.record(old, "lost.jpg");
+    // Imported by another program in that second; its copy is lost afterwards.
+    QVERIFY(f.tf.importElsewhere({f.tf.write("src/f/lost.jpg", "lost")}, 3, now));
+    QVERIFY(QFile::remove(AttachmentPath() + old));
     f.run(false);
     QCOMPARE(f.names(CheckReport::Missing), QStringList(old));
     const QString source = f.tf.write("found/lost.jpg", "found");

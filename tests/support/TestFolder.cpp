@@ -1,5 +1,6 @@
 #include "TestFolder.h"
 
+#include "Corpus.h"
 #include "app/IniFile.h"
 #include "import/AttachmentMarker.h"
 #include "import/StoredNameSequence.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QProcess>
 #include <QUuid>
 
 namespace {
@@ -89,6 +91,19 @@ QString TestFolder::write(const QString &relative, const QByteArray &bytes) cons
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
     return target;
+}
+
+bool TestFolder::importElsewhere(const QStringList &files, int kind, const QDateTime &clock) const
+{
+    QProcess driver;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (clock.isValid())
+        env.insert(QStringLiteral("MC_IMPORT_CLOCK"), clock.toString(Qt::ISODate));
+    driver.setProcessEnvironment(env);
+    driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    driver.start(QStringLiteral(MC_IMPORTDRIVER),
+                 {path(), QString::number(kind), Corpus::writeList(file(QStringLiteral("import-list.txt")), files)});
+    return driver.waitForFinished(60000) && driver.exitStatus() == QProcess::NormalExit && driver.exitCode() == 0;
 }
 
 QString TestFolder::picture(const QString &relative, QSize size, const QColor &colour) const
