@@ -8,6 +8,7 @@
 #include "store/ContentHashes.h"
 #include "store/DatabaseLocator.h"
 #include "store/Engine.h"
+#include "store/FileStamp.h"
 #include "store/RecordChanged.h"
 #include "store/RowTable.h"
 #include "store/Services.h"
@@ -206,9 +207,11 @@ QString RecycleBin::restore(const Entry &entry)
     const bool inBin = !entry.binFile.isEmpty() && StoredName::isPlain(entry.binFile) &&
                        QFileInfo(folder() + entry.binFile).isFile();
     // A copy whose move into the bin never happened (a crash right after the delete) is
-    // still in place, where no record names it.
+    // still in place, where no record names it (and no import in flight holds it as its
+    // new copy).
+    const QString inPlacePath = AttachmentPath() + entry.storedName;
     const bool inPlace = !inBin && !nameInUse && StoredName::isPlain(entry.storedName) &&
-                         QFileInfo(AttachmentPath() + entry.storedName).isFile();
+                         QFileInfo(inPlacePath).isFile() && !FileStamp::inUse(inPlacePath);
     if (!inBin && !inPlace)
         throw AppError(QStringLiteral("附件副本已不存在(回收站文件夹和附件文件夹中都找不到),记录仍留在回收站中"));
     // A newer record may have taken the name meanwhile: the restored one gets a new name.
@@ -268,6 +271,11 @@ RecycleBin::Emptied RecycleBin::empty(const QVector<Entry> &entries)
         // Removed before its row: a copy that stays keeps the row that names it. Should the
         // commit fail after this, the row names a copy already gone, which the next emptying
         // takes away.
+        if (!copy.isEmpty() && FileStamp::inUse(copy)) {
+            // Under the name of a copy left in place: another program's import in flight.
+            result.failures << QStringLiteral("%1: %2 正被其他程序使用").arg(entry.fileName, QDir::toNativeSeparators(copy));
+            continue;
+        }
         if (!copy.isEmpty() && ::unlink(QFile::encodeName(copy).constData()) != 0 && errno != ENOENT) {
             result.failures << QStringLiteral("%1: %2 %3").arg(entry.fileName, QDir::toNativeSeparators(copy),
                                                               SystemErrorText::describe(errno));

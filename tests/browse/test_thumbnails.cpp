@@ -125,7 +125,7 @@ void TestThumbnails::linksInTheCache()
     const QString dangling = cacheFileOf(cache_.path(), tf.picture("b.png", QSize(40, 30)));
     QDir().mkpath(QFileInfo(cached).path());
     QVERIFY(QFile::link(notes, cached) && QFile::link(tf.file("outside.png"), dangling));
-    for (const QString &name : {"a.png", "b.png"})
+    for (const char *name : {"a.png", "b.png"})
         QCOMPARE(ThumbnailCache::thumbnail(tf.file(name), ThumbnailCache::Normal).size(), QSize(40, 30));
     QCOMPARE(Corpus::read(notes), QByteArray("my notes"));
     QVERIFY(!QFileInfo::exists(tf.file("outside.png")));
