@@ -235,6 +235,9 @@ QString RecycleBin::restore(const Entry &entry)
                       .arg(e.identifier(QStringLiteral("Date"))),
                   {entry.description, entry.date.isEmpty() ? QVariant() : QVariant(entry.date), entry.fileName,
                    entry.category, target, entry.kind});
+        // A trigger of the catalogue may have taken the row away again: then nothing is restored.
+        if (!recordNamed(target))
+            throw AppError(QStringLiteral("还原的记录写入后不在表中(可能被触发器删除),记录仍留在回收站中"));
         e.execute(QStringLiteral("DELETE FROM tblRecycleBin WHERE ") + e.addressCondition(), {entry.address});
         // The content hash follows the copy to its name. One binned before binned hashes had
         // keys of their own stayed under the old name, unless that is another record's now.

@@ -155,6 +155,14 @@ void TestRecycleBin::restoreWithoutCopy()
     QCOMPARE(namesIn("FileName='a.jpg'"), QStringList());
     QCOMPARE(bin.lvw->rowCount(), 1);
     QCOMPARE(bin.lvw->item(0, 0)->text(), QStringLiteral("a.jpg"));
+    // A trigger that removes each new row: b, with its copy, stays in the bin too.
+    CurrentDb().OpenRecordset("Delete * From tblAttachment");
+    TestFolder::dropNewRows();
+    f.tf.write("Attachment/.recycle/" + a.binFile, "a again");
+    const QStringList copies = QDir(RecycleBin::folder()).entryList(QDir::Files);
+    QVERIFY_THROWS_EXCEPTION(AppError, RecycleBin::restore(RecycleBin::entries().value(0)));
+    QCOMPARE(RecycleBin::entries().size(), 1);
+    QCOMPARE(QDir(RecycleBin::folder()).entryList(QDir::Files), copies);
     QVERIFY(f.d.allAnswered());
 }
 

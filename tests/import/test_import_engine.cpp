@@ -235,19 +235,11 @@ void TestImportEngine::failuresLeaveNothing()
     QCOMPARE(rowCount(), 0);
     // A trigger of the catalogue that removes each new row: the insert left nothing, so the
     // import fails and keeps neither a copy nor a hash.
-    Engine &e = *CurrentDb().engine();
-    if (TestFolder::onServer()) {
-        e.execute("CREATE FUNCTION drop_new() RETURNS trigger LANGUAGE plpgsql AS "
-                  "$$ BEGIN DELETE FROM tblAttachment WHERE SaveFileName = NEW.SaveFileName; RETURN NULL; END $$");
-        e.execute("CREATE TRIGGER drop_new AFTER INSERT ON tblAttachment FOR EACH ROW EXECUTE FUNCTION drop_new()");
-    } else {
-        e.execute("CREATE TRIGGER drop_new AFTER INSERT ON tblAttachment BEGIN "
-                  "DELETE FROM tblAttachment WHERE rowid = new.rowid; END");
-    }
+    TestFolder::dropNewRows();
     QVERIFY_THROWS_EXCEPTION(AppError, ImportEngine::ImportFile(src("f/t.jpg", "t"), 3, kNow));
     QCOMPARE(rowCount(), 0);
     QVERIFY(TestFolder::storedCopies().isEmpty());
-    QCOMPARE(e.execute("DELETE FROM tblContentHash"), 0);
+    QCOMPARE(CurrentDb().engine()->execute("DELETE FROM tblContentHash"), 0);
     CurrentDb().OpenRecordset(QStringLiteral("ALTER TABLE tblAttachment RENAME TO gone"));
     QVERIFY_THROWS_EXCEPTION(AppError, ImportEngine::ImportFile(src("f/a.jpg", "x"), 3, kNow));
     QVERIFY(TestFolder::storedCopies().isEmpty());

@@ -7,6 +7,7 @@
 #include "store/AppError.h"
 #include "store/CatalogueSchema.h"
 #include "store/DatabaseLocator.h"
+#include "store/Engine.h"
 #include "store/PostgresEngine.h"
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
@@ -91,6 +92,19 @@ QString TestFolder::write(const QString &relative, const QByteArray &bytes) cons
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
     return target;
+}
+
+void TestFolder::dropNewRows()
+{
+    Engine &e = *CurrentDb().engine();
+    if (onServer()) {
+        e.execute(QStringLiteral("CREATE FUNCTION drop_new() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                                 "DELETE FROM tblAttachment WHERE SaveFileName = NEW.SaveFileName; RETURN NULL; END $$"));
+        e.execute(QStringLiteral("CREATE TRIGGER drop_new AFTER INSERT ON tblAttachment FOR EACH ROW EXECUTE FUNCTION drop_new()"));
+    } else {
+        e.execute(QStringLiteral("CREATE TRIGGER drop_new AFTER INSERT ON tblAttachment BEGIN "
+                                 "DELETE FROM tblAttachment WHERE rowid = new.rowid; END"));
+    }
 }
 
 bool TestFolder::importElsewhere(const QStringList &files, int kind, const QDateTime &clock) const

@@ -26,6 +26,9 @@ public:
     // `clock` when it is valid; true when that program imported every one.
     bool importElsewhere(const QStringList &files, int kind, const QDateTime &clock = {}) const;
 
+    // Plants a trigger in the catalogue that deletes every row inserted into tblAttachment.
+    static void dropNewRows();
+
     static bool onServer() { return qgetenv("MC_TEST_ENGINE") == "postgresql"; }
     // Every file in the attachment folder (hidden ones too) but the folder's marker.
     static QStringList storedCopies();
