@@ -6,6 +6,8 @@
 //   importdriver --lock PROGRAM-FOLDER read|write HOLD-MS GAP-MS TOTAL-MS
 //       takes the catalogue's read (or write) lock for HOLD-MS, lets go for GAP-MS, and so on
 //       for TOTAL-MS.
+// With MC_IMPORT_CLOCK=yyyy-MM-ddTHH:mm:ss the imports take that moment for their stored
+// names, so a test can have two programs import in the same second.
 // Used by the concurrency, crash and engine tests.
 #include "import/ImportEngine.h"
 #include "store/AppError.h"
@@ -16,6 +18,7 @@
 #include "store/clsCurrentDb.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTextStream>
@@ -116,7 +119,8 @@ int main(int argc, char *argv[])
         if (path.isEmpty())
             continue;
         try {
-            if (ImportEngine::ImportFile(path, kind))
+            const QDateTime clock = QDateTime::fromString(qEnvironmentVariable("MC_IMPORT_CLOCK"), Qt::ISODate);
+            if (ImportEngine::ImportFile(path, kind, clock.isValid() ? clock : QDateTime::currentDateTime()))
                 ++imported;
             else
                 ++failed;

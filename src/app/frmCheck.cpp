@@ -44,7 +44,8 @@ struct frmCheck::Job {
 
 namespace {
 const char *const kTitles[CheckReport::KindCount] = {"缺少副本的记录",   "无记录的副本",     "残留的临时文件",
-                                                     "内容已改变的副本", "缺少校验值的副本", "名称不安全的记录"};
+                                                     "内容已改变的副本", "缺少校验值的副本", "名称不安全的记录",
+                                                     "回收站中缺少副本的记录", "回收站文件夹中无记录的文件"};
 
 QString title(CheckReport::Kind kind)
 {
@@ -167,6 +168,15 @@ frmCheck::frmCheck(QWidget *parent) : QWidget(parent, Qt::Window)
                                "程序不会按它打开或删除任何文件.可将记录移入回收站,或为记录指定一个文件作为新的副本."),
                 recordHeaders);
 
+    addPage(CheckReport::BinMissing,
+            QStringLiteral("这些记录在回收站中,但回收站文件夹和附件文件夹中都找不到它们的副本,因此无法还原."
+                           "清空回收站时它们随之删除."),
+            recordHeaders);
+    addPage(CheckReport::BinStray,
+            QStringLiteral("这些文件在回收站文件夹 .recycle 中,但回收站中没有任何记录使用它们(例如清空回收站时未能删除的文件)."
+                           "列入回收站后可在回收站中还原或清空."),
+            {QStringLiteral("文件名"), QStringLiteral("大小"), QStringLiteral("修改时间")});
+
     cmdBinMissing = addRepair(CheckReport::Missing, "cmdBinMissing", QStringLiteral("移入回收站"),
                               [this] { binRecords(CheckReport::Missing); });
     cmdPointMissing = addRepair(CheckReport::Missing, "cmdPointMissing", QStringLiteral("指定文件..."),
@@ -190,6 +200,15 @@ frmCheck::frmCheck(QWidget *parent) : QWidget(parent, Qt::Window)
     cmdFillHashes = addRepair(CheckReport::Unhashed, "cmdFillHashes", QStringLiteral("补录校验值"), [this] {
         repair<CheckReport::Hash>(CheckReport::Unhashed, report_.unhashed, QStringLiteral("补录校验值"), QString(),
                                   &CheckRepair::fillHash);
+    });
+    cmdDropBinMissing = addRepair(CheckReport::BinMissing, "cmdDropBinMissing", QStringLiteral("从回收站永久删除"), [this] {
+        repair<CheckReport::Record>(CheckReport::BinMissing, report_.binMissing, QStringLiteral("从回收站永久删除"),
+                                    QStringLiteral("确定将%1 %2 个缺少副本的记录从回收站永久删除?"),
+                                    &CheckRepair::dropBinEntry);
+    });
+    cmdAdoptBinStrays = addRepair(CheckReport::BinStray, "cmdAdoptBinStrays", QStringLiteral("列入回收站"), [this] {
+        repair<CheckReport::File>(CheckReport::BinStray, report_.binStrays, QStringLiteral("列入回收站"), QString(),
+                                  &CheckRepair::adoptBinFile);
     });
     cmdBinUnsafe = addRepair(CheckReport::Unsafe, "cmdBinUnsafe", QStringLiteral("移入回收站"),
                              [this] { binRecords(CheckReport::Unsafe); });
@@ -227,8 +246,8 @@ QTableView *frmCheck::addPage(CheckReport::Kind kind, const QString &note, const
     text->setWordWrap(true);
     layout->addWidget(text);
     auto *view = new QTableView(page);
-    static const char *const names[] = {"lvwMissing", "lvwOrphans",  "lvwLeftovers",
-                                        "lvwChanged", "lvwUnhashed", "lvwUnsafe"};
+    static const char *const names[] = {"lvwMissing", "lvwOrphans", "lvwLeftovers",  "lvwChanged",
+                                        "lvwUnhashed", "lvwUnsafe", "lvwBinMissing", "lvwBinStrays"};
     view->setObjectName(QLatin1String(names[kind]));
     view->setAccessibleName(title(kind));
     view->setAccessibleDescription(note);
@@ -442,6 +461,12 @@ void frmCheck::fill(CheckReport::Kind kind)
         break;
     case CheckReport::Leftover:
         add(report_.leftovers, [](const CheckReport::File &f) { return fileRow(f, true); });
+        break;
+    case CheckReport::BinMissing:
+        add(report_.binMissing, recordRow);
+        break;
+    case CheckReport::BinStray:
+        add(report_.binStrays, [](const CheckReport::File &f) { return fileRow(f, false); });
         break;
     case CheckReport::Changed:
         add(report_.changed, hashRow);

@@ -45,6 +45,8 @@ public:
     QPushButton *cmdAcceptChanged;
     QPushButton *cmdFillHashes;
     QPushButton *cmdBinUnsafe;
+    QPushButton *cmdDropBinMissing;
+    QPushButton *cmdAdoptBinStrays;
     QPushButton *cmdPointUnsafe;
     QPushButton *cmdClose;
 

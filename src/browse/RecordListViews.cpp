@@ -19,7 +19,7 @@ namespace {
 constexpr int kThumbnail = 128; // pixels a side in the grid
 }
 
-RecordListViews::RecordListViews(QTableView *lvw, RecordListModel *model) : QObject(lvw), lvw_(lvw)
+RecordListViews::RecordListViews(QTableView *lvw, RecordListModel *model) : QObject(lvw), lvw_(lvw), viewport_(lvw->viewport())
 {
     const qreal scale = lvw->devicePixelRatioF();
     loader_ = new ThumbnailLoader(lvw->iconSize() * scale,
@@ -83,7 +83,7 @@ RecordListViews::RecordListViews(QTableView *lvw, RecordListModel *model) : QObj
     cmdDetails->setChecked(true);
 
     lvw->installEventFilter(this);
-    lvw->viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
     // The header's menu switches the view too, also where the window has no room for the switch.
     lvw->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lvw->horizontalHeader(), &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
@@ -141,9 +141,9 @@ bool RecordListViews::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == lvw_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         placeSwitch();
-    if (watched == lvw_->viewport()) {
+    if (watched == viewport_) {
         if (event->type() == QEvent::Resize)
-            lvwThumbnails->setGeometry(lvw_->viewport()->geometry());
+            lvwThumbnails->setGeometry(viewport_->geometry());
         // Under the grid the list paints nothing, and so asks for no thumbnails.
         if (event->type() == QEvent::Paint && grid_)
             return true;

@@ -38,6 +38,9 @@ protected:
 private:
 
     QTableView *lvw_;
+    // Kept apart: while the list is destroyed its viewport still has events, and the list
+    // is no longer a view to ask for it.
+    QWidget *viewport_;
     ThumbnailLoader *loader_;
     bool grid_ = false;
 };

@@ -6,7 +6,8 @@
 
 // Thumbnails in the freedesktop cache ($XDG_CACHE_HOME/thumbnails), which other desktop
 // programs share: one PNG per file, named by the MD5 of the file's URI, valid while its
-// Thumb::MTime equals the file's modification time. Safe to use from any thread.
+// Thumb::MTime equals the file's modification time. Safe to use from any thread. A cache
+// folder that is not the user's own (or leads to one that is not) is neither read nor written.
 class ThumbnailCache {
 public:
     enum Flavor { Normal, Large }; // at most 128 and 256 pixels a side
@@ -23,6 +24,7 @@ public:
     static QImage thumbnail(const QString &path, Flavor flavor, Maker make = nullptr);
 
 private:
-    static QImage cached(const QString &path, Flavor flavor, const QByteArray &uri, qint64 mtime);
-    static void store(const QString &path, Flavor flavor, const QByteArray &uri, qint64 mtime, QImage thumb);
+    static QByteArray hashName(const QByteArray &uri);
+    static QImage cached(Flavor flavor, const QByteArray &uri, qint64 mtime);
+    static void store(const QString &path, Flavor flavor, const QByteArray &uri, qint64 mtime, const QImage &thumb);
 };

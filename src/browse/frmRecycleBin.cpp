@@ -111,13 +111,18 @@ void frmRecycleBin::cmdEmpty_Click()
     if (ShowMsg(QStringLiteral("您确定要清空回收站吗?其中的 %1 个记录和它们的附件副本将被永久删除.").arg(entries_.size()),
                 Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
         return;
+    RecycleBin::Emptied emptied;
     try {
-        RecycleBin::empty(entries_);
+        emptied = RecycleBin::empty(entries_);
     } catch (const AppError &) {
         Refresh(); // what another program changed meanwhile is shown as it is now
         throw;
     }
     Refresh();
+    if (!emptied.failures.isEmpty())
+        ShowMsg(QStringLiteral("%1 个记录的附件副本无法删除,它们仍留在回收站中:\n").arg(emptied.failures.size()) +
+                    MessageLines(emptied.failures),
+                Msg::OkOnly | Msg::Information);
 }
 
 void frmRecycleBin::resizeEvent(QResizeEvent *event)

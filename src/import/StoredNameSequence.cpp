@@ -14,6 +14,20 @@ StoredNameSequence::StoredNameSequence(const QDateTime &now)
 
 void StoredNameSequence::advance()
 {
+    do
+        step();
+    while (!avoided_.isEmpty() && base_ == avoided_);
+}
+
+void StoredNameSequence::avoid(const QString &base)
+{
+    avoided_ = base;
+    if (base_ == avoided_)
+        advance();
+}
+
+void StoredNameSequence::step()
+{
     if (suffix_ < kMaxSuffix) {
         ++suffix_;
         base_ += QLatin1Char('1');

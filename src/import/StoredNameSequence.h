@@ -14,11 +14,17 @@ public:
     explicit StoredNameSequence(const QDateTime &now);
     const QString &current() const { return base_; }
     void advance();
+    // Never offers this base (a name being replaced, which must not come back as its own
+    // replacement); moves on at once when it is the current one.
+    void avoid(const QString &base);
 
     static void forgetFullSeconds(); // tests start from a clean slate
 
 private:
     QDateTime stamp_;
     QString base_;
+    QString avoided_;
     int suffix_ = 0;
+
+    void step();
 };

@@ -29,10 +29,12 @@ enum class EntryType : unsigned char { Regular, Link, Other };
 // second, rarely enough to cost nothing.
 constexpr qint64 kStride = 1024;
 
-QHash<QString, EntryType> listFolder(const QString &folder, CheckProgress &progress)
+QHash<QString, EntryType> listFolder(const QString &folder, CheckProgress &progress, bool mayBeMissing = false)
 {
     QHash<QString, EntryType> entries;
     DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir && mayBeMissing && errno == ENOENT)
+        return entries;
     if (!dir)
         throw AppError(QStringLiteral("无法读取附件文件夹 %1: %2")
                            .arg(QDir::toNativeSeparators(folder), SystemErrorText::describe(errno)));
@@ -184,6 +186,33 @@ CheckReport CatalogueCheck::run(const CheckSnapshot &snapshot, bool hashing, qin
             report.orphans.push_back(f);
     }
 
+    // The bin: each binned record's copy is in the bin folder or, left there, in place; each
+    // file of the bin folder is some binned record's copy.
+    const QHash<QString, EntryType> binned = listFolder(folder + bin + QLatin1Char('/'), progress, true);
+    const QSet<QString> recordNames = snapshot.recordNames();
+    QSet<QString> binFiles;
+    for (const CheckReport::Record &r : snapshot.bin) {
+        if (progress.cancelled())
+            break;
+        if (!r.binFile.isEmpty())
+            binFiles.insert(r.binFile);
+        const bool inBin = !r.binFile.isEmpty() && binned.value(r.binFile, EntryType::Other) == EntryType::Regular;
+        // A copy whose move into the bin has not happened yet is still in place.
+        const bool inPlace = StoredName::isPlain(r.storedName) && !recordNames.contains(r.storedName) &&
+                             entries.value(r.storedName, EntryType::Other) == EntryType::Regular;
+        if (!inBin && !inPlace)
+            report.binMissing.push_back(r);
+    }
+    for (auto it = binned.constBegin(); it != binned.constEnd() && !progress.cancelled(); ++it) {
+        if (*it != EntryType::Regular || binFiles.contains(it.key()))
+            continue;
+        CheckReport::File f;
+        f.name = it.key();
+        f.stamp = FileStamp::of(folder + bin + QLatin1Char('/') + f.name, false);
+        if (f.stamp.isRegular())
+            report.binStrays.push_back(f);
+    }
+
     if (hashing && !progress.cancelled()) {
         progress.start(CheckProgress::Hashing, bytes);
         for (const ToHash &h : toHash) {
@@ -211,6 +240,8 @@ CheckReport CatalogueCheck::run(const CheckSnapshot &snapshot, bool hashing, qin
     auto byHash = [](const CheckReport::Hash &a, const CheckReport::Hash &b) { return a.storedName < b.storedName; };
     std::sort(report.missing.begin(), report.missing.end(), byRecord);
     std::sort(report.unsafe.begin(), report.unsafe.end(), byRecord);
+    std::sort(report.binMissing.begin(), report.binMissing.end(), byRecord);
+    std::sort(report.binStrays.begin(), report.binStrays.end(), byFile);
     std::sort(report.orphans.begin(), report.orphans.end(), byFile);
     std::sort(report.leftovers.begin(), report.leftovers.end(), byFile);
     std::sort(report.changed.begin(), report.changed.end(), byHash);
@@ -232,6 +263,15 @@ void CatalogueCheck::confirm(CheckReport &report, const CheckSnapshot &later)
     auto changedOrGone = [&](const CheckReport::Record &r) { return !records.contains(recordKey(r)); };
     dropIf(report.missing, changedOrGone);
     dropIf(report.unsafe, changedOrGone);
+
+    // A bin entry restored or moved meanwhile, a bin file named by now.
+    QSet<QString> binned, binFiles;
+    for (const CheckReport::Record &r : later.bin) {
+        binned.insert(recordKey(r) + QChar(0x1f) + r.binFile);
+        binFiles.insert(r.binFile);
+    }
+    dropIf(report.binMissing, [&](const CheckReport::Record &r) { return !binned.contains(recordKey(r) + QChar(0x1f) + r.binFile); });
+    dropIf(report.binStrays, [&](const CheckReport::File &f) { return binFiles.contains(f.name); });
 
     const QSet<QString> names = later.recordNames();
     auto settled = [&](const CheckReport::Hash &h) {

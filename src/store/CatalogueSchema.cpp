@@ -165,6 +165,43 @@ bool CatalogueSchema::isUnusedPlaceholder(const QString &path)
     return unused;
 }
 
+void CatalogueSchema::requireShape(Engine &engine)
+{
+    RowTable rows; // name, whether a row must give it a value
+    if (engine.dialect() == Engine::Dialect::Sqlite)
+        engine.execute(QStringLiteral("SELECT name, \"notnull\" AND dflt_value IS NULL AND pk = 0 "
+                                      "FROM pragma_table_info('tblAttachment')"),
+                       {}, &rows);
+    else
+        engine.execute(QStringLiteral("SELECT attname, attnotnull AND NOT atthasdef AND attidentity = '' FROM pg_attribute "
+                                      "WHERE attrelid = to_regclass('tblattachment') AND attnum > 0 AND NOT attisdropped"),
+                       {}, &rows);
+    QStringList missing = CatalogueSchema::mainColumns();
+    QStringList required;
+    for (qint64 r = 0; r < rows.count(); ++r) {
+        const QString name = rows.row(r)[0].toString();
+        const qsizetype before = missing.size();
+        missing.removeIf([&](const QString &c) { return c.compare(name, Qt::CaseInsensitive) == 0; });
+        if (missing.size() < before)
+            continue;
+        if (rows.row(r)[1].toBool())
+            required << name;
+    }
+    auto refuse = [&](const QString &problem) {
+        throw AppError(QStringLiteral("%1 不是文件目录数据库: %2,未作任何更改").arg(engine.displayName(), problem));
+    };
+    if (!missing.isEmpty())
+        refuse(QStringLiteral("表 tblAttachment 缺少列 %1").arg(missing.join(QStringLiteral(", "))));
+    if (!required.isEmpty())
+        refuse(QStringLiteral("表 tblAttachment 的列 %1 要求填写,本程序不写它们").arg(required.join(QStringLiteral(", "))));
+}
+
+QStringList CatalogueSchema::mainColumns()
+{
+    return {QStringLiteral("Currentinfo"), QStringLiteral("Date"),         QStringLiteral("FileName"),
+            QStringLiteral("FolderName"),  QStringLiteral("SaveFileName"), QStringLiteral("tblFileKind")};
+}
+
 void CatalogueSchema::ensureSideTables(Engine &engine)
 {
     const QStringList present = tablesOf(engine);

@@ -20,6 +20,12 @@ public:
     static void markPlaceholder(const QString &location);
     // True for the build's catalogue file while it holds no records (binned ones count).
     static bool isUnusedPlaceholder(const QString &path);
+    // Throws AppError naming the catalogue when its tblAttachment is not one this program
+    // can use: one of its six columns missing, or another column that a new row must fill.
+    // Nothing is written before this has passed.
+    static void requireShape(Engine &engine);
+    // The columns of tblAttachment the program reads and writes.
+    static QStringList mainColumns();
     // Adds missing side tables; a catalogue that cannot be written keeps going without.
     static void ensureSideTables(Engine &engine);
     static bool hasTable(Engine &engine, const QString &name);

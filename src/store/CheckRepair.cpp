@@ -112,6 +112,11 @@ Outcome CheckRepair::pointRecord(const CheckReport::Record &record, const QStrin
     AttachmentMarker::check(folder);
     StoredNameSequence names(now);
     const QString extension = StoredName::storedExtension(StoredName::extension(LastPathPart(source)));
+    // The old name's copy is missing, so it looks free; taking it would make the new copy
+    // look like the old one come back.
+    const QString suffix = QLatin1Char('.') + extension;
+    if (record.storedName.endsWith(suffix))
+        names.avoid(record.storedName.chopped(suffix.size()));
     while (QFileInfo::exists(folder + names.current() + QLatin1Char('.') + extension))
         names.advance();
     const AtomicCopy::Result copy = AtomicCopy::copyNew(source, folder, names, extension);
@@ -165,6 +170,43 @@ Outcome CheckRepair::removeLeftover(const CheckReport::File &file, qint64 nowSec
             QStringLiteral("无法删除 %1: %2")
                 .arg(QDir::toNativeSeparators(AttachmentPath() + file.name), SystemErrorText::describe(errno)));
     tx.commit();
+    return Outcome::Done;
+}
+
+Outcome CheckRepair::dropBinEntry(const CheckReport::Record &entry)
+{
+    requireBin();
+    RecycleBin::Entry e;
+    e.address = entry.address;
+    e.fileName = entry.fileName;
+    e.storedName = entry.storedName;
+    e.deletedAt = entry.deletedAt;
+    e.binFile = entry.binFile;
+    // Only while the copy is still gone: one that came back is worth restoring.
+    const bool inBin = !e.binFile.isEmpty() && StoredName::isPlain(e.binFile) &&
+                       FileStamp::of(RecycleBin::folder() + e.binFile, false).isRegular();
+    if (inBin || (copyBack(entry) && !RecycleBin::recordNamed(entry.storedName)))
+        return Outcome::Changed;
+    try {
+        const RecycleBin::Emptied emptied = RecycleBin::empty({e});
+        if (!emptied.failures.isEmpty())
+            throw AppError(emptied.failures.constFirst());
+    } catch (const RecordChanged &) {
+        return Outcome::Changed;
+    }
+    return Outcome::Done;
+}
+
+Outcome CheckRepair::adoptBinFile(const CheckReport::File &file)
+{
+    requireBin();
+    if (FileStamp::of(RecycleBin::folder() + file.name, false) != file.stamp)
+        return Outcome::Changed;
+    try {
+        RecycleBin::adoptBinFile(file.name);
+    } catch (const RecordChanged &) {
+        return Outcome::Changed;
+    }
     return Outcome::Done;
 }
 

@@ -23,6 +23,10 @@ public:
                                const QDateTime &now = QDateTime::currentDateTime());
     static Outcome binOrphan(const CheckReport::File &file, qint64 nowSecs);
     static Outcome removeLeftover(const CheckReport::File &file, qint64 nowSecs);
+    // A binned record whose copy is gone leaves the bin for good.
+    static Outcome dropBinEntry(const CheckReport::Record &entry);
+    // A file of the bin folder that no binned record names gets a bin row.
+    static Outcome adoptBinFile(const CheckReport::File &file);
     // Keeps the hash of a copy that had none.
     static Outcome fillHash(const CheckReport::Hash &hash);
     // Takes the copy's present contents as its own (the user changed the file on purpose).

@@ -23,6 +23,10 @@ qint64 CheckReport::count(Kind kind) const
         return qint64(unhashed.size());
     case Unsafe:
         return qint64(unsafe.size());
+    case BinMissing:
+        return qint64(binMissing.size());
+    case BinStray:
+        return qint64(binStrays.size());
     case KindCount:
         break;
     }

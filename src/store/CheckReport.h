@@ -10,12 +10,15 @@
 // What a catalogue check found, kind by kind.
 class CheckReport {
 public:
-    enum Kind { Missing, Orphan, Leftover, Changed, Unhashed, Unsafe, KindCount };
+    enum Kind { Missing, Orphan, Leftover, Changed, Unhashed, Unsafe, BinMissing, BinStray, KindCount };
 
     // One row of tblAttachment as it was read.
     struct Record {
         QVariant address;
         QString fileName, category, description, date, storedName, kind;
+        // Of a binned record: its copy's name in the bin folder (empty when left in place), and
+        // when it was binned.
+        QString binFile, deletedAt;
         // The values a repair finds again before it writes, in the order of columns().
         QStringList values() const { return {fileName, category, description, date, storedName, kind}; }
         static const QStringList &columns();
@@ -41,6 +44,8 @@ public:
     std::vector<File> leftovers; // temporary and reservation files of imports that ended
     std::vector<Hash> changed;   // contents no longer match the hash kept
     std::vector<Hash> unhashed;  // copies without a hash (catalogues made before hashes)
+    std::vector<Record> binMissing; // binned records whose copy is neither in the bin nor in place
+    std::vector<File> binStrays;    // files in the bin folder that no binned record names
 
     qint64 records = 0;
     qint64 files = 0;

@@ -16,6 +16,8 @@ public:
     // Stored names a copy at the top of the folder may carry: those of the records and of
     // binned records whose copy stayed in place.
     QSet<QString> named;
+    // The binned records.
+    std::vector<CheckReport::Record> bin;
     // Stored name -> SHA-256, when read with hashes.
     QHash<QString, QString> hashes;
 

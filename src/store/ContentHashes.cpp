@@ -24,6 +24,26 @@ void ContentHashes::forget(Engine &engine, const QString &storedName)
         engine.execute(QStringLiteral("DELETE FROM tblContentHash WHERE SaveFileName=?"), {storedName});
 }
 
+bool ContentHashes::rename(Engine &engine, const QString &from, const QString &to)
+{
+    if (!available(engine))
+        return false;
+    RowTable rows;
+    engine.execute(QStringLiteral("SELECT 1 FROM tblContentHash WHERE SaveFileName=?"), {from}, &rows);
+    if (rows.count() == 0)
+        return false;
+    if (from != to) {
+        forget(engine, to);
+        engine.execute(QStringLiteral("UPDATE tblContentHash SET SaveFileName=? WHERE SaveFileName=?"), {to, from});
+    }
+    return true;
+}
+
+QString ContentHashes::binKey(const QString &binFile)
+{
+    return QStringLiteral(".recycle/") + binFile;
+}
+
 bool ContentHashes::find(Engine &engine, const QByteArray &sha256, Match *match)
 {
     if (!available(engine))

@@ -16,6 +16,12 @@ public:
     };
     static void record(Engine &engine, const QString &storedName, const QByteArray &sha256);
     static void forget(Engine &engine, const QString &storedName);
+    // Moves a hash to another key (replacing what that key held); false when there is none.
+    static bool rename(Engine &engine, const QString &from, const QString &to);
+    // The key of a binned copy's hash: its name in the bin folder, which no record's stored
+    // name can be (a stored name holds no separator), so a newer record that takes the
+    // binned record's stored name never overwrites it.
+    static QString binKey(const QString &binFile);
     // A listed record whose copy has these contents; false when there is none.
     static bool find(Engine &engine, const QByteArray &sha256, Match *match);
     static bool available(Engine &engine);

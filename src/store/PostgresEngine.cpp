@@ -206,6 +206,7 @@ void PostgresEngine::open()
         if (table.count() != 1 || !table.row(0)[0].toBool())
             throw AppError(QStringLiteral("服务器 %1 上的数据库 %2 不是文件目录数据库: 缺少表 tblAttachment (请先用 mkcatalogue 创建)")
                                .arg(host_, database_));
+        CatalogueSchema::requireShape(*this);
         CatalogueSchema::ensureSideTables(*this);
     } catch (...) {
         close();

@@ -126,6 +126,23 @@ void Recordset::takeRow(const RowTable &written, qint64 target)
     rows_.setAddress(target, written.address(0));
 }
 
+void Recordset::readBack(RowTable &written) const
+{
+    // A trigger (or a rule) of the catalogue may have removed or moved the row the statement
+    // returned: only the row found again by its address counts as written.
+    if (written.count() != 1)
+        fail(QStringLiteral("写入后无法读回记录"), shownSql_);
+    const QVariant address = written.address(0);
+    RowTable again;
+    again.expectAddresses();
+    engine_->execute(QStringLiteral("SELECT ") + selectOne(QStringLiteral("FROM ") + engine_->identifier(table_) +
+                                                             QStringLiteral(" WHERE ") + engine_->addressCondition()),
+                     {address}, &again);
+    if (again.count() != 1)
+        fail(QStringLiteral("写入后记录不在表中(可能被触发器删除),未保存"), shownSql_);
+    written = std::move(again);
+}
+
 void Recordset::Update()
 {
     requireOpen("Update");
@@ -152,6 +169,7 @@ void Recordset::Update()
                                  .arg(table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))) +
                              selectOne(QString()),
                          values, &written);
+        readBack(written);
         tx.commit();
         rows_.appendRow();
         takeRow(written, rows_.count() - 1);
@@ -181,6 +199,7 @@ void Recordset::Update()
                                  .arg(table, sets.join(QLatin1Char(',')), engine_->addressCondition()) +
                              selectOne(QString()),
                          values, &written);
+        readBack(written);
         tx.commit();
         takeRow(written, pos_);
     }

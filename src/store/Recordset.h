@@ -51,6 +51,7 @@ private:
     [[noreturn]] void fail(const QString &reason, const QString &statement) const;
     QString selectOne(const QString &from) const;
     void takeRow(const RowTable &written, qint64 target);
+    void readBack(RowTable &written) const;
 
     std::shared_ptr<Engine> engine_;
     QString shownSql_;

@@ -8,9 +8,11 @@
 #include "store/ContentHashes.h"
 #include "store/DatabaseLocator.h"
 #include "store/Engine.h"
+#include "store/FileStamp.h"
 #include "store/RecordChanged.h"
 #include "store/RowTable.h"
 #include "store/Services.h"
+#include "store/SystemErrorText.h"
 #include "store/WriteTransaction.h"
 #include "store/clsCurrentDb.h"
 
@@ -26,6 +28,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const QString kTime = QStringLiteral("yyyy-MM-dd HH:mm:ss");
@@ -153,6 +156,8 @@ QVector<RecycleBin::Move> RecycleBin::bin(const QString &where, bool moveCopies)
                   {rs.field(QStringLiteral("Currentinfo")), rs.field(QStringLiteral("Date")),
                    rs.field(QStringLiteral("FileName")), rs.field(QStringLiteral("FolderName")),
                    rs.field(QStringLiteral("SaveFileName")), rs.field(QStringLiteral("tblFileKind")), deletedAt, binFile});
+        if (!binFile.isEmpty())
+            ContentHashes::rename(e, stored, ContentHashes::binKey(binFile));
         rs.MoveNext();
     }
     return moves;
@@ -174,6 +179,8 @@ void RecycleBin::moveCopies(const QVector<Move> &moves)
             engine().execute(QStringLiteral("UPDATE tblRecycleBin SET BinFile = ? WHERE BinFile = ? AND SaveFileName = ? "
                                             "AND DeletedAt = ?"),
                              {binFile, m.binFile, m.storedName, m.deletedAt});
+            ContentHashes::rename(engine(), ContentHashes::binKey(m.binFile),
+                                  binFile.isEmpty() ? m.storedName : ContentHashes::binKey(binFile));
             tx.commit();
         } catch (const AppError &) {
             // A bin row whose file is not in the bin finds its copy in place when restored.
@@ -210,12 +217,17 @@ QString RecycleBin::restore(const Entry &entry)
     Engine &e = engine();
     WriteTransaction tx(e);
     requireEntry(entry);
-    // A copy whose move into the bin never happened (a crash right after the delete) is
-    // still in place, where no record names it.
     const bool nameInUse = recordNamed(entry.storedName);
-    const bool inBin = !entry.binFile.isEmpty() && QFileInfo::exists(folder() + entry.binFile);
-    const bool inPlace =
-        entry.binFile.isEmpty() || (!inBin && QFileInfo(AttachmentPath() + entry.storedName).isFile() && !nameInUse);
+    const bool inBin = !entry.binFile.isEmpty() && StoredName::isPlain(entry.binFile) &&
+                       QFileInfo(folder() + entry.binFile).isFile();
+    // A copy whose move into the bin never happened (a crash right after the delete) is
+    // still in place, where no record names it (and no import in flight holds it as its
+    // new copy).
+    const QString inPlacePath = AttachmentPath() + entry.storedName;
+    const bool inPlace = !inBin && !nameInUse && StoredName::isPlain(entry.storedName) &&
+                         QFileInfo(inPlacePath).isFile() && !FileStamp::inUse(inPlacePath);
+    if (!inBin && !inPlace)
+        throw AppError(QStringLiteral("附件副本已不存在(回收站文件夹和附件文件夹中都找不到),记录仍留在回收站中"));
     // A newer record may have taken the name meanwhile: the restored one gets a new name.
     QString target = entry.storedName;
     const bool taken = !StoredName::isPlain(target) || nameInUse || (!inPlace && QFileInfo::exists(AttachmentPath() + target));
@@ -227,7 +239,7 @@ QString RecycleBin::restore(const Entry &entry)
         target = names.current() + QLatin1Char('.') + extension;
     }
     QString movedTo;
-    if (!inPlace && inBin) {
+    if (inBin) {
         movedTo = AttachmentPath() + moveNoReplace(folder() + entry.binFile, AttachmentPath(), target);
         target = LastPathPart(movedTo);
     }
@@ -237,12 +249,14 @@ QString RecycleBin::restore(const Entry &entry)
                       .arg(e.identifier(QStringLiteral("Date"))),
                   {entry.description, entry.date.isEmpty() ? QVariant() : QVariant(entry.date), entry.fileName,
                    entry.category, target, entry.kind});
+        // A trigger of the catalogue may have taken the row away again: then nothing is restored.
+        if (!recordNamed(target))
+            throw AppError(QStringLiteral("还原的记录写入后不在表中(可能被触发器删除),记录仍留在回收站中"));
         e.execute(QStringLiteral("DELETE FROM tblRecycleBin WHERE ") + e.addressCondition(), {entry.address});
-        // The content hash follows a copy that changed its name, unless the old name is
-        // another record's now.
-        if (target != entry.storedName && ContentHashes::available(e) && !nameInUse)
-            e.execute(QStringLiteral("UPDATE tblContentHash SET SaveFileName = ? WHERE SaveFileName = ?"),
-                      {target, entry.storedName});
+        // The content hash follows the copy to its name. One binned before binned hashes had
+        // keys of their own stayed under the old name, unless that is another record's now.
+        if (!(inBin && ContentHashes::rename(e, ContentHashes::binKey(entry.binFile), target)) && !nameInUse)
+            ContentHashes::rename(e, entry.storedName, target);
         tx.commit();
     } catch (...) {
         if (!movedTo.isEmpty())
@@ -252,32 +266,49 @@ QString RecycleBin::restore(const Entry &entry)
     return target;
 }
 
-int RecycleBin::empty(const QVector<Entry> &entries)
+RecycleBin::Emptied RecycleBin::empty(const QVector<Entry> &entries)
 {
     Engine &e = engine();
-    QStringList files;
-    {
-        WriteTransaction tx(e);
-        for (const Entry &entry : entries) {
-            requireEntry(entry);
-            e.execute(QStringLiteral("DELETE FROM tblRecycleBin WHERE ") + e.addressCondition(), {entry.address});
-            const bool named = recordNamed(entry.storedName);
-            if (!entry.binFile.isEmpty() && StoredName::isPlain(entry.binFile))
-                files << folder() + entry.binFile;
-            else if (entry.binFile.isEmpty() && StoredName::isPlain(entry.storedName) && !named)
-                files << AttachmentPath() + entry.storedName; // left in place by a category's delete
-            if (!named && ContentHashes::available(e)) {
-                RowTable others;
-                e.execute(QStringLiteral("SELECT 1 FROM tblRecycleBin WHERE SaveFileName = ?"), {entry.storedName}, &others);
-                if (others.count() == 0)
-                    ContentHashes::forget(e, entry.storedName);
-            }
+    Emptied result;
+    // The write lock keeps another program from restoring an entry while its copy goes.
+    WriteTransaction tx(e);
+    for (const Entry &entry : entries)
+        requireEntry(entry);
+    for (const Entry &entry : entries) {
+        const bool named = recordNamed(entry.storedName);
+        RowTable sameName;
+        e.execute(QStringLiteral("SELECT 1 FROM tblRecycleBin WHERE SaveFileName = ?"), {entry.storedName}, &sameName);
+        // The copy: in the bin folder, or left in place (by a category's delete, or a crash
+        // before its move) where neither a record nor another binned one names it.
+        QString copy;
+        if (!entry.binFile.isEmpty() && StoredName::isPlain(entry.binFile) && QFileInfo::exists(folder() + entry.binFile))
+            copy = folder() + entry.binFile;
+        else if (StoredName::isPlain(entry.storedName) && !named && sameName.count() == 1)
+            copy = AttachmentPath() + entry.storedName;
+        // Removed before its row: a copy that stays keeps the row that names it. Should the
+        // commit fail after this, the row names a copy already gone, which the next emptying
+        // takes away.
+        if (!copy.isEmpty() && FileStamp::inUse(copy)) {
+            // Under the name of a copy left in place: another program's import in flight.
+            result.failures << QStringLiteral("%1: %2 正被其他程序使用").arg(entry.fileName, QDir::toNativeSeparators(copy));
+            continue;
         }
-        tx.commit();
+        if (!copy.isEmpty() && ::unlink(QFile::encodeName(copy).constData()) != 0 && errno != ENOENT) {
+            result.failures << QStringLiteral("%1: %2 %3").arg(entry.fileName, QDir::toNativeSeparators(copy),
+                                                              SystemErrorText::describe(errno));
+            continue;
+        }
+        e.execute(QStringLiteral("DELETE FROM tblRecycleBin WHERE ") + e.addressCondition(), {entry.address});
+        if (ContentHashes::available(e)) {
+            if (!entry.binFile.isEmpty())
+                ContentHashes::forget(e, ContentHashes::binKey(entry.binFile));
+            if (!named && sameName.count() == 1)
+                ContentHashes::forget(e, entry.storedName);
+        }
+        ++result.removed;
     }
-    for (const QString &f : std::as_const(files))
-        QFile::remove(f);
-    return int(entries.size());
+    tx.commit();
+    return result;
 }
 
 void RecycleBin::binOrphan(const QString &copyName)
@@ -297,6 +328,20 @@ void RecycleBin::binOrphan(const QString &copyName)
         ::rename(QFile::encodeName(folder() + binFile).constData(), QFile::encodeName(path).constData());
         throw;
     }
+}
+
+void RecycleBin::adoptBinFile(const QString &binFile)
+{
+    Engine &e = engine();
+    WriteTransaction tx(e);
+    RowTable rows;
+    e.execute(QStringLiteral("SELECT 1 FROM tblRecycleBin WHERE BinFile = ?"), {binFile}, &rows);
+    if (rows.count() > 0 || !StoredName::isPlain(binFile) || !QFileInfo(folder() + binFile).isFile())
+        throw RecordChanged();
+    e.execute(insertStatement(), {QStringLiteral("检查目录时在回收站文件夹中发现的无记录文件"),
+                                  QFileInfo(folder() + binFile).lastModified().toString(kTime), binFile, QString(),
+                                  binFile, kindOfName(binFile), now(), binFile});
+    tx.commit();
 }
 
 int RecycleBin::kindOfName(const QString &name)

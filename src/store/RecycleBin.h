@@ -43,13 +43,22 @@ public:
 
     static QVector<Entry> entries();
     // Puts the record and its copy back; returns the stored name it has now. Throws
-    // RecordChanged when the entry left the bin meanwhile.
+    // RecordChanged when the entry left the bin meanwhile, and AppError (the entry stays)
+    // when its copy is gone: a record pointing at nothing is no record back.
     static QString restore(const Entry &entry);
-    // Deletes the entries and their copies for good; returns how many went.
-    static int empty(const QVector<Entry> &entries);
+    struct Emptied {
+        int removed = 0;
+        QStringList failures; // "file name: copy: reason" of entries kept because their copy stayed
+    };
+    // Deletes the entries and their copies for good. An entry goes only with its copy (or
+    // when the copy is gone already): one whose copy cannot be removed stays in the bin.
+    static Emptied empty(const QVector<Entry> &entries);
     // A copy in the attachment folder that no record names goes to the bin as a record of
     // its own, so it can be restored or emptied like any other.
     static void binOrphan(const QString &copyName);
+    // A file of the bin folder that no binned record names (one an emptying could not
+    // remove, say) gets a bin row of its own. Throws RecordChanged when one names it by now.
+    static void adoptBinFile(const QString &binFile);
 
     // The kind a file name's extension suggests under the configured filters; 1 otherwise.
     static int kindOfName(const QString &name);

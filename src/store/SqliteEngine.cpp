@@ -148,6 +148,7 @@ void SqliteEngine::open()
         execute(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name='tblAttachment'"), {}, &probe);
         if (probe.count() == 0)
             throw AppError(QStringLiteral("%1 不是文件目录数据库: 缺少表 tblAttachment").arg(displayName()));
+        CatalogueSchema::requireShape(*this);
         CatalogueSchema::ensureSideTables(*this);
     } catch (const DbError &e) {
         close();

@@ -2,6 +2,8 @@
 #include "app/frmCheck.h"
 #include "import/AtomicCopy.h"
 #include "import/ImportEngine.h"
+#include "import/StoredName.h"
+#include "store/CheckRepair.h"
 #include "store/ContentHashes.h"
 #include "store/RecycleBin.h"
 
@@ -19,6 +21,7 @@ private slots:
     void anotherProgramImporting();
     void questionHeldOpen();
     void cancelStops();
+    void pointedCopyNeverTakesOldName();
 };
 
 namespace {
@@ -61,7 +64,7 @@ struct Fixture {
     QStringList names(CheckReport::Kind kind) const
     {
         const QAbstractItemModel *m = view(kind)->model();
-        const int column = kind == CheckReport::Missing || kind == CheckReport::Unsafe ? 4 : 0;
+        const int column = kind == CheckReport::Missing || kind == CheckReport::Unsafe || kind == CheckReport::BinMissing ? 4 : 0;
         QStringList out;
         for (int r = 0; r < m->rowCount(); ++r)
             out << m->index(r, column).data().toString();
@@ -107,19 +110,25 @@ void TestCatalogueCheck::findingsAndRepairs()
     f.file("fresh.doc", "being imported", true);
     f.file("20200101100004114.jpg", "binned, copy left in place");
     CurrentDb().OpenRecordset("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('kept.jpg', '20200101100004114.jpg', '')");
+    // Binned records whose copies are gone from the bin and from their place, and a file in
+    // the bin folder that no binned record names.
+    CurrentDb().OpenRecordset("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('gone.jpg', '20200101100007117.jpg', '20200101100007117.jpg')");
+    CurrentDb().OpenRecordset("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('gone.txt', '20200101100008118.txt', '')");
+    f.tf.write("Attachment/.recycle/20200101100009119.jpg", "left by an emptying");
     const QString temporary = AtomicCopy::temporaryPrefix() + "a1B2c3";
     f.file(temporary, "half a copy");
     f.file("20200101100005115.jpg", QByteArray());       // reservation of an ended import
     f.file("20200101100006116.jpg", QByteArray(), true); // reservation in flight
     if (!TestFolder::onServer())                         // a server catalogue marks its folder itself
         f.file(".mc-catalogue", "marker");
-    QDir().mkpath(RecycleBin::folder());
 
     f.run(true);
     QCOMPARE(QList<QStringList>({f.names(CheckReport::Missing), f.names(CheckReport::Unsafe), f.names(CheckReport::Orphan),
-                                 f.names(CheckReport::Leftover), f.names(CheckReport::Changed), f.names(CheckReport::Unhashed)}),
+                                 f.names(CheckReport::Leftover), f.names(CheckReport::Changed), f.names(CheckReport::Unhashed),
+                                 f.names(CheckReport::BinMissing), f.names(CheckReport::BinStray)}),
              QList<QStringList>({{"20200101100001111.jpg"}, {"", "../Data.mdb"}, {"stray.doc"}, {temporary, "20200101100005115.jpg"},
-                                 {"20200101100002112.txt"}, {"20200101100003113.png"}}));
+                                 {"20200101100002112.txt"}, {"20200101100003113.png"},
+                                 {"20200101100007117.jpg", "20200101100008118.txt"}, {"20200101100009119.jpg"}}));
     QCOMPARE(f.w->report().recent, qint64(2));
     QCOMPARE(f.w->tabFindings->tabText(CheckReport::Leftover), QStringLiteral("残留的临时文件 (2)"));
 
@@ -156,7 +165,16 @@ void TestCatalogueCheck::findingsAndRepairs()
     QVERIFY(f.d.unexpected.isEmpty());
 
     f.run(true);
-    QVERIFY(f.w->report().findings() == 0 && f.w->report().recent == 2); // the young files are still left alone
+    // Only the bin entries that no copy backs are left: those planted and the records binned without one.
+    QCOMPARE(f.w->report().findings(), qint64(5));
+    QCOMPARE(f.names(CheckReport::BinMissing).size() + f.names(CheckReport::BinStray).size(), 5);
+    QCOMPARE(f.w->report().recent, qint64(2)); // the young files are still left alone
+    f.repair(f.w->cmdDropBinMissing);
+    f.w->cmdAdoptBinStrays->click(); // asks nothing: the file only gets a bin row
+    QCOMPARE(f.values("select BinFile from tblRecycleBin order by BinFile"),
+             QStringList({"", "20200101100009119.jpg", "stray.doc"}));
+    f.run(true);
+    QCOMPARE(f.w->report().findings(), qint64(0));
 }
 
 void TestCatalogueCheck::changedBeforeRepair_data()
@@ -300,6 +318,27 @@ void TestCatalogueCheck::cancelStops()
     QVERIFY(f.w->running());
     f.w->close();
     QVERIFY(!f.w->running());
+}
+
+// A record another program imported, its copy lost, given a new copy in the second its old
+// stored name stands for:
+// the new copy gets another name, so it is not mistaken for the old copy come back.
+void TestCatalogueCheck::pointedCopyNeverTakesOldName()
+{
+    Fixture f;
+    const QDateTime now(QDate(2020, 1, 1), QTime(10, 0, 0));
+    const QString old = StoredName::base(now) + ".jpg";
+    // Imported by another program in that second; its copy is lost afterwards.
+    QVERIFY(f.tf.importElsewhere({f.tf.write("src/f/lost.jpg", "lost")}, 3, now));
+    QVERIFY(QFile::remove(AttachmentPath() + old));
+    f.run(false);
+    QCOMPARE(f.names(CheckReport::Missing), QStringList(old));
+    const QString source = f.tf.write("found/lost.jpg", "found");
+    QCOMPARE(CheckRepair::pointRecord(f.w->report().missing.front(), source, now), CheckRepair::Outcome::Done);
+    const QString stored = f.value("select SaveFileName from tblAttachment");
+    QVERIFY(stored != old && stored.startsWith(StoredName::base(now)));
+    QCOMPARE(TestFolder::storedCopies(), QStringList(stored));
+    QCOMPARE(Corpus::read(AttachmentPath() + stored) + f.hashOf(stored).toLatin1(), "found" + sha("found").toLatin1());
 }
 
 QTEST_MAIN(TestCatalogueCheck)

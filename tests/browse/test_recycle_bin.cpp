@@ -9,6 +9,7 @@
 
 #include <QtWidgets>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // "删除" keeps what it takes in a recycle bin until the bin is emptied.
 class TestRecycleBin : public QObject {
@@ -16,6 +17,9 @@ class TestRecycleBin : public QObject {
 private slots:
     void deleteRestoreAndEmpty();
     void categoryAndClashes();
+    void restoreWithoutCopy();
+    void emptyingThatCannotDelete();
+    void hashFollowsRestoredName();
 };
 
 namespace {
@@ -42,7 +46,25 @@ struct Fixture {
         browse = std::make_unique<frmBrowse>();
         browse->List->setCurrentRow(1);
     }
+    // Deletes every listed record through the window: records and copies go to the bin.
+    void deleteAll()
+    {
+        browse->List->setCurrentRow(0); // every category
+        browse->List_Click();
+        browse->records->lvw->selectAll();
+        d.answerMessage(Msg::IdYes);
+        browse->records->mnuDel->trigger();
+    }
 };
+
+// A folder nobody can write, root included (chattr +i); false where that cannot be made.
+bool lockFolder(const QString &path, bool locked)
+{
+    if (::geteuid() != 0)
+        return QFile::setPermissions(path, locked ? QFile::ReadOwner | QFile::ExeOwner
+                                                  : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return QProcess::execute(QStringLiteral("chattr"), {locked ? QStringLiteral("+i") : QStringLiteral("-i"), path}) == 0;
+}
 } // namespace
 
 void TestRecycleBin::deleteRestoreAndEmpty()
@@ -96,9 +118,9 @@ void TestRecycleBin::deleteRestoreAndEmpty()
     QVERIFY(f.d.allAnswered());
 }
 
-// A category's records go to the bin with their copies left in place. A record restored
-// after a newer one took its stored name gets a new name; the newer record keeps its copy.
-// An entry another program restored meanwhile is not restored twice.
+// A category's records go to the bin with their copies left in place. A record whose copy
+// is gone (another record's file stands under its stored name) is not restored, and the
+// newer record keeps its copy. An entry another program restored meanwhile is not restored twice.
 void TestRecycleBin::categoryAndClashes()
 {
     Fixture f({"trip/a.jpg", "trip/b.jpg"});
@@ -110,18 +132,102 @@ void TestRecycleBin::categoryAndClashes()
     QCOMPARE(entries.size(), 2);
     const bool aFirst = entries[0].fileName == QLatin1String("a.jpg");
     const RecycleBin::Entry a = entries[aFirst ? 0 : 1], b = entries[aFirst ? 1 : 0];
-    // A newer record with a's stored name and a copy of its own.
     QFile::remove(AttachmentPath() + a.storedName);
     f.tf.write("Attachment/" + a.storedName, "newer");
     CurrentDb().OpenRecordset(QStringLiteral("insert into tblAttachment (FileName,FolderName,SaveFileName,tblFileKind) "
                                              "values ('newer.jpg','n','%1',3)").arg(a.storedName));
-    const QString restored = RecycleBin::restore(a);
-    QVERIFY(restored != a.storedName);
+    QVERIFY_THROWS_EXCEPTION(AppError, RecycleBin::restore(a));
     QCOMPARE(Corpus::read(AttachmentPath() + a.storedName), QByteArray("newer"));
-    QCOMPARE(namesIn("FileName='a.jpg'"), QStringList(restored));
+    QCOMPARE(namesIn("FileName='a.jpg'"), QStringList());
     QCOMPARE(RecycleBin::restore(b), b.storedName);
     QCOMPARE(Corpus::read(AttachmentPath() + b.storedName), QByteArray("b"));
     QVERIFY_THROWS_EXCEPTION(RecordChanged, RecycleBin::restore(b)); // restored already
+    QCOMPARE(RecycleBin::entries().size(), 1);
+}
+
+// "还原" of a record whose copy is gone from the bin and from its place: it stays in the
+// bin and the user is told which and why; the others are restored.
+void TestRecycleBin::restoreWithoutCopy()
+{
+    Fixture f({"f/a.jpg", "g/b.jpg"});
+    f.deleteAll();
+    const QVector<RecycleBin::Entry> entries = RecycleBin::entries();
+    QCOMPARE(entries.size(), 2);
+    const RecycleBin::Entry a = entries[entries[0].fileName == QLatin1String("a.jpg") ? 0 : 1];
+    QVERIFY(QFile::remove(RecycleBin::folder() + a.binFile));
+    frmRecycleBin bin;
+    bin.lvw->selectAll();
+    bin.cmdRestore->click();
+    QCOMPARE(f.d.messages().constLast(),
+             QStringLiteral("1 个记录未能还原:\na.jpg: 附件副本已不存在(回收站文件夹和附件文件夹中都找不到),记录仍留在回收站中"));
+    QCOMPARE(namesIn().size(), 1);
+    QCOMPARE(namesIn("FileName='a.jpg'"), QStringList());
+    QCOMPARE(bin.lvw->rowCount(), 1);
+    QCOMPARE(bin.lvw->item(0, 0)->text(), QStringLiteral("a.jpg"));
+    // A trigger that removes each new row: b, with its copy, stays in the bin too.
+    CurrentDb().OpenRecordset("Delete * From tblAttachment");
+    TestFolder::dropNewRows();
+    f.tf.write("Attachment/.recycle/" + a.binFile, "a again");
+    const QStringList copies = QDir(RecycleBin::folder()).entryList(QDir::Files);
+    QVERIFY_THROWS_EXCEPTION(AppError, RecycleBin::restore(RecycleBin::entries().value(0)));
+    QCOMPARE(RecycleBin::entries().size(), 1);
+    QCOMPARE(QDir(RecycleBin::folder()).entryList(QDir::Files), copies);
+    QVERIFY(f.d.allAnswered());
+}
+
+// A bin row goes only with its copy, or when its copy is gone already: with the bin folder
+// not writable, emptying names what stayed in one message and keeps it listed.
+void TestRecycleBin::emptyingThatCannotDelete()
+{
+    Fixture f({"f/a.jpg", "g/b.jpg"});
+    f.deleteAll();
+    QVector<RecycleBin::Entry> entries = RecycleBin::entries();
+    QCOMPARE(entries.size(), 2);
+    const RecycleBin::Entry b = entries[entries[0].fileName == QLatin1String("b.jpg") ? 0 : 1];
+    QVERIFY(QFile::remove(RecycleBin::folder() + b.binFile));
+    if (!lockFolder(RecycleBin::folder(), true))
+        QSKIP("cannot make a folder unwritable here (chattr)");
+    frmRecycleBin bin;
+    f.d.answerMessage(Msg::IdYes);
+    bin.cmdEmpty->click();
+    const QStringList files = QDir(RecycleBin::folder()).entryList(QDir::Files | QDir::Hidden);
+    lockFolder(RecycleBin::folder(), false);
+    const QString message = f.d.messages().constLast();
+    QVERIFY2(message.startsWith(QStringLiteral("1 个记录的附件副本无法删除,它们仍留在回收站中:\na.jpg: ")), qPrintable(message));
+    QCOMPARE(files.size(), 1);
+    entries = RecycleBin::entries();
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries[0].binFile, files[0]);
+    QCOMPARE(bin.lvw->rowCount(), 1);
+    f.d.answerMessage(Msg::IdYes);
+    bin.cmdEmpty->click();
+    QVERIFY(RecycleBin::entries().isEmpty());
+    QVERIFY(QDir(RecycleBin::folder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    QVERIFY(f.d.allAnswered());
+}
+
+// A record restored under a new name because another program's newer record took its old
+// one keeps its contents' hash: importing the same bytes again asks about it.
+void TestRecycleBin::hashFollowsRestoredName()
+{
+    Fixture f({});
+    const QDateTime now(QDate(2021, 3, 4), QTime(5, 6, 7));
+    QVERIFY(ImportEngine::ImportFile(f.tf.write("src/f/a.jpg", "a"), 3, now));
+    const QString old = namesIn().value(0);
+    f.deleteAll();
+    // Another program imports in the same second and takes the freed name.
+    QVERIFY(f.tf.importElsewhere({f.tf.write("src/n/newer.jpg", "newer")}, 3, now));
+    QCOMPARE(namesIn("FileName='newer.jpg'"), QStringList(old)); // the freed name, taken
+    const QString restored = RecycleBin::restore(RecycleBin::entries().value(0));
+    QVERIFY(restored != old);
+    QCOMPARE(Corpus::read(AttachmentPath() + restored), QByteArray("a"));
+    for (const QByteArray &bytes : {QByteArray("a"), QByteArray("newer")}) {
+        f.d.answerMessage(Msg::IdNo);
+        QVERIFY(ImportEngine::ImportFile(f.tf.write("src/h/again.jpg", bytes), 3));
+    }
+    QCOMPARE(f.d.messages(), QStringList({"您确定要删除a.jpg?", "库里已有内容相同的文件 a.jpg (类别 f),是否仍然导入?",
+                                          "库里已有内容相同的文件 newer.jpg (类别 n),是否仍然导入?"}));
+    QVERIFY(f.d.allAnswered());
 }
 
 QTEST_MAIN(TestRecycleBin)

@@ -1,4 +1,5 @@
 #include "MediaFiles.h"
+#include "Corpus.h"
 #include "TestFolder.h"
 #include "browse/RecordList.h"
 #include "browse/RecordListViews.h"
@@ -9,6 +10,7 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class TestThumbnails : public QObject {
     Q_OBJECT
@@ -17,6 +19,7 @@ private slots:
     void initTestCase() { qputenv("XDG_CACHE_HOME", QFile::encodeName(cache_.path())); }
     void cacheFile_data();
     void cacheFile();
+    void linksInTheCache();
     void listShowsThumbnails();
     void videoAndSvgThumbnails();
 };
@@ -26,6 +29,34 @@ int mode(const QString &path)
 {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
+quint32 bigEndian(const QByteArray &b, qsizetype at)
+{
+    return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16 | quint32(quint8(b[at + 2])) << 8 | quint8(b[at + 3]);
+}
+
+// The chunks of a PNG file as its bytes hold them: type, then for tEXt "key=value".
+QStringList chunks(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {"unreadable"};
+    const QByteArray b = f.readAll();
+    QStringList out;
+    for (qsizetype at = 8; at + 12 <= b.size();) {
+        const qsizetype length = bigEndian(b, at);
+        const QByteArray type = b.mid(at + 4, 4), data = b.mid(at + 8, length);
+        out << QString::fromLatin1(type == "tEXt" ? type + ' ' + QByteArray(data).replace('\0', '=') : type);
+        at += 12 + length;
+    }
+    return out;
+}
+
+QString cacheFileOf(const QString &cache, const QString &path)
+{
+    const QByteArray uri = "file://" + QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/");
+    return cache + "/thumbnails/normal/" + QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex() + ".png";
 }
 
 } // namespace
@@ -63,6 +94,14 @@ void TestThumbnails::cacheFile()
     const QDateTime made = QFileInfo(path).lastModified();
     QCOMPARE(png.text("Thumb::MTime"), QString::number(made.toSecsSinceEpoch()));
     QCOMPARE(QList<int>({mode(file), mode(folder), mode(cache_.path() + "/thumbnails")}), QList<int>({0600, 0700, 0700}));
+    // Read from the bytes: the keys in plain tEXt chunks, as the GLib thumbnail checker reads them.
+    const QStringList found = chunks(file);
+    QCOMPARE(found.filter("tEXt Thumb::"),
+             QStringList({"tEXt Thumb::URI=" + uri, "tEXt Thumb::MTime=" + QString::number(made.toSecsSinceEpoch()),
+                          "tEXt Thumb::Size=" + QString::number(QFileInfo(path).size()),
+                          "tEXt Thumb::Mimetype=" + QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name()}));
+    QCOMPARE(found.filter("zTXt") + found.filter("iTXt"), QStringList());
+    QCOMPARE(found.constFirst() + found.constLast(), QStringLiteral("IHDRIEND"));
 
     // Other contents at the same time: answered from the cache, the file is not decoded. A newer file is.
     const auto touch = [&](const QDateTime &when) {
@@ -76,6 +115,44 @@ void TestThumbnails::cacheFile()
     tf.picture(name, QSize(20, 10));
     touch(made.addSecs(10));
     QCOMPARE(thumbnail(), QSize(20, 10));
+}
+
+// A link planted in the cache is replaced, never written through, whether it leads to a file
+// or nowhere; a cache folder that leads to another user's folder is not written at all.
+void TestThumbnails::linksInTheCache()
+{
+    TestFolder tf;
+    const QString notes = tf.write("notes.txt", "my notes");
+    const QString cached = cacheFileOf(cache_.path(), tf.picture("a.png", QSize(40, 30)));
+    const QString dangling = cacheFileOf(cache_.path(), tf.picture("b.png", QSize(40, 30)));
+    QDir().mkpath(QFileInfo(cached).path());
+    QVERIFY(QFile::link(notes, cached) && QFile::link(tf.file("outside.png"), dangling));
+    for (const char *name : {"a.png", "b.png"})
+        QCOMPARE(ThumbnailCache::thumbnail(tf.file(name), ThumbnailCache::Normal).size(), QSize(40, 30));
+    QCOMPARE(Corpus::read(notes), QByteArray("my notes"));
+    QVERIFY(!QFileInfo::exists(tf.file("outside.png")));
+    for (const QString &file : {cached, dangling}) {
+        QVERIFY(!QFileInfo(file).isSymLink());
+        QCOMPARE(QImage(file, "PNG").size(), QSize(40, 30));
+        QCOMPARE(mode(file), 0600);
+    }
+    QCOMPARE(QDir(QFileInfo(cached).path()).entryList(QDir::Files | QDir::Hidden).filter(".mc-"), QStringList()); // no temporary left
+
+    // The folder a link to a folder of another user.
+    QTemporaryDir cache;
+    const QString others = tf.file("others");
+    QDir().mkpath(others);
+    if (::geteuid() == 0)
+        QVERIFY(::chown(QFile::encodeName(others).constData(), 65534, 65534) == 0);
+    const QString theirs = ::geteuid() == 0 ? others : QStringLiteral("/tmp");
+    QDir().mkpath(cache.path() + "/thumbnails");
+    QVERIFY(QFile::link(theirs, cache.path() + "/thumbnails/normal"));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    const QString c = tf.picture("c.png", QSize(40, 30));
+    QCOMPARE(ThumbnailCache::thumbnail(c, ThumbnailCache::Normal).size(), QSize(40, 30));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache_.path()));
+    QVERIFY(!QFileInfo::exists(theirs + '/' + QFileInfo(cacheFileOf(cache.path(), c)).fileName()));
+    QCOMPARE(QDir(others).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 void TestThumbnails::listShowsThumbnails()

@@ -7,6 +7,8 @@
 #include "import/ImportEngine.h"
 #include "import/frmtblAttachmentEdit.h"
 #include "store/DbError.h"
+#include "store/Engine.h"
+#include "store/PostgresEngine.h"
 
 #include <QtWidgets>
 #include <QtSql>
@@ -18,6 +20,8 @@ private slots:
     void unusableCatalogue_data();
     void unusableCatalogue();
     void garbageConfiguration();
+    void foreignTableNeverWritten_data();
+    void foreignTableNeverWritten();
 };
 
 // Names and a category full of quotes, wildcards and separators pass every statement unharmed.
@@ -176,6 +180,54 @@ void TestBadInput::garbageConfiguration()
     w.mnu_AddImage->trigger();
     QVERIFY(gFilter.startsWith("*.bmp;*.ico;*.gif;*.jpg;*.png;")); // seeded, the junk kept aside
     QVERIFY(d.messages().isEmpty());
+}
+
+void TestBadInput::foreignTableNeverWritten_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("other columns") << "tblAttachment (id INTEGER, title TEXT)" << "Currentinfo, Date, FileName";
+    QTest::newRow("no SaveFileName") << "tblAttachment (Currentinfo TEXT, Date TEXT, FileName TEXT, FolderName TEXT, "
+                                        "tblFileKind INTEGER)" << "SaveFileName";
+    QTest::newRow("a column every row must fill")
+        << "tblAttachment (Currentinfo TEXT, Date TEXT, FileName TEXT, FolderName TEXT, SaveFileName TEXT, "
+           "tblFileKind INTEGER, Owner TEXT NOT NULL)" << "Owner";
+}
+
+// A database whose tblAttachment is another program's table is refused before anything is
+// written to it: no side tables, not a byte changed.
+void TestBadInput::foreignTableNeverWritten()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, named);
+    TestFolder tf;
+    ScriptedDialogs d;
+    tf.createCatalogue();
+    {
+        Engine &e = *CurrentDb().engine();
+        for (const char *t : {"tblAttachment", "tblContentHash", "tblRecycleBin", "tblCatalogue"})
+            e.execute(QStringLiteral("DROP TABLE %1").arg(QLatin1String(t)));
+        e.execute("CREATE TABLE " + table);
+    }
+    clsCurrentDb::release();
+    const QByteArray before = TestFolder::onServer() ? QByteArray() : Corpus::read(tf.file("Data.mdb"));
+    try {
+        ImportEngine::ImportFile(tf.write("src/f/a.jpg", "a"), 3);
+        QFAIL("imported into another program's table");
+    } catch (const AppError &e) {
+        QVERIFY2(e.message().contains("tblAttachment") && e.message().contains(named, Qt::CaseInsensitive), qPrintable(e.message()));
+    }
+    QVERIFY(TestFolder::storedCopies().isEmpty());
+    if (!TestFolder::onServer()) {
+        QCOMPARE(Corpus::read(tf.file("Data.mdb")), before);
+        return;
+    }
+    PostgresEngine server(tf.catalogue());
+    server.openForSetup();
+    RowTable rows;
+    server.execute("SELECT tablename FROM pg_tables WHERE schemaname = current_schema()", {}, &rows);
+    QCOMPARE(rows.count(), qint64(1));
+    QCOMPARE(rows.row(0)[0].toString(), QStringLiteral("tblattachment"));
 }
 
 QTEST_MAIN(TestBadInput)

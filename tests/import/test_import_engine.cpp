@@ -7,6 +7,7 @@
 #include "import/ImportEngine.h"
 #include "import/StoredName.h"
 #include "store/RecycleBin.h"
+#include "store/Engine.h"
 
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -270,6 +271,13 @@ void TestImportEngine::failuresLeaveNothing()
     QVERIFY_THROWS_EXCEPTION(ImportCancelled, ImportEngine::Import(src("f/big.jpg", QByteArray(4 << 20, 'b')), 3, options));
     QCOMPARE(blocks, 3);
     QCOMPARE(rowCount(), 0);
+    // A trigger of the catalogue that removes each new row: the insert left nothing, so the
+    // import fails and keeps neither a copy nor a hash.
+    TestFolder::dropNewRows();
+    QVERIFY_THROWS_EXCEPTION(AppError, ImportEngine::ImportFile(src("f/t.jpg", "t"), 3, kNow));
+    QCOMPARE(rowCount(), 0);
+    QVERIFY(TestFolder::storedCopies().isEmpty());
+    QCOMPARE(CurrentDb().engine()->execute("DELETE FROM tblContentHash"), 0);
     CurrentDb().OpenRecordset(QStringLiteral("ALTER TABLE tblAttachment RENAME TO gone"));
     QVERIFY_THROWS_EXCEPTION(AppError, ImportEngine::ImportFile(src("f/a.jpg", "x"), 3, kNow));
     QVERIFY(TestFolder::storedCopies().isEmpty());

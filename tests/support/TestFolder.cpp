@@ -1,11 +1,13 @@
 #include "TestFolder.h"
 
+#include "Corpus.h"
 #include "app/IniFile.h"
 #include "import/AttachmentMarker.h"
 #include "import/StoredNameSequence.h"
 #include "store/AppError.h"
 #include "store/CatalogueSchema.h"
 #include "store/DatabaseLocator.h"
+#include "store/Engine.h"
 #include "store/PostgresEngine.h"
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
@@ -13,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QProcess>
 #include <QUuid>
 
 namespace {
@@ -94,6 +97,32 @@ QString TestFolder::write(const QString &relative, const QByteArray &bytes) cons
     if (f.open(QIODevice::WriteOnly))
         f.write(bytes);
     return target;
+}
+
+void TestFolder::dropNewRows()
+{
+    Engine &e = *CurrentDb().engine();
+    if (onServer()) {
+        e.execute(QStringLiteral("CREATE FUNCTION drop_new() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                                 "DELETE FROM tblAttachment WHERE SaveFileName = NEW.SaveFileName; RETURN NULL; END $$"));
+        e.execute(QStringLiteral("CREATE TRIGGER drop_new AFTER INSERT ON tblAttachment FOR EACH ROW EXECUTE FUNCTION drop_new()"));
+    } else {
+        e.execute(QStringLiteral("CREATE TRIGGER drop_new AFTER INSERT ON tblAttachment BEGIN "
+                                 "DELETE FROM tblAttachment WHERE rowid = new.rowid; END"));
+    }
+}
+
+bool TestFolder::importElsewhere(const QStringList &files, int kind, const QDateTime &clock) const
+{
+    QProcess driver;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (clock.isValid())
+        env.insert(QStringLiteral("MC_IMPORT_CLOCK"), clock.toString(Qt::ISODate));
+    driver.setProcessEnvironment(env);
+    driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    driver.start(QStringLiteral(MC_IMPORTDRIVER),
+                 {path(), QString::number(kind), Corpus::writeList(file(QStringLiteral("import-list.txt")), files)});
+    return driver.waitForFinished(60000) && driver.exitStatus() == QProcess::NormalExit && driver.exitCode() == 0;
 }
 
 QString TestFolder::picture(const QString &relative, QSize size, const QColor &colour) const

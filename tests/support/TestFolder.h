@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QDateTime>
 #include <QSize>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -20,6 +21,13 @@ public:
     QString write(const QString &relative, const QByteArray &bytes) const;
     // Writes a picture of one colour, in the format its extension names; returns its path.
     QString picture(const QString &relative, QSize size, const QColor &colour = Qt::darkCyan) const;
+
+    // Imports the files as another program does (tools/importdriver on this folder), all at
+    // `clock` when it is valid; true when that program imported every one.
+    bool importElsewhere(const QStringList &files, int kind, const QDateTime &clock = {}) const;
+
+    // Plants a trigger in the catalogue that deletes every row inserted into tblAttachment.
+    static void dropNewRows();
 
     static bool onServer() { return qgetenv("MC_TEST_ENGINE") == "postgresql"; }
     // Every file in the attachment folder (hidden ones too) but the folder's marker.
