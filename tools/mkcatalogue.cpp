@@ -1,17 +1,26 @@
 // Makes an empty catalogue, or copies one into another:
 //   mkcatalogue [--if-missing] PATH/Data.mdb | postgresql://user@host:port/dbname
-//   mkcatalogue --copy FROM TO
+//   mkcatalogue --copy [--code-page CP] FROM TO
+//   mkcatalogue --read-jet FILE [--code-page CP]
 // A file is never replaced (with --if-missing an existing one is left as it is, so a
 // rebuild never replaces a catalogue that holds data); on a server the tables are made
 // when missing and an existing catalogue is left as it is. --copy copies every row of
 // FROM into TO (made when missing, and which must hold no records yet) and checks the
-// counts; the stored copies stay where they are.
+// counts; the stored copies stay where they are. FROM may be a Jet file of the older
+// program: its records are read, written, read back and compared field by field (Jet 3
+// texts in GBK unless --code-page names another). --read-jet writes the records of a Jet
+// file to stdout for the program that started it (the library may crash on a damaged
+// file, so it reads in a process of its own).
 #include "store/AppError.h"
 #include "store/CatalogueCopy.h"
 #include "store/CatalogueLocation.h"
 #include "store/CatalogueSchema.h"
+#include "store/JetConversion.h"
+#include "store/JetFileReader.h"
+#include "store/JetSource.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -21,14 +30,32 @@ int main(int argc, char *argv[])
     QStringList args = app.arguments().mid(1);
     const bool ifMissing = args.removeAll(QStringLiteral("--if-missing")) > 0;
     const bool copy = args.removeAll(QStringLiteral("--copy")) > 0;
+    QByteArray codePage;
+    const qsizetype cp = args.indexOf(QStringLiteral("--code-page"));
+    if (cp >= 0 && cp + 1 < args.size()) {
+        codePage = args.at(cp + 1).toLatin1();
+        args.remove(cp, 2);
+    }
+    if (args.size() == 2 && args.first() == QLatin1String("--read-jet"))
+        return JetFileReader::run(args.at(1), codePage, stdout);
     QTextStream out(stdout);
     QTextStream err(stderr);
     if (args.size() != (copy ? 2 : 1) || (copy && ifMissing)) {
         err << "usage: mkcatalogue [--if-missing] PATH/Data.mdb|postgresql://user@host:port/dbname\n"
-               "       mkcatalogue --copy FROM TO\n";
+               "       mkcatalogue --copy [--code-page CP] FROM TO\n";
         return 2;
     }
     try {
+        if (copy && !CatalogueLocation::isServer(args.at(0)) && QFileInfo(args.at(0)).isFile()) {
+            QFile from(args.at(0));
+            if (!from.open(QIODevice::ReadOnly))
+                throw AppError(QStringLiteral("无法读取文件 %1: %2").arg(args.at(0), from.errorString()));
+        }
+        if (copy && JetSource::looksLikeJet(args.at(0))) {
+            const JetConversion::Result r = JetConversion::into(args.at(0), args.at(1), codePage);
+            out << JetConversion::report(r, args.at(1)) << "\n";
+            return 0;
+        }
         if (copy) {
             const CatalogueCopy::Counts counts = CatalogueCopy::run(args.at(0), args.at(1));
             out << "copied " << counts.records << " records, " << counts.binned << " binned records and "

@@ -5,13 +5,14 @@
 #                                        screenshots need
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libqt6sql6-sqlite libsqlite3-dev
-  libqt6sql6-psql libpq-dev libssl-dev
+  libqt6sql6-psql libpq-dev libssl-dev mdbtools-dev libmdb3
   qt6-image-formats-plugins qt6-translations-l10n gstreamer1.0-plugins-good gstreamer1.0-libav
   fonts-wqy-zenhei xdg-utils)
 if [ "${1:-}" = "--tests" ]; then
   # xvfb/xauth: screenshots; sqlite3: the benchmarks' baseline; clang: the fuzz targets;
-  # postgresql: the server pass (pg_virtualenv); dosfstools/fusefat: a FAT volume.
-  packages+=(xvfb xauth sqlite3 clang libclang-rt-14-dev postgresql dosfstools fusefat)
+  # postgresql: the server pass (pg_virtualenv); dosfstools/fusefat: a FAT volume;
+  # mdbtools: mdb-export, the baseline of the Jet conversion benchmark.
+  packages+=(xvfb xauth sqlite3 clang libclang-rt-14-dev postgresql dosfstools fusefat mdbtools)
 elif [ -n "${1:-}" ]; then
   echo "usage: $0 [--tests]" >&2
   exit 2
