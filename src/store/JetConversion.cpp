@@ -82,23 +82,21 @@ void verify(Engine &engine, const std::vector<JetRecord> &records, const JetConv
     step(progress, JetConversion::Comparing, 0, total);
     if (rows.count() != total)
         throw AppError(QStringLiteral("核对失败: 新数据库中有 %1 条记录, 原文件中有 %2 条").arg(rows.count()).arg(total));
-    std::vector<JetRecord> back(records.size());
+    // Written in one go, the records mostly come back in their order: compared so first.
     bool inOrder = true;
-    for (qint64 i = 0; i < total; ++i) {
+    for (qint64 i = 0; i < total && inOrder; ++i) {
         const QVariant *row = rows.row(i);
-        JetRecord &b = back[size_t(i)];
-        for (int f = 0; f < JetRecord::kFields; ++f) {
-            QVariant v = row[f];
-            // The kind comes back as whatever integer type the engine uses.
-            if (f == 5 && !v.isNull())
-                v = v.toLongLong();
-            b.fields[size_t(f)] = std::move(v);
-        }
-        inOrder = inOrder && b == records[size_t(i)];
+        const JetRecord &r = records[size_t(i)];
+        for (int f = 0; f < JetRecord::kFields && inOrder; ++f)
+            inOrder = JetRecord::sameValue(row[f], r.fields[size_t(f)]);
     }
     step(progress, JetConversion::Comparing, total / 2, total);
     if (inOrder)
         return;
+    std::vector<JetRecord> back(records.size());
+    for (qint64 i = 0; i < total; ++i)
+        for (int f = 0; f < JetRecord::kFields; ++f)
+            back[size_t(i)].fields[size_t(f)] = rows.row(i)[f];
     std::vector<std::pair<QString, qint64>> read, written;
     read.reserve(records.size());
     written.reserve(records.size());
@@ -223,7 +221,18 @@ void writeFresh(const QString &file, const std::vector<JetRecord> &records, cons
     CatalogueSchema::create(file);
     {
         std::shared_ptr<Engine> engine = opened(file);
-        inTransaction(*engine, [&] { write(*engine, records, progress); });
+        // The new file's indexes are built once the records are in, not record by record.
+        RowTable indexes;
+        engine->execute(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type='index' AND "
+                                       "tbl_name='tblAttachment' AND sql IS NOT NULL"),
+                        {}, &indexes);
+        inTransaction(*engine, [&] {
+            for (qint64 i = 0; i < indexes.count(); ++i)
+                engine->execute(QStringLiteral("DROP INDEX ") + engine->identifier(indexes.row(i)[0].toString()));
+            write(*engine, records, progress);
+            for (qint64 i = 0; i < indexes.count(); ++i)
+                engine->execute(indexes.row(i)[1].toString());
+        });
         engine->close();
     }
     std::shared_ptr<Engine> check = opened(file);

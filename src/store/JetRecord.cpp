@@ -1,8 +1,6 @@
 #include "store/JetRecord.h"
 
-namespace {
-// Null, empty and a value are three things; numbers compare as numbers, texts as texts.
-bool sameValue(const QVariant &a, const QVariant &b)
+bool JetRecord::sameValue(const QVariant &a, const QVariant &b)
 {
     if (a.isNull() || b.isNull())
         return a.isNull() == b.isNull();
@@ -12,7 +10,6 @@ bool sameValue(const QVariant &a, const QVariant &b)
         return false;
     return numeric ? a.toLongLong() == b.toLongLong() : a.toString() == b.toString();
 }
-} // namespace
 
 bool JetRecord::operator==(const JetRecord &o) const
 {

@@ -11,6 +11,8 @@ struct JetRecord {
     std::array<QVariant, kFields> fields;
 
     bool operator==(const JetRecord &o) const;
+    // Null, empty and a value are three things; numbers compare as numbers, texts as texts.
+    static bool sameValue(const QVariant &a, const QVariant &b);
     bool operator!=(const JetRecord &o) const { return !(*this == o); }
     // The names of the fields, in the order above.
     static const std::array<const char *, kFields> &names();

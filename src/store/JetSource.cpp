@@ -61,10 +61,12 @@ void JetSource::precheck(const QString &path)
     if (head.size() < 0x20)
         throw AppError(damaged(path));
     const int version = uchar(head[0x14]);
-    if (head.mid(4, 15) == "Standard ACE DB" || version >= 2)
+    if (head.mid(4, 15) == "Standard ACE DB")
         throw AppError(QStringLiteral("%1 是 Access 2007 以后的 .accdb 格式, 本程序只能转换旧版程序的 Jet 数据库 (.mdb), "
                                       "未作任何更改")
                            .arg(shown(path)));
+    if (version > 1)
+        throw AppError(damaged(path));
     const qint64 page = version == 0 ? 2048 : 4096;
     // A copy cut short ends inside a page, or before the catalogue's own pages.
     if (f.size() % page != 0 || f.size() < 3 * page)
@@ -130,7 +132,7 @@ std::vector<JetRecord> JetSource::read(const QString &path, const QByteArray &co
                 haveHeader = true;
                 records.reserve(stream.rowCount());
                 break;
-            case JetStream::Event::Record: records.push_back(stream.lastRecord()); break;
+            case JetStream::Event::Record: records.push_back(stream.takeRecord()); break;
             case JetStream::Event::End: ended = true; break;
             case JetStream::Event::Failure:
                 stop();

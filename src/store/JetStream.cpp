@@ -37,13 +37,13 @@ public:
         pos_ += qsizetype(sizeof(T));
         return v;
     }
-    QByteArray bytes(quint32 n)
+    QString text(quint32 n)
     {
         if (!ok_ || quint64(b_.size() - pos_) < n) {
             ok_ = false;
             return {};
         }
-        const QByteArray v = b_.mid(pos_, qsizetype(n));
+        const QString v = QString::fromUtf8(b_.constData() + pos_, qsizetype(n));
         pos_ += qsizetype(n);
         return v;
     }
@@ -140,8 +140,7 @@ JetStream::Event JetStream::next()
         for (QVariant &v : r.fields) {
             const quint8 tag = c.get<quint8>();
             if (tag == 1) {
-                const QByteArray utf8 = c.bytes(c.get<quint32>());
-                v = QString::fromUtf8(utf8);
+                v = c.text(c.get<quint32>());
             } else if (tag == 2) {
                 v = qlonglong(c.get<qint64>());
             } else if (tag != 0 && c.ok()) {
@@ -166,11 +165,11 @@ JetStream::Event JetStream::next()
     }
     case 'F': {
         const quint16 code = c.get<quint16>();
-        const QByteArray detail = c.bytes(c.get<quint32>());
+        const QString detail = c.text(c.get<quint32>());
         if (!c.ok())
             return Event::None;
         failure_ = Failure(code);
-        detail_ = QString::fromUtf8(detail);
+        detail_ = detail;
         finished_ = true;
         event = Event::Failure;
         break;

@@ -36,6 +36,7 @@ public:
     int jetVersion() const { return jetVersion_; }
     quint32 rowCount() const { return rowCount_; }
     const JetRecord &lastRecord() const { return record_; }
+    JetRecord takeRecord() { return std::move(record_); }
     quint64 endCount() const { return endCount_; }
     Failure failureCode() const { return failure_; }
     const QString &failureDetail() const { return detail_; }
