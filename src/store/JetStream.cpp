@@ -1,6 +1,7 @@
 #include "store/JetStream.h"
 
 #include <QtEndian>
+#include <cstring>
 
 namespace {
 const QByteArray &magic()
@@ -16,11 +17,12 @@ template <typename T> void put(QByteArray &out, T v)
     out.append(b, qsizetype(sizeof(T)));
 }
 
+// Texts travel as the UTF-16 they are, so every character arrives: UTF-8 would lose a
+// leading U+FEFF to the decoder and cannot carry a lone surrogate. Both ends are one machine.
 void putText(QByteArray &out, const QString &text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    put<quint32>(out, quint32(utf8.size()));
-    out.append(utf8);
+    put<quint32>(out, quint32(text.size()));
+    out.append(reinterpret_cast<const char *>(text.utf16()), text.size() * qsizetype(sizeof(char16_t)));
 }
 
 // Reads from a buffer without passing its end; `ok` turns false when bytes are missing.
@@ -37,14 +39,17 @@ public:
         pos_ += qsizetype(sizeof(T));
         return v;
     }
+    // `n` UTF-16 units.
     QString text(quint32 n)
     {
-        if (!ok_ || quint64(b_.size() - pos_) < n) {
+        const quint64 bytes = quint64(n) * sizeof(char16_t);
+        if (!ok_ || quint64(b_.size() - pos_) < bytes) {
             ok_ = false;
             return {};
         }
-        const QString v = QString::fromUtf8(b_.constData() + pos_, qsizetype(n));
-        pos_ += qsizetype(n);
+        QString v(qsizetype(n), Qt::Uninitialized);
+        std::memcpy(v.data(), b_.constData() + pos_, size_t(bytes));
+        pos_ += qsizetype(bytes);
         return v;
     }
     bool ok() const { return ok_; }
