@@ -6,7 +6,7 @@
 namespace {
 const QByteArray &magic()
 {
-    static const QByteArray m = QByteArrayLiteral("MCJET1\n");
+    static const QByteArray m = QByteArrayLiteral("MCJET2\n");
     return m;
 }
 
