@@ -1,6 +1,7 @@
 // Makes an empty catalogue, or copies one into another:
 //   mkcatalogue [--if-missing] PATH/Data.mdb | postgresql://user@host:port/dbname
 //   mkcatalogue --copy [--code-page CP] FROM TO
+//   mkcatalogue --convert [--code-page CP] PATH/Data.mdb
 //   mkcatalogue --read-jet FILE [--code-page CP]
 // A file is never replaced (with --if-missing an existing one is left as it is, so a
 // rebuild never replaces a catalogue that holds data); on a server the tables are made
@@ -8,13 +9,16 @@
 // FROM into TO (made when missing, and which must hold no records yet) and checks the
 // counts; the stored copies stay where they are. FROM may be a Jet file of the older
 // program: its records are read, written, read back and compared field by field (Jet 3
-// texts in GBK unless --code-page names another). --read-jet writes the records of a Jet
+// texts in GBK unless --code-page names another). --convert turns an older program's Jet
+// file into a catalogue under the same name, as the program offers on open, and keeps the
+// Jet file beside it. --read-jet writes the records of a Jet
 // file to stdout for the program that started it (the library may crash on a damaged
 // file, so it reads in a process of its own).
 #include "store/AppError.h"
 #include "store/CatalogueCopy.h"
 #include "store/CatalogueLocation.h"
 #include "store/CatalogueSchema.h"
+#include "store/ConversionLock.h"
 #include "store/JetConversion.h"
 #include "store/JetFileReader.h"
 #include "store/JetSource.h"
@@ -38,11 +42,13 @@ int main(int argc, char *argv[])
     }
     if (args.size() == 2 && args.first() == QLatin1String("--read-jet"))
         return JetFileReader::run(args.at(1), codePage, stdout);
+    const bool convert = args.removeAll(QStringLiteral("--convert")) > 0;
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (args.size() != (copy ? 2 : 1) || (copy && ifMissing)) {
+    if (args.size() != (copy ? 2 : 1) || (copy && ifMissing) || (convert && (copy || ifMissing))) {
         err << "usage: mkcatalogue [--if-missing] PATH/Data.mdb|postgresql://user@host:port/dbname\n"
-               "       mkcatalogue --copy [--code-page CP] FROM TO\n";
+               "       mkcatalogue --copy [--code-page CP] FROM TO\n"
+               "       mkcatalogue --convert [--code-page CP] PATH/Data.mdb\n";
         return 2;
     }
     try {
@@ -54,6 +60,16 @@ int main(int argc, char *argv[])
         if (copy && JetSource::looksLikeJet(args.at(0))) {
             const JetConversion::Result r = JetConversion::into(args.at(0), args.at(1), codePage);
             out << JetConversion::report(r, args.at(1)) << "\n";
+            return 0;
+        }
+        if (convert) {
+            const QString path = QFileInfo(args.at(0)).absoluteFilePath();
+            const ConversionLock lock(path);
+            if (!JetSource::looksLikeJet(path))
+                throw AppError(QStringLiteral("%1 不是旧版程序的 Jet 数据库, 未作任何更改").arg(args.at(0)));
+            const JetConversion::Result r =
+                JetConversion::inPlace(path, QFileInfo(path).absolutePath() + QStringLiteral("/Attachment/"), codePage);
+            out << JetConversion::report(r, path) << "\n";
             return 0;
         }
         if (copy) {

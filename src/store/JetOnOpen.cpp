@@ -3,6 +3,7 @@
 #include "app/IniFile.h"
 #include "store/AppError.h"
 #include "store/ConversionCancelled.h"
+#include "store/ConversionLock.h"
 #include "store/Dialogs.h"
 #include "store/JetConversion.h"
 #include "store/JetSource.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QProgressDialog>
 #include <QHash>
 #include <memory>
@@ -31,17 +31,6 @@ QString notUsable(const QString &path)
 {
     return QStringLiteral("数据库 %1 是旧版程序的 Jet 数据库, 未转换, 本程序不能直接使用它 (重新启动程序可再次选择转换)")
         .arg(shown(path));
-}
-
-// Leftovers of a conversion that was killed: they never carry the catalogue's name.
-void removeLeftovers(const QString &path)
-{
-    const QFileInfo info(path);
-    const QString prefix = QFileInfo(JetConversion::temporaryPrefix(path)).fileName();
-    const QStringList names =
-        QDir(info.absolutePath()).entryList({prefix + QStringLiteral("*")}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &name : names)
-        QFile::remove(info.absolutePath() + QLatin1Char('/') + name);
 }
 
 class ProgressWindow {
@@ -102,17 +91,10 @@ void JetOnOpen::convert(const QString &path, const QString &attachmentFolder)
         throw AppError(g_refused.value(key));
     JetSource::precheck(path);
     // Two programs finding the file at once: the second is told, it never converts too.
-    QLockFile lock(path + QStringLiteral(".converting"));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0)) {
-        if (lock.error() == QLockFile::LockFailedError)
-            throw AppError(QStringLiteral("数据库 %1 正在由另一个程序转换为新格式, 请等它完成后再试").arg(shown(path)));
-        throw AppError(QStringLiteral("无法在 %1 旁边建立转换标记, 未作任何更改").arg(shown(path)));
-    }
+    const ConversionLock lock(path);
     // Another program may have finished converting it just before the lock was ours.
     if (!JetSource::looksLikeJet(path))
         return;
-    removeLeftovers(path);
     const auto refuse = [&](const QString &why) {
         g_refused.insert(key, why);
         return AppError(why);

@@ -341,28 +341,50 @@ void TestJetConvert::badInputChangesNothing()
         QCOMPARE(leftovers(tf.path(), {QStringLiteral("UserDefault.ini")}), QStringList());
 }
 
-// A copy killed at any moment leaves the target missing or whole, never half made.
+// A copy killed at any moment leaves the target missing or whole, never half made; a
+// conversion in place killed at any moment leaves the Jet file as it was under its name,
+// or the whole new catalogue with the Jet file kept beside it, and the next one works.
 void TestJetConvert::killedCopyLeavesNoHalfCatalogue()
 {
     TestFolder tf;
     const QString bulk = fixture(QStringLiteral("bulk100k.mdb.gz"), tf.file(QStringLiteral("old/Data.mdb")));
+    const QByteArray jet = digest(bulk);
     const QString to = target(tf, QStringLiteral("new.mdb"));
-    for (int delayMs : {150, 400, 900, 1600}) {
+    auto killedAfter = [](int ms, const QStringList &args) {
         QProcess p;
-        p.start(QStringLiteral(MC_MKCATALOGUE), {QStringLiteral("--copy"), bulk, to});
+        p.start(QStringLiteral(MC_MKCATALOGUE), args);
         QVERIFY(p.waitForStarted());
-        QTest::qWait(delayMs);
+        QTest::qWait(ms);
         if (p.state() == QProcess::Running)
             p.kill();
         p.waitForFinished();
+    };
+    for (int delayMs : {150, 400, 900, 1600}) {
+        killedAfter(delayMs, {QStringLiteral("--copy"), bulk, to});
         const bool whole = TestFolder::onServer() ? recordCount(to) > 0 : QFileInfo::exists(to);
         if (whole) {
             QCOMPARE(recordCount(to), 100002);
-            return;
+            break;
         }
         if (TestFolder::onServer())
             QCOMPARE(recordCount(to), 0);
     }
+    if (TestFolder::onServer())
+        return;
+    const QString db = tf.file(QStringLiteral("old/Data.mdb"));
+    for (int delayMs : {100, 300, 700, 1200, 2000}) {
+        killedAfter(delayMs, {QStringLiteral("--convert"), db});
+        if (digest(db) != jet) {
+            QCOMPARE(recordCount(db), 100002);
+            QCOMPARE(digest(tf.file(QStringLiteral("old/Data-旧版Jet.mdb"))), jet);
+            return;
+        }
+    }
+    const Run last = mkcatalogue({QStringLiteral("--convert"), db});
+    QVERIFY2(last.code == 0 && last.out.contains(QStringLiteral("100002 条记录")), qPrintable(last.err));
+    QCOMPARE(recordCount(db), 100002);
+    QStringList left = leftovers(tf.file(QStringLiteral("old")), {QStringLiteral("Data.mdb")});
+    QVERIFY2(left.size() >= 1 && left.filter(QStringLiteral("converting")).isEmpty(), qPrintable(left.join(' ')));
 }
 
 // Yes converts in place: the new catalogue under the old name with every record, the Jet
