@@ -286,6 +286,7 @@ void TestJetConvert::badInputChangesNothing_data()
     QTest::newRow("library loops") << "hangs-libmdb-property-loop" << "没有进展";
     QTest::newRow("negative field length") << "negative-field-length" << "已损坏";
     QTest::newRow("zeroed data page") << "data-page-zeroed" << "没有表 tblAttachment";
+    QTest::newRow("an unknown code page named") << "codepage" << "不认识代码页 NO-SUCH";
 }
 
 // Each gets its message in Chinese, ends the command line cleanly and leaves the source
@@ -319,6 +320,8 @@ void TestJetConvert::badInputChangesNothing()
         bytes.replace(4, 15, "Standard ACE DB");
         bytes[0x14] = 2;
         writeBytes(jet, bytes);
+    } else if (kind == QLatin1String("codepage")) {
+        fixture(QStringLiteral("Data-jet4.mdb"), jet);
     } else if (kind == QLatin1String("unreadable")) {
         fixture(QStringLiteral("Data-jet4.mdb"), jet);
         QFile::setPermissions(jet, QFile::WriteOwner);
@@ -330,7 +333,10 @@ void TestJetConvert::badInputChangesNothing()
     const QString to = target(tf, QStringLiteral("new.mdb"));
     QElapsedTimer took;
     took.start();
-    const Run run = mkcatalogue({QStringLiteral("--copy"), jet, to}, kind == QLatin1String("unreadable"));
+    QStringList args = {QStringLiteral("--copy"), jet, to};
+    if (kind == QLatin1String("codepage"))
+        args << QStringLiteral("--code-page") << QStringLiteral("NO-SUCH");
+    const Run run = mkcatalogue(args, kind == QLatin1String("unreadable"));
     QVERIFY2(run.code == 1 && run.err.contains(message), qPrintable(QString::number(run.code) + run.err));
     QVERIFY2(took.elapsed() < 30000, "the reader's time limit ends a loop");
     QFile::setPermissions(jet, QFile::ReadOwner | QFile::WriteOwner);
