@@ -17,3 +17,4 @@ fi
 "$build/bench/startup_bench" 20 2>/dev/null | rows
 "$build/bench/thumbnail_bench" 10000 50 2>/dev/null | rows
 "$build/bench/check_bench" 100000 2>/dev/null | rows
+"$build/bench/jet_bench" 3 2>/dev/null | rows

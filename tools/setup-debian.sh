@@ -8,16 +8,17 @@ set -euo pipefail
 # parsers, -libav the H.264/MPEG-4/AAC decoders, -alsa the sound output without a sound server.
 # libqt6svg6 reads SVG pictures.
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libqt6sql6-sqlite libsqlite3-dev
-  libpq-dev libssl-dev libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  libpq-dev libssl-dev libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev mdbtools-dev libmdb3
   qt6-image-formats-plugins qt6-translations-l10n libqt6svg6 gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-alsa fonts-wqy-zenhei xdg-utils)
 if [ "${1:-}" = "--tests" ]; then
   # xvfb/xauth: screenshots; sqlite3: the benchmarks' baseline; clang: the fuzz targets;
   # postgresql: the server pass (pg_virtualenv); dosfstools/fusefat: a FAT volume;
   # passwd/util-linux/openssl: the shared catalogue's two accounts (useradd, setpriv) and TLS;
-  # gstreamer1.0-tools: the media tests make their videos; openbox: screenshots with a window manager.
+  # gstreamer1.0-tools: the media tests make their videos; openbox: screenshots with a window manager;
+  # mdbtools: mdb-export, the baseline of the Jet conversion benchmark.
   packages+=(xvfb xauth sqlite3 clang libclang-rt-14-dev postgresql dosfstools fusefat passwd util-linux openssl
-    gstreamer1.0-tools openbox)
+    gstreamer1.0-tools openbox mdbtools)
 elif [ -n "${1:-}" ]; then
   echo "usage: $0 [--tests]" >&2
   exit 2

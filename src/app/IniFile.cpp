@@ -18,7 +18,17 @@ namespace {
 QString decode(const QByteArray &bytes)
 {
     QStringDecoder decoder(QStringConverter::System);
-    return decoder.decode(bytes);
+    const QString text = decoder.decode(bytes);
+    // A file brought from Chinese Windows holds GBK where this system expects UTF-8.
+    if (decoder.hasError()) {
+        QStringDecoder gbk("GB18030");
+        if (gbk.isValid()) {
+            const QString fromGbk = gbk.decode(bytes);
+            if (!gbk.hasError())
+                return fromGbk;
+        }
+    }
+    return text;
 }
 
 QByteArray encode(const QString &text)

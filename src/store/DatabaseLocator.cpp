@@ -6,6 +6,8 @@
 #include "store/CatalogueSchema.h"
 #include "store/Dialogs.h"
 #include "store/Engine.h"
+#include "store/JetOnOpen.h"
+#include "store/JetSource.h"
 #include "store/Services.h"
 #include "store/UserFolders.h"
 
@@ -88,6 +90,20 @@ bool besidePlaceholderOverridden(const QString &beside)
     return usable(configured) && QFileInfo(configured).absoluteFilePath() != QFileInfo(beside).absoluteFilePath();
 }
 
+// A catalogue copied from Windows beside the program, whose configured path (D:\..., a
+// \\server share) means nothing here: under its own name in any letter case, or under the
+// file name the configured path ends in.
+QString besideProgram(const QString &configured)
+{
+    const QString last = configured.mid(qMax(configured.lastIndexOf(QLatin1Char('\\')), configured.lastIndexOf(QLatin1Char('/'))) + 1);
+    const QStringList names = QDir(AppPath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &wanted : {QStringLiteral("Data.mdb"), last})
+        for (const QString &name : names)
+            if (!wanted.isEmpty() && name.compare(wanted, Qt::CaseInsensitive) == 0)
+                return AppPath() + name;
+    return {};
+}
+
 QString withSeparator(const QString &folder)
 {
     return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
@@ -124,7 +140,8 @@ QString LocateDataBase()
         dbPath = beside;
         attachments = AppPath() + QStringLiteral("Attachment/");
     } else {
-        QString candidate = fromSetting(ReadIni(QStringLiteral("DataBaseFilePath")));
+        const QString configured = ReadIni(QStringLiteral("DataBaseFilePath"));
+        QString candidate = fromSetting(configured);
         if (!g_typedPassword.isEmpty() && CatalogueLocation::withoutPassword(g_typedPassword) == candidate)
             candidate = g_typedPassword;
         if (!usable(candidate) && usable(g_unremembered))
@@ -134,9 +151,10 @@ QString LocateDataBase()
             candidate = UserFolders::personalCatalogue();
         if (!usable(candidate)) {
             candidate.clear();
+            const QString offered = besideProgram(configured);
             do {
                 if (candidate.isEmpty())
-                    candidate = DefaultNetworkDataBasePath();
+                    candidate = offered.isEmpty() ? DefaultNetworkDataBasePath() : offered;
                 candidate = dialogs()
                                 .prompt(QStringLiteral("程序同一目录下没有对应数据库,请输入数据位置!"),
                                         QStringLiteral("文件系统-"), toSetting(candidate))
@@ -178,5 +196,8 @@ QString LocateDataBase()
     // that is still missing afterwards is a failure.
     if (!QFileInfo(g_attachmentPath).isDir() && !QDir().mkdir(g_attachmentPath) && !QFileInfo(g_attachmentPath).isDir())
         throw AppError(QStringLiteral("无法创建附件文件夹 %1").arg(QDir::toNativeSeparators(g_attachmentPath)));
+    // The older program's catalogue: converted when the user agrees, else not opened.
+    if (!CatalogueLocation::isServer(dbPath) && JetSource::looksLikeJet(dbPath))
+        JetOnOpen::convert(dbPath, g_attachmentPath);
     return dbPath;
 }

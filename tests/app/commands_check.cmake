@@ -12,7 +12,9 @@ foreach(which run test)
   execute_process(COMMAND env MC_SETUP_PRINT=1 bash "${SOURCE_DIR}/tools/setup-debian.sh" ${flag} OUTPUT_VARIABLE list)
   string(REPLACE "\n" ";" ${which}_packages "${list}")
 endforeach()
-if(at LESS 0 OR NOT qt6-translations-l10n IN_LIST run_packages OR clang IN_LIST run_packages
+if(at LESS 0 OR NOT qt6-translations-l10n IN_LIST run_packages OR NOT mdbtools-dev IN_LIST run_packages
+   OR NOT libmdb3 IN_LIST run_packages OR mdbtools IN_LIST run_packages OR NOT mdbtools IN_LIST test_packages
+   OR clang IN_LIST run_packages
    OR xvfb IN_LIST run_packages OR NOT clang IN_LIST test_packages)
   message(FATAL_ERROR "CI, README and setup disagree: ${test} | ${run_packages} | ${test_packages}")
 endif()
