@@ -64,9 +64,15 @@ void appendBigEndian(QByteArray &out, quint32 v)
     out.append(char(v >> 24)).append(char(v >> 16)).append(char(v >> 8)).append(char(v));
 }
 
+quint32 bigEndian(const QByteArray &b, qsizetype at)
+{
+    return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16 | quint32(quint8(b[at + 2])) << 8 | quint8(b[at + 3]);
+}
+
 // The PNG with uncompressed tEXt chunks after its header: the thumbnail checker of GLib
 // based desktops reads only those, and Qt would compress long texts (every file URI) into
-// zTXt. Empty when `png` does not start as a PNG does.
+// zTXt. Every text Qt wrote goes: it carries the picture's own texts, which may hold another
+// Thumb::URI. Empty when `png` is not a whole PNG.
 QByteArray withTextChunks(const QByteArray &png, const QList<std::pair<QByteArray, QByteArray>> &texts)
 {
     constexpr int kHeaderEnd = 8 + 4 + 4 + 13 + 4; // signature, IHDR length, type, data, CRC
@@ -79,7 +85,18 @@ QByteArray withTextChunks(const QByteArray &png, const QList<std::pair<QByteArra
         out += body;
         appendBigEndian(out, crc32(body));
     }
-    return out + png.mid(kHeaderEnd);
+    for (qsizetype at = kHeaderEnd; at < png.size();) {
+        if (at + 12 > png.size())
+            return {};
+        const qint64 whole = 12 + qint64(bigEndian(png, at));
+        if (whole > png.size() - at)
+            return {};
+        const QByteArray type = png.mid(at + 4, 4);
+        if (type != "tEXt" && type != "zTXt" && type != "iTXt")
+            out += png.mid(at, whole);
+        at += whole;
+    }
+    return out;
 }
 
 // The cache folder, opened; -1 when it is no folder, or (itself or where its link leads)

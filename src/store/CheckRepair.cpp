@@ -113,10 +113,10 @@ Outcome CheckRepair::pointRecord(const CheckReport::Record &record, const QStrin
     StoredNameSequence names(now);
     const QString extension = StoredName::storedExtension(StoredName::extension(LastPathPart(source)));
     // The old name's copy is missing, so it looks free; taking it would make the new copy
-    // look like the old one come back.
-    const QString suffix = QLatin1Char('.') + extension;
-    if (record.storedName.endsWith(suffix))
-        names.avoid(record.storedName.chopped(suffix.size()));
+    // look like the old one come back. Its base is avoided whatever the extension: on FAT or a
+    // Windows share another spelling of the extension is the same file.
+    const qsizetype dot = record.storedName.lastIndexOf(QLatin1Char('.'));
+    names.avoid(dot < 0 ? record.storedName : record.storedName.left(dot));
     while (QFileInfo::exists(folder + names.current() + QLatin1Char('.') + extension))
         names.advance();
     const AtomicCopy::Result copy = AtomicCopy::copyNew(source, folder, names, extension);

@@ -128,16 +128,28 @@ void Recordset::takeRow(const RowTable &written, qint64 target)
 
 void Recordset::readBack(RowTable &written) const
 {
-    // A trigger (or a rule) of the catalogue may have removed or moved the row the statement
-    // returned: only the row found again by its address counts as written.
+    // A trigger (or a rule) of the catalogue may have removed or changed the row the statement
+    // returned. A server moves a changed row to a new address: a row that names a stored copy
+    // is found again by that name, so a row changed in place still counts as written.
     if (written.count() != 1)
         fail(QStringLiteral("写入后无法读回记录"), shownSql_);
-    const QVariant address = written.address(0);
+    const QString from = QStringLiteral("FROM ") + engine_->identifier(table_) + QStringLiteral(" WHERE ");
+    const int key = written.columnIndex(QStringLiteral("SaveFileName"));
+    const QVariant name = key < 0 ? QVariant() : written.row(0)[key];
+    // Another row at the same address (a trigger replaced the new one) is not the row written.
+    const QString named = engine_->identifier(QStringLiteral("SaveFileName")) + QStringLiteral("=?");
     RowTable again;
     again.expectAddresses();
-    engine_->execute(QStringLiteral("SELECT ") + selectOne(QStringLiteral("FROM ") + engine_->identifier(table_) +
-                                                             QStringLiteral(" WHERE ") + engine_->addressCondition()),
-                     {address}, &again);
+    if (name.isNull())
+        engine_->execute(QStringLiteral("SELECT ") + selectOne(from + engine_->addressCondition()), {written.address(0)}, &again);
+    else
+        engine_->execute(QStringLiteral("SELECT ") + selectOne(from + engine_->addressCondition() + QStringLiteral(" AND ") + named),
+                         {written.address(0), name}, &again);
+    if (again.count() == 0 && !name.isNull()) {
+        again = RowTable();
+        again.expectAddresses();
+        engine_->execute(QStringLiteral("SELECT ") + selectOne(from + named), {name}, &again);
+    }
     if (again.count() != 1)
         fail(QStringLiteral("写入后记录不在表中(可能被触发器删除),未保存"), shownSql_);
     written = std::move(again);

@@ -339,6 +339,15 @@ void TestCatalogueCheck::pointedCopyNeverTakesOldName()
     QVERIFY(stored != old && stored.startsWith(StoredName::base(now)));
     QCOMPARE(TestFolder::storedCopies(), QStringList(stored));
     QCOMPARE(Corpus::read(AttachmentPath() + stored) + f.hashOf(stored).toLatin1(), "found" + sha("found").toLatin1());
+    // An old name of another spelling of the extension is the same file on FAT or a Windows share.
+    const QString upper = StoredName::base(now) + ".JPG";
+    f.record(upper, "upper.jpg");
+    f.run(false);
+    QCOMPARE(f.names(CheckReport::Missing), QStringList(upper));
+    QCOMPARE(CheckRepair::pointRecord(f.w->report().missing.front(), source, now), CheckRepair::Outcome::Done);
+    const QString again = f.value("select SaveFileName from tblAttachment where FileName='upper.jpg'");
+    QVERIFY2(again.compare(upper, Qt::CaseInsensitive) != 0 && again != stored, qPrintable(again));
+    QCOMPARE(Corpus::read(AttachmentPath() + again), QByteArray("found"));
 }
 
 QTEST_MAIN(TestCatalogueCheck)

@@ -271,6 +271,24 @@ void TestImportEngine::failuresLeaveNothing()
     QVERIFY_THROWS_EXCEPTION(ImportCancelled, ImportEngine::Import(src("f/big.jpg", QByteArray(4 << 20, 'b')), 3, options));
     QCOMPARE(blocks, 3);
     QCOMPARE(rowCount(), 0);
+    // A trigger that only updates the new row (a server moves it to a new address): the row
+    // is there, the import succeeds.
+    TestFolder::markNewRows();
+    QVERIFY(ImportEngine::ImportFile(src("f/m.jpg", "m"), 3, kNow));
+    QVERIFY(rowsOf("m.jpg").text(QStringLiteral("Currentinfo")).endsWith(QStringLiteral(" (logged)")));
+    TestFolder::dropTrigger(QStringLiteral("mark_new"));
+    CurrentDb().OpenRecordset(QStringLiteral("Delete From tblAttachment"));
+    QCOMPARE(CurrentDb().engine()->execute("DELETE FROM tblContentHash"), 1);
+    for (const QString &copy : TestFolder::storedCopies())
+        QVERIFY(QFile::remove(AttachmentPath() + copy));
+    // A trigger that puts another row where the new one was: no row names the copy.
+    TestFolder::swapNewRows();
+    QVERIFY_THROWS_EXCEPTION(AppError, ImportEngine::ImportFile(src("f/s.jpg", "s"), 3, kNow));
+    QCOMPARE(rowsOf("s.jpg").RecordCount(), 0);
+    QVERIFY(TestFolder::storedCopies().isEmpty());
+    TestFolder::dropTrigger(QStringLiteral("swap_new"));
+    CurrentDb().OpenRecordset(QStringLiteral("Delete From tblAttachment"));
+    QCOMPARE(rowCount(), 0);
     // A trigger of the catalogue that removes each new row: the insert left nothing, so the
     // import fails and keeps neither a copy nor a hash.
     TestFolder::dropNewRows();

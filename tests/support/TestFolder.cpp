@@ -112,6 +112,44 @@ void TestFolder::dropNewRows()
     }
 }
 
+void TestFolder::markNewRows()
+{
+    Engine &e = *CurrentDb().engine();
+    if (onServer()) {
+        e.execute(QStringLiteral("CREATE FUNCTION mark_new() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                                 "UPDATE tblAttachment SET Currentinfo = Currentinfo || ' (logged)' "
+                                 "WHERE SaveFileName = NEW.SaveFileName; RETURN NULL; END $$"));
+        e.execute(QStringLiteral("CREATE TRIGGER mark_new AFTER INSERT ON tblAttachment FOR EACH ROW EXECUTE FUNCTION mark_new()"));
+    } else {
+        e.execute(QStringLiteral("CREATE TRIGGER mark_new AFTER INSERT ON tblAttachment BEGIN "
+                                 "UPDATE tblAttachment SET Currentinfo = Currentinfo || ' (logged)' WHERE rowid = new.rowid; END"));
+    }
+}
+
+void TestFolder::swapNewRows()
+{
+    Engine &e = *CurrentDb().engine();
+    if (onServer()) {
+        e.execute(QStringLiteral("CREATE FUNCTION swap_new() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                                 "IF NEW.SaveFileName <> 'decoy.jpg' THEN "
+                                 "DELETE FROM tblAttachment WHERE SaveFileName = NEW.SaveFileName; "
+                                 "INSERT INTO tblAttachment (FileName, SaveFileName) VALUES ('decoy.jpg', 'decoy.jpg'); "
+                                 "END IF; RETURN NULL; END $$"));
+        e.execute(QStringLiteral("CREATE TRIGGER swap_new AFTER INSERT ON tblAttachment FOR EACH ROW EXECUTE FUNCTION swap_new()"));
+    } else {
+        // The decoy takes the new row's address.
+        e.execute(QStringLiteral("CREATE TRIGGER swap_new AFTER INSERT ON tblAttachment BEGIN "
+                                 "DELETE FROM tblAttachment WHERE rowid = new.rowid; "
+                                 "INSERT INTO tblAttachment (rowid, FileName, SaveFileName) VALUES (new.rowid, 'decoy.jpg', 'decoy.jpg'); END"));
+    }
+}
+
+void TestFolder::dropTrigger(const QString &name)
+{
+    Engine &e = *CurrentDb().engine();
+    e.execute(QStringLiteral("DROP TRIGGER ") + name + (onServer() ? QStringLiteral(" ON tblAttachment") : QString()));
+}
+
 bool TestFolder::importElsewhere(const QStringList &files, int kind, const QDateTime &clock) const
 {
     QProcess driver;

@@ -28,6 +28,10 @@ public:
 
     // Plants a trigger in the catalogue that deletes every row inserted into tblAttachment.
     static void dropNewRows();
+    // An audit trigger that updates each new row; one that replaces it by a decoy.
+    static void markNewRows();
+    static void swapNewRows();
+    static void dropTrigger(const QString &name);
 
     static bool onServer() { return qgetenv("MC_TEST_ENGINE") == "postgresql"; }
     // Every file in the attachment folder (hidden ones too) but the folder's marker.
