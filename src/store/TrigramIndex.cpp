@@ -123,6 +123,8 @@ public:
     }
     ~Connection() { sqlite3_close(db_); }
     bool isOpen() const { return db_ != nullptr; }
+    // Whether the last statement failed on another program's lock.
+    bool busy() const { return (sqlite3_errcode(db_) & 0xff) == SQLITE_BUSY || (sqlite3_errcode(db_) & 0xff) == SQLITE_LOCKED; }
     // Runs one statement with integer or text values; the first column of the first row
     // goes to `first`. False on any failure.
     bool run(const char *sql, const QVariantList &params = {}, QVariant *first = nullptr)
@@ -252,6 +254,8 @@ bool TrigramIndex::build(const QString &path, const std::atomic_bool &stop, int 
         QElapsedTimer took;
         took.start();
         if (!db.run("BEGIN IMMEDIATE")) {
+            if (!db.busy())
+                return false;
             pauseFor(20, stop);
             continue;
         }
@@ -320,6 +324,12 @@ QString TrigramIndex::rewrite(Engine &engine, const QString &sql)
         else if (how == QLatin1String("SEARCH tblAttachment USING INDEX idxKindFolder (tblFileKind=?)"))
             order = QStringLiteral("FolderName, rowid");
         else
+            return sql;
+        // A pattern found in many rows reads faster by the scan than row by row.
+        const qint64 rows = scalar(engine, QStringLiteral("SELECT coalesce(max(rowid),0) FROM tblAttachment"));
+        const qint64 most = rows / 10 + 1;
+        if (scalar(engine, QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM %1 WHERE %1 MATCH ? LIMIT ?)").arg(table()),
+                   {match, most}) >= most)
             return sql;
         QString out = QStringLiteral("Select * From tblAttachment Where rowid IN (SELECT rowid FROM %1 WHERE %1 MATCH '%2') "
                                      "AND %3 Like '%4'")

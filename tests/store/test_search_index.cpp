@@ -47,6 +47,16 @@ void addCorpus()
     for (int i = 0; i < kNames.size(); ++i)
         add(kNames[i], 1 + i % 6, i % 5 == 0 ? QVariant() : QVariant(kNames[(i * 7) % kNames.size()]),
             i % 4 == 0 ? QVariant() : QVariant(QStringLiteral("新导入文件 ") + kNames[(i * 3) % kNames.size()]));
+    // Rows that no pattern finds, so that the patterns are rare enough for the index.
+    std::shared_ptr<Engine> engine = CurrentDb().engine();
+    engine->begin();
+    for (int i = 0; i < 300; ++i) {
+        QString name = QStringLiteral("qq");
+        for (int n = i; n > 0; n /= 10)
+            name += QChar(u'k' + n % 10);
+        add(name, 3, QVariant(), QVariant());
+    }
+    engine->commit();
 }
 
 SqliteEngine *fileEngine()
