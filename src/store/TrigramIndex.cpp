@@ -281,7 +281,7 @@ bool TrigramIndex::build(const QString &path, const std::atomic_bool &stop, int 
             return true;
         // Groups of about groupMs, and as long a pause after each for the others' writes.
         const qint64 ms = qMax<qint64>(1, took.elapsed());
-        groupRows = qBound(qint64(100), groupRows * groupMs / ms, qint64(200000));
+        groupRows = qBound(qint64(100), qMin(groupRows * 2, groupRows * groupMs / ms), qint64(200000));
         pauseFor(qMax<qint64>(10, ms), stop);
     }
     return false;
