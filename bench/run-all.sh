@@ -7,8 +7,9 @@
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 printf '%-44s %12s %12s  %-22s %7s\n' "measurement" "program" "baseline" "baseline is" "ratio"
-rows() { grep -E '[0-9.]+x$|bytes per listed row|peak memory' || true; }
+rows() { grep -E '[0-9.]+x$|bytes per listed row|peak memory|index built' || true; }
 "$build/bench/list_bench" 100000 1000000 2>/dev/null | rows
+"$build/bench/search_bench" 100000 1000000 2>/dev/null | rows
 "$build/bench/import_bench" 2000 64 1024 2>/dev/null | rows
 if command -v pg_virtualenv > /dev/null; then
   pg_virtualenv -t sh -c "'$build/bench/server_bench' 100000 1000000 && createdb mc_bench_import &&

@@ -48,6 +48,9 @@ public:
     virtual QString changeStamp() { return {}; }
     // A table or column name as the engine reads it.
     virtual QString identifier(const QString &name) const = 0;
+    // A query that finds exactly the rows of `sql`, in its order, by an index the engine
+    // keeps for it; `sql` itself when there is none.
+    virtual QString indexed(const QString &sql) { return sql; }
 
     // Write transactions nest: the outermost one is a real transaction that holds the write
     // lock, inner ones are savepoints.

@@ -150,6 +150,7 @@ void SqliteEngine::open()
             throw AppError(QStringLiteral("%1 不是文件目录数据库: 缺少表 tblAttachment").arg(displayName()));
         CatalogueSchema::requireShape(*this);
         CatalogueSchema::ensureSideTables(*this);
+        searchIndex_ = TrigramIndex::prepare(*this, TrigramIndex::supported(handle_));
     } catch (const DbError &e) {
         close();
         throw AppError(QStringLiteral("%1 不是可用的数据库: %2").arg(displayName(), e.reason()));
@@ -158,10 +159,37 @@ void SqliteEngine::open()
         throw;
     }
     fileIdentity(path_, &device_, &inode_);
+    if (searchIndex_ == TrigramIndex::State::Building) {
+        // Searches read by the scan until it is done; other programs' writes get in between
+        // its groups, and closing the catalogue stops it after the group at hand.
+        stopBuilding_ = false;
+        built_ = false;
+        builder_ = std::thread([this, path = path_] { built_ = TrigramIndex::build(path, stopBuilding_); });
+    }
+}
+
+bool SqliteEngine::waitForSearchIndex()
+{
+    if (builder_.joinable())
+        builder_.join();
+    if (searchIndex_ == TrigramIndex::State::Building && built_)
+        searchIndex_ = TrigramIndex::State::Ready;
+    return searchIndex_ == TrigramIndex::State::Ready;
+}
+
+QString SqliteEngine::indexed(const QString &sql)
+{
+    if (searchIndex_ == TrigramIndex::State::Unavailable)
+        return sql;
+    return TrigramIndex::rewrite(*this, sql);
 }
 
 void SqliteEngine::close()
 {
+    stopBuilding_ = true;
+    if (builder_.joinable())
+        builder_.join();
+    searchIndex_ = TrigramIndex::State::Unavailable;
     handle_ = nullptr;
     forgetTransactions();
     dropConnection(connectionName_);

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "store/Engine.h"
+#include "store/TrigramIndex.h"
 
 #include <QElapsedTimer>
+#include <atomic>
+#include <thread>
 
 struct sqlite3;
 
@@ -28,6 +31,13 @@ public:
     }
     QString changeStamp() override;
     QString identifier(const QString &name) const override;
+    QString indexed(const QString &sql) override;
+
+    // The index of the searches by part of a text, as found when the catalogue was opened.
+    TrigramIndex::State searchIndex() const { return searchIndex_; }
+    // Waits until the rows that were there before the index are in it; false when it
+    // cannot be made here.
+    bool waitForSearchIndex();
 
     const QString &path() const { return path_; }
 
@@ -45,4 +55,9 @@ private:
     quint64 device_ = 0;
     quint64 inode_ = 0;
     QElapsedTimer busySince_;
+    TrigramIndex::State searchIndex_ = TrigramIndex::State::Unavailable;
+    // Adds the older rows to the search index on a connection of its own.
+    std::thread builder_;
+    std::atomic_bool stopBuilding_{false};
+    std::atomic_bool built_{false};
 };

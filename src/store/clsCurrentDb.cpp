@@ -122,5 +122,5 @@ Recordset clsCurrentDb::OpenRecordset(const QString &strSql, int CursorType, int
     Q_UNUSED(CursorType);
     Q_UNUSED(LockType);
     requireOpen();
-    return Recordset(engine_, JetDialect::translate(strSql, engine_->dialect()), strSql.trimmed());
+    return Recordset(engine_, engine_->indexed(JetDialect::translate(strSql, engine_->dialect())), strSql.trimmed());
 }
