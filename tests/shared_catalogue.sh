@@ -59,11 +59,12 @@ mkdir -p "$WORK/src" && chmod 755 "$WORK/src"
 rows() { psql -d "$DB" -Atc "SELECT count(*) FROM tblattachment"; }
 copies() { find "$SHARED" -maxdepth 1 -type f ! -name .mc-catalogue | wc -l; }
 
-# Step 1, on the server (the README's runuser -u postgres; the password as --pwprompt would set it).
-createuser "$ROLE"
-psql -qc "ALTER ROLE $ROLE LOGIN PASSWORD '$PASSWORD'"
-createdb --owner="$ROLE" "$DB"
-psql -d "$DB" -qc 'CREATE EXTENSION IF NOT EXISTS pg_trgm'
+# Step 1, on the server (the README's runuser -u postgres; the password as --pwprompt would set
+# it; pg_virtualenv has started the cluster).
+createuser -p "$PGPORT" "$ROLE"
+psql -p "$PGPORT" -qc "ALTER ROLE $ROLE LOGIN PASSWORD '$PASSWORD'"
+createdb -p "$PGPORT" --owner="$ROLE" "$DB"
+psql -p "$PGPORT" -d "$DB" -qc 'CREATE EXTENSION IF NOT EXISTS pg_trgm'
 ADDRESS=postgresql://$ROLE@$PGHOST:$PGPORT/$DB
 
 # Step 2: each account keeps the password in ~/.pgpass.

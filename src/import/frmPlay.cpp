@@ -232,36 +232,44 @@ void frmPlay::watchStall()
     player->play();
 }
 
-void frmPlay::checkCodecs()
+void frmPlay::probeCodecs(const std::function<void(const QStringList &)> &tell)
 {
-    // Qt's player leaves out a stream it has no decoder for without a word: ask GStreamer,
-    // away from the interface, what is missing.
+    // Each probe may wait seconds for GStreamer: it runs away from the interface, and its
+    // answer is told only while this window still plays the file it was asked about.
     QPointer<frmPlay> self(this);
     const QString file = strFile;
-    QThreadPool::globalInstance()->start([self, file] {
+    QThreadPool::globalInstance()->start([self, file, tell] {
         const QStringList missing = MediaProbe::missing(file);
-        if (missing.isEmpty())
-            return;
-        QMetaObject::invokeMethod(qApp, [self, file, missing] {
-            if (!self || self->strFile != file || self->toldMissing_ || !self->isVisible())
-                return;
-            self->toldMissing_ = true;
-            ShowMsg(QStringLiteral("%1 的部分内容无法播放,缺少:\n%2\n请安装上述软件包后再试.")
-                        .arg(QDir::toNativeSeparators(file), missing.join(QLatin1Char('\n'))),
-                    Msg::OkOnly | Msg::Information);
+        QMetaObject::invokeMethod(qApp, [self, file, tell, missing] {
+            if (self && self->strFile == file)
+                tell(missing);
         });
+    });
+}
+
+void frmPlay::checkCodecs()
+{
+    // Qt's player leaves out a stream it has no decoder for without a word.
+    probeCodecs([this](const QStringList &missing) {
+        if (missing.isEmpty() || toldMissing_ || !isVisible())
+            return;
+        toldMissing_ = true;
+        ShowMsg(QStringLiteral("%1 的部分内容无法播放,缺少:\n%2\n请安装上述软件包后再试.")
+                    .arg(QDir::toNativeSeparators(strFile), missing.join(QLatin1Char('\n'))),
+                Msg::OkOnly | Msg::Information);
     });
 }
 
 void frmPlay::showMediaError()
 {
     stall_->stop();
-    QString text = QStringLiteral("无法播放 %1: %2").arg(QDir::toNativeSeparators(strFile), SystemErrorText::explain(player->errorString()));
-    const QStringList missing = MediaProbe::missing(strFile);
-    if (!missing.isEmpty())
-        text += QStringLiteral("\n缺少:\n%1\n请安装上述软件包后再试.").arg(missing.join(QLatin1Char('\n')));
-    toldMissing_ = true;
-    ShowMsg(text, Msg::OkOnly | Msg::Information);
+    toldMissing_ = true; // this message names what is missing
+    const QString text = QStringLiteral("无法播放 %1: %2").arg(QDir::toNativeSeparators(strFile), SystemErrorText::explain(player->errorString()));
+    probeCodecs([text](const QStringList &missing) {
+        ShowMsg(missing.isEmpty() ? text
+                                  : text + QStringLiteral("\n缺少:\n%1\n请安装上述软件包后再试.").arg(missing.join(QLatin1Char('\n'))),
+                Msg::OkOnly | Msg::Information);
+    });
 }
 
 void frmPlay::done(int result)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QDialog>
 #include <QImage>
 
@@ -56,6 +58,7 @@ private:
     void layoutPicture();
     void showMediaError();
     void checkCodecs();
+    void probeCodecs(const std::function<void(const QStringList &)> &tell);
     void watchStall();
 
     QImage picture_;

@@ -40,24 +40,20 @@ Parts split(const QString &location)
     QString rest = t.mid(schemeEnd + 3);
     p.rest = rest;
     // The last "@" ends the user part: a password holding an unencoded "@" ends at the one
-    // before the host.
+    // before the host. Any "@" is taken for the end of a user part, also one that might sit in
+    // the parameters: "user:2024/x@host" cannot be told from "host:2024/db?x=a@b", and showing
+    // a password costs more than refusing a parameter value that should have read %40.
     const int at = rest.lastIndexOf(QLatin1Char('@'));
     if (at >= 0) {
         const QString info = rest.left(at);
         const int colon = info.indexOf(QLatin1Char(':'));
         const QString user = colon < 0 ? info : info.left(colon);
         const QString secret = colon < 0 ? QString() : info.mid(colon + 1);
-        const QString beforeSlash = secret.section(QLatin1Char('/'), 0, 0);
-        static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-        // An "@" in the parameters after a host and port is no user part.
-        const bool isUserPart = !hasAny(user, "/?#") && !(colon >= 0 && hasAny(secret, "/?#") && digits.match(beforeSlash).hasMatch());
-        if (isUserPart) {
-            p.userPart = true;
-            p.user = user;
-            p.rest = rest.mid(at + 1);
-            p.password = colon >= 0;
-            p.malformed = hasAny(secret, "@/?#") || hasAny(user, "@");
-        }
+        p.userPart = true;
+        p.user = user;
+        p.rest = rest.mid(at + 1);
+        p.password = colon >= 0;
+        p.malformed = hasAny(secret, "@/?#") || hasAny(user, "@/?#");
     }
     if (passwordParameter().match(p.rest).hasMatch())
         p.password = true;
@@ -122,7 +118,8 @@ bool CatalogueLocation::mayHoldPassword(const QString &typed)
         return false;
     if (holdsPassword(t) || t.contains(QLatin1String("password="), Qt::CaseInsensitive))
         return true;
-    // "user:..." before the "@" is typed cannot yet be told from "host:port".
+    // "user:..." before the "@" is typed cannot yet be told from "host:port/...", as a
+    // password may hold "/".
     const QString rest = t.mid(schemeEnd + 3);
-    return !rest.contains(QLatin1Char('@')) && !rest.contains(QLatin1Char('/')) && rest.contains(QLatin1Char(':'));
+    return !rest.contains(QLatin1Char('@')) && rest.contains(QLatin1Char(':'));
 }

@@ -20,6 +20,7 @@ private slots:
     void videoFrames();
     void missingDecoderNamed();
     void missingDecoderChild();
+    void errorToldWhileWindowRuns();
 };
 
 void TestMedia::initTestCase()
@@ -123,6 +124,31 @@ void TestMedia::missingDecoderChild()
     v.show();
     QTRY_VERIFY_WITH_TIMEOUT(!d.asked.isEmpty(), 15000);
     QVERIFY2(d.messages().constFirst().contains("H.264 视频解码器 (软件包 gstreamer1.0-libav)"), qPrintable(d.messages().join('\n')));
+}
+
+// A file the player cannot read is told with its name, and asking GStreamer what is missing
+// meanwhile leaves the interface running.
+void TestMedia::errorToldWhileWindowRuns()
+{
+    if (qEnvironmentVariableIsSet("MC_MEDIA_CHILD"))
+        QSKIP("child run");
+    QFile bad(file("bad.mp4"));
+    QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write(QByteArray(4096, 'x')) == 4096);
+    bad.close();
+    ScriptedDialogs d;
+    d.answerMessage(1);
+    frmPlay v;
+    v.strFile = bad.fileName();
+    QElapsedTimer sinceTick;
+    qint64 longest = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, [&] { longest = qMax(longest, sinceTick.restart()); });
+    sinceTick.start();
+    tick.start(20);
+    v.show();
+    QTRY_VERIFY_WITH_TIMEOUT(!d.asked.isEmpty(), 15000);
+    QVERIFY2(d.messages().constFirst().contains("无法播放 " + QDir::toNativeSeparators(bad.fileName())), qPrintable(d.messages().join('\n')));
+    QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
 }
 
 QTEST_MAIN(TestMedia)
