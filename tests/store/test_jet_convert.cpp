@@ -379,6 +379,9 @@ void TestJetConvert::killedCopyLeavesNoHalfCatalogue()
     const QString db = tf.file(QStringLiteral("old/Data.mdb"));
     for (int delayMs : {100, 300, 700, 1200, 2000}) {
         killedAfter(delayMs, {QStringLiteral("--convert"), db});
+        // A name saying it is the user's Jet file holds all of it.
+        for (const QString &kept : QDir(tf.file(QStringLiteral("old"))).entryList({QStringLiteral("Data-旧版Jet*")}))
+            QCOMPARE(digest(tf.file(QStringLiteral("old/") + kept)), jet);
         if (digest(db) != jet) {
             QCOMPARE(recordCount(db), 100002);
             QCOMPARE(digest(tf.file(QStringLiteral("old/Data-旧版Jet.mdb"))), jet);
