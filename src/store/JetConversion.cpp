@@ -349,13 +349,16 @@ JetConversion::Result JetConversion::into(const QString &jetPath, const QString 
         if (server)
             CatalogueSchema::create(target); // makes what is missing, leaves a catalogue as it is
         std::shared_ptr<Engine> engine = opened(target);
+        // Bin rows and hashes belong to what the target holds: refused as records are, never removed.
         RowTable count;
-        engine->execute(QStringLiteral("SELECT COUNT(*) FROM tblAttachment"), {}, &count);
+        engine->execute(QStringLiteral("SELECT (SELECT COUNT(*) FROM tblAttachment), (SELECT COUNT(*) FROM "
+                                       "tblRecycleBin), (SELECT COUNT(*) FROM tblContentHash)"),
+                        {}, &count);
         if (count.row(0)[0].toLongLong() > 0)
             throw AppError(QStringLiteral("%1 已有记录,不能复制到其中").arg(engine->displayName()));
+        if (count.row(0)[1].toLongLong() > 0 || count.row(0)[2].toLongLong() > 0)
+            throw AppError(QStringLiteral("%1 的回收站或内容摘要中已有数据,不能复制到其中").arg(engine->displayName()));
         inTransaction(*engine, [&] {
-            engine->execute(QStringLiteral("DELETE FROM tblRecycleBin"));
-            engine->execute(QStringLiteral("DELETE FROM tblContentHash"));
             write(*engine, records, progress);
             verify(*engine, records, progress);
         });

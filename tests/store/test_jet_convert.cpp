@@ -243,6 +243,23 @@ void TestJetConvert::commandLineCopiesEveryRecord()
     tf.write(QStringLiteral("old/Attachment/20061203123045.jpg"), "a");
     tf.write(QStringLiteral("old/Attachment/20090909090909"), "folder");
     const QString to = target(tf, QStringLiteral("new.mdb"));
+    {
+        // A catalogue without records may still hold hashes: refused, and they stay.
+        const QString hashed = TestFolder::onServer() ? to : tf.file(QStringLiteral("hashed.mdb"));
+        if (!TestFolder::onServer())
+            CatalogueSchema::create(hashed);
+        std::shared_ptr<Engine> engine = CatalogueLocation::engineFor(hashed);
+        engine->open();
+        engine->execute(QStringLiteral("INSERT INTO tblContentHash (SaveFileName, Sha256) VALUES ('1.jpg', 'abc')"));
+        const Run refused = mkcatalogue({QStringLiteral("--copy"), jet, hashed});
+        QVERIFY2(refused.code == 1 && refused.err.contains(QStringLiteral("内容摘要")), qPrintable(refused.err));
+        RowTable rows;
+        engine->execute(QStringLiteral("SELECT COUNT(*) FROM tblContentHash"), {}, &rows);
+        QCOMPARE(rows.row(0)[0].toLongLong(), 1);
+        QCOMPARE(recordCount(hashed), 0);
+        engine->execute(QStringLiteral("DELETE FROM tblContentHash"));
+        engine->close();
+    }
     const Run run = mkcatalogue({QStringLiteral("--copy"), jet, to});
     QVERIFY2(run.code == 0, qPrintable(run.err));
     QVERIFY2(run.out.contains(QStringLiteral("12 条记录")) && run.out.contains(QStringLiteral("其中 10 条记录在附件文件夹中没有")),
