@@ -202,6 +202,7 @@ private slots:
     void badInputChangesNothing_data();
     void badInputChangesNothing();
     void killedCopyLeavesNoHalfCatalogue();
+    void readerEndsWithItsParent();
     void convertsOnOpen();
     void refusedCancelledBusyOrFullOnOpen();
     void oldConfigurationFile_data();
@@ -410,6 +411,30 @@ void TestJetConvert::killedCopyLeavesNoHalfCatalogue()
     QCOMPARE(recordCount(db), 100002);
     QStringList left = leftovers(tf.file(QStringLiteral("old")), {QStringLiteral("Data.mdb")});
     QVERIFY2(left.size() >= 1 && left.filter(QStringLiteral("converting")).isEmpty(), qPrintable(left.join(' ')));
+}
+
+// A reader looping on a damaged file ends when the program that started it is killed.
+void TestJetConvert::readerEndsWithItsParent()
+{
+    TestFolder tf;
+    const QString hang = fixture(QStringLiteral("damaged/hangs-libmdb-property-loop.mdb.gz"), tf.file(QStringLiteral("h.mdb")));
+    QProcess parent;
+    parent.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("\"$0\" --read-jet \"$1\" >/dev/null & echo $!; wait"),
+                                        QStringLiteral(MC_MKCATALOGUE), hang});
+    QVERIFY(parent.waitForReadyRead(10000));
+    const pid_t reader = pid_t(parent.readLine().trimmed().toLongLong());
+    QVERIFY(reader > 0);
+    // A zombie waiting to be reaped is not running.
+    const auto running = [reader] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(reader));
+        return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
+    };
+    QTest::qWait(300);
+    QVERIFY2(running(), "the reader loops");
+    ::kill(pid_t(parent.processId()), SIGKILL);
+    parent.waitForFinished();
+    QTRY_VERIFY_WITH_TIMEOUT(!running(), 3000);
+    ::kill(reader, SIGKILL);
 }
 
 // Yes converts in place: the new catalogue under the old name with every record, the Jet
