@@ -97,7 +97,9 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     const bool server = !args.isEmpty() && CatalogueLocation::isServer(args.first());
-    if ((copy ? args.size() != 2 : (args.size() < 1 || args.size() > (server && !convert ? 2 : 1))) || (copy && ifMissing) ||
+    const bool unknownOption = std::any_of(args.begin(), args.end(),
+                                           [](const QString &a) { return a.startsWith(QLatin1String("--")); });
+    if (unknownOption || (copy ? args.size() != 2 : (args.size() < 1 || args.size() > (server && !convert ? 2 : 1))) || (copy && ifMissing) ||
         (convert && (copy || ifMissing))) {
         err << "usage: mkcatalogue [--if-missing] PATH/Data.mdb\n"
                "       mkcatalogue postgresql://user@host:port/dbname [ATTACHMENT-FOLDER]\n"
@@ -106,7 +108,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     try {
-        if (copy && !CatalogueLocation::isServer(args.at(0)) && QFileInfo(args.at(0)).isFile()) {
+        // A file that cannot be read is said to be so, not taken for one of another kind.
+        if ((copy || convert) && !CatalogueLocation::isServer(args.at(0)) && QFileInfo(args.at(0)).isFile()) {
             QFile from(args.at(0));
             if (!from.open(QIODevice::ReadOnly))
                 throw AppError(QStringLiteral("无法读取文件 %1: %2").arg(args.at(0), from.errorString()));

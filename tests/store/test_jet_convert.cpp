@@ -243,6 +243,9 @@ void TestJetConvert::commandLineCopiesEveryRecord()
     const QString jet = fixture(QStringLiteral("Data-jet4.mdb"), tf.file(QStringLiteral("old/Data.mdb")));
     tf.write(QStringLiteral("old/Attachment/20061203123045.jpg"), "a");
     tf.write(QStringLiteral("old/Attachment/20090909090909"), "folder");
+    const Run help = mkcatalogue({QStringLiteral("--help")});
+    QVERIFY2(help.code == 2 && help.err.contains(QStringLiteral("usage")), qPrintable(help.err));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("--help")));
     const QString to = target(tf, QStringLiteral("new.mdb"));
     {
         // A catalogue without records may still hold hashes: refused, and they stay.
@@ -356,6 +359,10 @@ void TestJetConvert::badInputChangesNothing()
     const Run run = mkcatalogue(args, kind == QLatin1String("unreadable"));
     QVERIFY2(run.code == 1 && run.err.contains(message), qPrintable(QString::number(run.code) + run.err));
     QVERIFY2(took.elapsed() < 30000, "the reader's time limit ends a loop");
+    if (kind == QLatin1String("unreadable")) {
+        const Run convert = mkcatalogue({QStringLiteral("--convert"), jet}, true);
+        QVERIFY2(convert.code == 1 && convert.err.contains(message), qPrintable(convert.err));
+    }
     QFile::setPermissions(jet, QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(digest(jet), before);
     if (TestFolder::onServer())
