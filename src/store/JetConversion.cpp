@@ -182,18 +182,24 @@ void keepCopy(const QString &from, const QString &temp, const QString &to)
     QFile out(temp);
     if (!in.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("无法读取 %1: %2").arg(shown(from), in.errorString()));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    // Unbuffered, so that errno still tells why a write failed (a full disk, say).
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         throw AppError(QStringLiteral("无法写入 %1: %2").arg(shown(temp), out.errorString()));
     bool ok = true;
+    int code = 0;
     while (ok && !in.atEnd()) {
         const QByteArray chunk = in.read(1 << 20);
+        errno = 0;
         ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+        code = errno;
     }
-    ok = ok && out.flush();
 #ifdef Q_OS_UNIX
-    ok = ok && ::fsync(out.handle()) == 0;
+    if (ok && ::fsync(out.handle()) != 0) {
+        ok = false;
+        code = errno;
+    }
 #endif
-    const QString why = out.errorString();
+    const QString why = code != 0 ? SystemErrorText::describe(code) : out.errorString();
     out.close();
     if (!ok || in.error() != QFileDevice::NoError) {
         QFile::remove(temp);
@@ -231,7 +237,11 @@ void inTransaction(Engine &engine, const std::function<void()> &work)
         work();
         engine.commit();
     } catch (...) {
-        engine.rollback();
+        // What failed is reported, not a rollback that then found no transaction.
+        try {
+            engine.rollback();
+        } catch (...) {
+        }
         throw;
     }
 }
