@@ -33,6 +33,49 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
+
+namespace {
+#ifdef Q_OS_UNIX
+pid_t g_parent = 0;
+
+void checkParent(int)
+{
+    if (::getppid() != g_parent)
+        ::_exit(1);
+    ::alarm(1);
+}
+#endif
+
+// The reader runs inside the library, which may loop on a damaged file: it must not
+// outlive the program that started it, nor run without bound.
+void endWithParent()
+{
+#ifdef Q_OS_UNIX
+    g_parent = ::getppid();
+#ifdef Q_OS_LINUX
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    if (::getppid() != g_parent) // the parent ended before the request took effect
+        ::_exit(1);
+    // Where the kernel offers no such request: checked every second.
+    std::signal(SIGALRM, checkParent);
+    ::alarm(1);
+    // An hour of processor time reads far more than any catalogue holds.
+    const rlimit cpu{3600, 3600 + 10};
+    ::setrlimit(RLIMIT_CPU, &cpu);
+#endif
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -46,13 +89,17 @@ int main(int argc, char *argv[])
         codePage = args.at(cp + 1).toLatin1();
         args.remove(cp, 2);
     }
-    if (args.size() == 2 && args.first() == QLatin1String("--read-jet"))
+    if (args.size() == 2 && args.first() == QLatin1String("--read-jet")) {
+        endWithParent();
         return JetFileReader::run(args.at(1), codePage, stdout);
+    }
     const bool convert = args.removeAll(QStringLiteral("--convert")) > 0;
     QTextStream out(stdout);
     QTextStream err(stderr);
     const bool server = !args.isEmpty() && CatalogueLocation::isServer(args.first());
-    if ((copy ? args.size() != 2 : (args.size() < 1 || args.size() > (server && !convert ? 2 : 1))) || (copy && ifMissing) ||
+    const bool unknownOption = std::any_of(args.begin(), args.end(),
+                                           [](const QString &a) { return a.startsWith(QLatin1String("--")); });
+    if (unknownOption || (copy ? args.size() != 2 : (args.size() < 1 || args.size() > (server && !convert ? 2 : 1))) || (copy && ifMissing) ||
         (convert && (copy || ifMissing))) {
         err << "usage: mkcatalogue [--if-missing] PATH/Data.mdb\n"
                "       mkcatalogue postgresql://user@host:port/dbname [ATTACHMENT-FOLDER]\n"
@@ -61,7 +108,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     try {
-        if (copy && !CatalogueLocation::isServer(args.at(0)) && QFileInfo(args.at(0)).isFile()) {
+        // A file that cannot be read is said to be so, not taken for one of another kind.
+        if ((copy || convert) && !CatalogueLocation::isServer(args.at(0)) && QFileInfo(args.at(0)).isFile()) {
             QFile from(args.at(0));
             if (!from.open(QIODevice::ReadOnly))
                 throw AppError(QStringLiteral("无法读取文件 %1: %2").arg(args.at(0), from.errorString()));

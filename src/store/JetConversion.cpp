@@ -155,30 +155,63 @@ void syncFolder(const QString &folder)
 #endif
 }
 
-// A durable copy of the Jet file under a new name; what could not be written is removed.
-void keepCopy(const QString &from, const QString &to)
+// Moves `from` to `to` when nothing stands there: never over a file or a link that
+// appeared meanwhile.
+void renameNew(const QString &from, const QString &to)
+{
+    const QByteArray a = QFile::encodeName(from), b = QFile::encodeName(to);
+#ifdef Q_OS_LINUX
+    int rc = ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE);
+    // Some file systems (FAT on older kernels, shares) cannot refuse to replace.
+    if (rc != 0 && (errno == EINVAL || errno == ENOSYS))
+        rc = QFileInfo::exists(to) || QFileInfo(to).isSymLink() ? (errno = EEXIST, -1)
+                                                                  : std::rename(a.constData(), b.constData());
+#else
+    const int rc = QFileInfo::exists(to) ? (errno = EEXIST, -1) : std::rename(a.constData(), b.constData());
+#endif
+    if (rc != 0)
+        throw AppError(QStringLiteral("无法把 %1 改名为 %2: %3")
+                           .arg(shown(from), shown(to), SystemErrorText::describe(errno)));
+}
+
+// A durable copy of the Jet file under a new name. It is written under a temporary name
+// (removed as a leftover if the program is killed) and takes the new one only when whole.
+void keepCopy(const QString &from, const QString &temp, const QString &to)
 {
     QFile in(from);
-    QFile out(to);
+    QFile out(temp);
     if (!in.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("无法读取 %1: %2").arg(shown(from), in.errorString()));
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        throw AppError(QStringLiteral("无法写入 %1: %2").arg(shown(to), out.errorString()));
+    // Unbuffered, so that errno still tells why a write failed (a full disk, say).
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        throw AppError(QStringLiteral("无法写入 %1: %2").arg(shown(temp), out.errorString()));
     bool ok = true;
+    int code = 0;
     while (ok && !in.atEnd()) {
         const QByteArray chunk = in.read(1 << 20);
+        errno = 0;
         ok = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+        code = errno;
     }
-    ok = ok && out.flush();
 #ifdef Q_OS_UNIX
-    ok = ok && ::fsync(out.handle()) == 0;
+    if (ok && ::fsync(out.handle()) != 0) {
+        ok = false;
+        code = errno;
+    }
 #endif
-    const QString why = out.errorString();
+    const QString why = code != 0 ? SystemErrorText::describe(code) : out.errorString();
     out.close();
     if (!ok || in.error() != QFileDevice::NoError) {
-        QFile::remove(to);
+        QFile::remove(temp);
         throw AppError(QStringLiteral("无法保留原文件的副本 %1: %2").arg(shown(to), why));
     }
+    try {
+        renameNew(temp, to);
+    } catch (...) {
+        QFile::remove(temp);
+        throw;
+    }
+    syncFolder(folderOf(to));
 }
 
 void renameOver(const QString &from, const QString &to)
@@ -204,7 +237,11 @@ void inTransaction(Engine &engine, const std::function<void()> &work)
         work();
         engine.commit();
     } catch (...) {
-        engine.rollback();
+        // What failed is reported, not a rollback that then found no transaction.
+        try {
+            engine.rollback();
+        } catch (...) {
+        }
         throw;
     }
 }
@@ -288,7 +325,7 @@ JetConversion::Result JetConversion::inPlace(const QString &path, const QString 
         if (!(stampOf(path) == before))
             throw AppError(QStringLiteral("%1 在转换期间被其他程序改动, 未作任何更改, 请稍后再试").arg(shown(path)));
         result.keptAs = keptName(path);
-        keepCopy(path, result.keptAs);
+        keepCopy(path, temporaryFor(path), result.keptAs);
         try {
             renameOver(temp, path);
         } catch (...) {
@@ -322,13 +359,16 @@ JetConversion::Result JetConversion::into(const QString &jetPath, const QString 
         if (server)
             CatalogueSchema::create(target); // makes what is missing, leaves a catalogue as it is
         std::shared_ptr<Engine> engine = opened(target);
+        // Bin rows and hashes belong to what the target holds: refused as records are, never removed.
         RowTable count;
-        engine->execute(QStringLiteral("SELECT COUNT(*) FROM tblAttachment"), {}, &count);
+        engine->execute(QStringLiteral("SELECT (SELECT COUNT(*) FROM tblAttachment), (SELECT COUNT(*) FROM "
+                                       "tblRecycleBin), (SELECT COUNT(*) FROM tblContentHash)"),
+                        {}, &count);
         if (count.row(0)[0].toLongLong() > 0)
             throw AppError(QStringLiteral("%1 已有记录,不能复制到其中").arg(engine->displayName()));
+        if (count.row(0)[1].toLongLong() > 0 || count.row(0)[2].toLongLong() > 0)
+            throw AppError(QStringLiteral("%1 的回收站或内容摘要中已有数据,不能复制到其中").arg(engine->displayName()));
         inTransaction(*engine, [&] {
-            engine->execute(QStringLiteral("DELETE FROM tblRecycleBin"));
-            engine->execute(QStringLiteral("DELETE FROM tblContentHash"));
             write(*engine, records, progress);
             verify(*engine, records, progress);
         });

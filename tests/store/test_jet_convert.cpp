@@ -202,6 +202,7 @@ private slots:
     void badInputChangesNothing_data();
     void badInputChangesNothing();
     void killedCopyLeavesNoHalfCatalogue();
+    void readerEndsWithItsParent();
     void convertsOnOpen();
     void refusedCancelledBusyOrFullOnOpen();
     void oldConfigurationFile_data();
@@ -242,7 +243,27 @@ void TestJetConvert::commandLineCopiesEveryRecord()
     const QString jet = fixture(QStringLiteral("Data-jet4.mdb"), tf.file(QStringLiteral("old/Data.mdb")));
     tf.write(QStringLiteral("old/Attachment/20061203123045.jpg"), "a");
     tf.write(QStringLiteral("old/Attachment/20090909090909"), "folder");
+    const Run help = mkcatalogue({QStringLiteral("--help")});
+    QVERIFY2(help.code == 2 && help.err.contains(QStringLiteral("usage")), qPrintable(help.err));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("--help")));
     const QString to = target(tf, QStringLiteral("new.mdb"));
+    {
+        // A catalogue without records may still hold hashes: refused, and they stay.
+        const QString hashed = TestFolder::onServer() ? to : tf.file(QStringLiteral("hashed.mdb"));
+        if (!TestFolder::onServer())
+            CatalogueSchema::create(hashed);
+        std::shared_ptr<Engine> engine = CatalogueLocation::engineFor(hashed);
+        engine->open();
+        engine->execute(QStringLiteral("INSERT INTO tblContentHash (SaveFileName, Sha256) VALUES ('1.jpg', 'abc')"));
+        const Run refused = mkcatalogue({QStringLiteral("--copy"), jet, hashed});
+        QVERIFY2(refused.code == 1 && refused.err.contains(QStringLiteral("内容摘要")), qPrintable(refused.err));
+        RowTable rows;
+        engine->execute(QStringLiteral("SELECT COUNT(*) FROM tblContentHash"), {}, &rows);
+        QCOMPARE(rows.row(0)[0].toLongLong(), 1);
+        QCOMPARE(recordCount(hashed), 0);
+        engine->execute(QStringLiteral("DELETE FROM tblContentHash"));
+        engine->close();
+    }
     const Run run = mkcatalogue({QStringLiteral("--copy"), jet, to});
     QVERIFY2(run.code == 0, qPrintable(run.err));
     QVERIFY2(run.out.contains(QStringLiteral("12 条记录")) && run.out.contains(QStringLiteral("其中 10 条记录在附件文件夹中没有")),
@@ -260,6 +281,16 @@ void TestJetConvert::commandLineCopiesEveryRecord()
         engine->execute(QStringLiteral("DELETE FROM tblAttachment"));
         engine->close();
         bulkTarget = to;
+    }
+    if (!TestFolder::onServer()) {
+        // A full disk mid-write: its cause is reported, not the rollback that followed.
+        QProcess full;
+        full.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("trap '' XFSZ; ulimit -f 2048; exec \"$0\" --copy \"$1\" \"$2\""),
+                                          QStringLiteral(MC_MKCATALOGUE), bulk, bulkTarget});
+        QVERIFY(full.waitForFinished(120000));
+        const QString err = QString::fromUtf8(full.readAllStandardError());
+        QVERIFY2(full.exitCode() == 1 && !err.contains(QStringLiteral("rollback"), Qt::CaseInsensitive), qPrintable(err.left(300)));
+        QVERIFY(!QFileInfo::exists(bulkTarget));
     }
     const Run big = mkcatalogue({QStringLiteral("--copy"), bulk, bulkTarget});
     QVERIFY2(big.code == 0 && big.out.contains(QStringLiteral("100002 条记录")), qPrintable(big.err + big.out));
@@ -338,6 +369,10 @@ void TestJetConvert::badInputChangesNothing()
     const Run run = mkcatalogue(args, kind == QLatin1String("unreadable"));
     QVERIFY2(run.code == 1 && run.err.contains(message), qPrintable(QString::number(run.code) + run.err));
     QVERIFY2(took.elapsed() < 30000, "the reader's time limit ends a loop");
+    if (kind == QLatin1String("unreadable")) {
+        const Run convert = mkcatalogue({QStringLiteral("--convert"), jet}, true);
+        QVERIFY2(convert.code == 1 && convert.err.contains(message), qPrintable(convert.err));
+    }
     QFile::setPermissions(jet, QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(digest(jet), before);
     if (TestFolder::onServer())
@@ -379,6 +414,9 @@ void TestJetConvert::killedCopyLeavesNoHalfCatalogue()
     const QString db = tf.file(QStringLiteral("old/Data.mdb"));
     for (int delayMs : {100, 300, 700, 1200, 2000}) {
         killedAfter(delayMs, {QStringLiteral("--convert"), db});
+        // A name saying it is the user's Jet file holds all of it.
+        for (const QString &kept : QDir(tf.file(QStringLiteral("old"))).entryList({QStringLiteral("Data-旧版Jet*")}))
+            QCOMPARE(digest(tf.file(QStringLiteral("old/") + kept)), jet);
         if (digest(db) != jet) {
             QCOMPARE(recordCount(db), 100002);
             QCOMPARE(digest(tf.file(QStringLiteral("old/Data-旧版Jet.mdb"))), jet);
@@ -390,6 +428,30 @@ void TestJetConvert::killedCopyLeavesNoHalfCatalogue()
     QCOMPARE(recordCount(db), 100002);
     QStringList left = leftovers(tf.file(QStringLiteral("old")), {QStringLiteral("Data.mdb")});
     QVERIFY2(left.size() >= 1 && left.filter(QStringLiteral("converting")).isEmpty(), qPrintable(left.join(' ')));
+}
+
+// A reader looping on a damaged file ends when the program that started it is killed.
+void TestJetConvert::readerEndsWithItsParent()
+{
+    TestFolder tf;
+    const QString hang = fixture(QStringLiteral("damaged/hangs-libmdb-property-loop.mdb.gz"), tf.file(QStringLiteral("h.mdb")));
+    QProcess parent;
+    parent.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("\"$0\" --read-jet \"$1\" >/dev/null & echo $!; wait"),
+                                        QStringLiteral(MC_MKCATALOGUE), hang});
+    QVERIFY(parent.waitForReadyRead(10000));
+    const pid_t reader = pid_t(parent.readLine().trimmed().toLongLong());
+    QVERIFY(reader > 0);
+    // A zombie waiting to be reaped is not running.
+    const auto running = [reader] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(reader));
+        return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
+    };
+    QTest::qWait(300);
+    QVERIFY2(running(), "the reader loops");
+    ::kill(pid_t(parent.processId()), SIGKILL);
+    parent.waitForFinished();
+    QTRY_VERIFY_WITH_TIMEOUT(!running(), 3000);
+    ::kill(reader, SIGKILL);
 }
 
 // Yes converts in place: the new catalogue under the old name with every record, the Jet
