@@ -7,6 +7,7 @@
 #include "import/ImportEngine.h"
 #include "import/frmtblAttachmentEdit.h"
 #include "store/CatalogueNotice.h"
+#include "store/Engine.h"
 #include "store/RecycleBin.h"
 
 #include <QtWidgets>
@@ -201,6 +202,16 @@ void TestWindowsInStep::otherProgramsOnF5AndActivation()
     QVERIFY(after > before);
     QCoreApplication::sendEvent(w.get(), &activate);
     QCOMPARE(listings.size(), after);
+
+    // A listing that fails is reported once: the activation that closing the box brings
+    // does not try again until the catalogue changes once more.
+    otherProgram("z.jpg");
+    CurrentDb().engine()->execute(QStringLiteral("ALTER TABLE tblAttachment RENAME TO tblGone"), {}, nullptr);
+    d_->answerMessage(Msg::IdOk);
+    QCoreApplication::sendEvent(w.get(), &activate);
+    QCOMPARE(d_->messages().size(), 1);
+    QCoreApplication::sendEvent(w.get(), &activate);
+    QCOMPARE(d_->messages().size(), 1);
 }
 
 // A drop takes the files the window's kind takes, with the import window's questions:
