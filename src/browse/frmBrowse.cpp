@@ -192,6 +192,8 @@ void frmBrowse::DeleteCategory()
 void frmBrowse::importDropped(const QList<QUrl> &urls)
 {
     // The questions of the import window: files in use, then the start, then the summary.
+    if (ImportRun::refusedWhileRunning())
+        return;
     const DroppedFiles dropped = DroppedFiles::collect(urls, DroppedFiles::patternsOf(filter_));
     QStringList files;
     for (const QString &path : dropped.files) {

@@ -14,6 +14,19 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProgressDialog>
+#include <QScopeGuard>
+
+namespace {
+bool gRunning = false;
+}
+
+bool ImportRun::refusedWhileRunning()
+{
+    if (!gRunning)
+        return false;
+    ShowMsg(QStringLiteral("正在导入文件,请等这次导入结束后再导入其他文件."), Msg::Exclamation);
+    return true;
+}
 
 ImportRun::ImportRun(QStringList files, int kind, QWidget *owner) : files_(std::move(files)), kind_(kind), owner_(owner)
 {
@@ -21,6 +34,13 @@ ImportRun::ImportRun(QStringList files, int kind, QWidget *owner) : files_(std::
 
 void ImportRun::exec()
 {
+    // The group transaction stays open between files: nothing else may import meanwhile.
+    const bool outer = !gRunning;
+    gRunning = true;
+    const auto done = qScopeGuard([outer] {
+        if (outer)
+            gRunning = false;
+    });
     constexpr int steps = 1000; // progress units per file
     QProgressDialog progress(owner_);
     progress.setObjectName(QStringLiteral("importProgress"));
@@ -124,6 +144,8 @@ void ImportRun::exec()
 
 void ImportRun::confirmAndRun(const QStringList &files, int kind, QWidget *owner)
 {
+    if (refusedWhileRunning())
+        return;
     if (ShowMsg(QStringLiteral("您确定要将以下的文件导入文件系统中?\r\n\r\n若您导入的程序的很大,需要的时间将很长.."),
                 Msg::YesNo | Msg::Question) == Msg::IdNo)
         return;

@@ -226,7 +226,7 @@ void TestWindowsInStep::dropImportsAsTheWindowsKind()
     tf_->write("drop/many/two.png", "2");
     tf_->write("drop/many/notes.txt", "n");
     const QString text = tf_->write("drop/readme.txt", "r");
-    auto drop = [&](const QStringList &paths) {
+    auto send = [&](const QStringList &paths) {
         QMimeData mime;
         QList<QUrl> urls;
         for (const QString &p : paths)
@@ -238,6 +238,9 @@ void TestWindowsInStep::dropImportsAsTheWindowsKind()
         QDropEvent event(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(w->lvw->viewport(), &event);
         QVERIFY(event.isAccepted());
+    };
+    auto drop = [&](const QStringList &paths) {
+        send(paths);
         QCoreApplication::processEvents(); // the import runs once the drop has ended
         settle();
     };
@@ -257,6 +260,18 @@ void TestWindowsInStep::dropImportsAsTheWindowsKind()
     drop({single});
     QCOMPARE(d_->asked.last().text, QStringLiteral("导入成功! :) \n已导入 1 个文件,其中 1 个改名导入"));
     QCOMPARE(listed(w->records), QStringList({"one (2).jpg/drop", "one.jpg/drop", "two.png/many"}));
+
+    // A drop while an import runs (its progress lets the window take it) waits for none of
+    // the first import's questions: it is refused.
+    const QString three = tf_->write("drop/three.jpg", "3");
+    d_->answerMessage(Msg::IdYes); // start
+    d_->answerMessage(Msg::IdOk);  // the second drop refused
+    send({three});
+    drop({tf_->file("drop/many/two.png")});
+    texts = d_->messages();
+    QCOMPARE(texts.value(texts.size() - 2), QStringLiteral("正在导入文件,请等这次导入结束后再导入其他文件."));
+    QCOMPARE(texts.last(), QStringLiteral("导入成功! :) "));
+    QCOMPARE(listed(w->records), QStringList({"one (2).jpg/drop", "one.jpg/drop", "three.jpg/drop", "two.png/many"}));
 }
 
 QTEST_MAIN(TestWindowsInStep)
