@@ -1,6 +1,7 @@
 #include "browse/frmRecycleBin.h"
 
 #include "browse/CatalogueFollower.h"
+#include "browse/RowSelection.h"
 #include "store/AppError.h"
 #include "store/Services.h"
 
@@ -78,10 +79,11 @@ void frmRecycleBin::Refresh()
     }
     lblStatus->setText(QStringLiteral("共 %1 个记录").arg(entries_.size()));
     cmdEmpty->setEnabled(!entries_.isEmpty());
+    QList<int> again;
     for (int r = 0; r < entries_.size(); ++r)
         if (selected.contains(entries_.at(r).address.toString()))
-            lvw->selectionModel()->select(lvw->model()->index(r, 0),
-                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            again << r;
+    lvw->selectionModel()->select(RowSelection(lvw->model(), again), QItemSelectionModel::ClearAndSelect);
     cmdRestore->setEnabled(!lvw->selectionModel()->selectedRows().isEmpty());
     follower_->listed();
 }

@@ -191,6 +191,11 @@ void TestWindowsInStep::otherProgramsOnF5AndActivation()
     QTest::keyClick(w->lvw, Qt::Key_F5);
     QCOMPARE(listed(w->records), QStringList({"a.jpg/2008", "x.jpg/other"}));
     QCOMPARE(categories(*w), QStringList({"全部类别", "2008", "other"}));
+    // Every record selected stays selected as one range, not one per row.
+    w->records->lvw->selectAll();
+    QTest::keyClick(w->lvw, Qt::Key_F5);
+    QCOMPARE(w->records->selectedRows(), QList<int>({0, 1}));
+    QCOMPARE(w->records->lvw->selectionModel()->selection().size(), 1);
 
     otherProgram("y.jpg");
     CurrentDb().OpenRecordset("Select * From tblAttachment"); // a read alone tells nothing
