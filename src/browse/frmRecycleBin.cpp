@@ -108,14 +108,16 @@ void frmRecycleBin::cmdRestore_Click()
 
 void frmRecycleBin::cmdEmpty_Click()
 {
-    if (entries_.isEmpty())
+    // What the question counts is what goes: entries a notice lists while it is open stay.
+    const QVector<RecycleBin::Entry> shown = entries_;
+    if (shown.isEmpty())
         return;
-    if (ShowMsg(QStringLiteral("您确定要清空回收站吗?其中的 %1 个记录和它们的附件副本将被永久删除.").arg(entries_.size()),
+    if (ShowMsg(QStringLiteral("您确定要清空回收站吗?其中的 %1 个记录和它们的附件副本将被永久删除.").arg(shown.size()),
                 Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
         return;
     RecycleBin::Emptied emptied;
     try {
-        emptied = RecycleBin::empty(entries_);
+        emptied = RecycleBin::empty(shown);
     } catch (const AppError &) {
         Refresh(); // what another program changed meanwhile is shown as it is now
         throw;
