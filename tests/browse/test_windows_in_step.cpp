@@ -208,6 +208,24 @@ void TestWindowsInStep::otherProgramsOnF5AndActivation()
     QCoreApplication::sendEvent(w.get(), &activate);
     QCOMPARE(listings.size(), after);
 
+    if (TestFolder::onServer()) {
+        // A writing transaction that has its number at the listing but commits after it,
+        // behind a later one that committed before.
+        QProcess psql;
+        psql.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        psql.start(QStringLiteral("psql"), {"-qAt", "-v", "ON_ERROR_STOP=1", tf_->catalogue()});
+        psql.write("BEGIN; SELECT txid_current();\n");
+        QVERIFY(psql.waitForReadyRead(10000));
+        QCOMPARE(QProcess::execute(QStringLiteral("psql"), {"-qAt", "-c", "SELECT txid_current()", tf_->catalogue()}), 0);
+        QTest::keyClick(w->lvw, Qt::Key_F5);
+        const qsizetype listedThen = listings.size();
+        psql.write("COMMIT;\n");
+        psql.closeWriteChannel();
+        QVERIFY(psql.waitForFinished(10000) && psql.exitCode() == 0);
+        QCoreApplication::sendEvent(w.get(), &activate);
+        QVERIFY(listings.size() > listedThen);
+    }
+
     // A listing that fails is reported once: the activation that closing the box brings
     // does not try again until the catalogue changes once more.
     otherProgram("z.jpg");
