@@ -164,6 +164,25 @@ void TestWindowsInStep::changesReachEveryWindow()
     // Listing the same records again keeps the window where it was.
     QCOMPARE(first->List->currentRow(), 0);
     QCOMPARE(first->records->model()->row(first->records->selectedRow()).fileName, QStringLiteral("a.jpg"));
+
+    // A category listed in one window and renamed in another: nothing stays chosen or listed there.
+    auto third = browse();
+    third->List->setCurrentRow(categories(*third).indexOf("2008"));
+    third->List_Click();
+    QCOMPARE(listed(third->records), QStringList({"b.jpg/2008"}));
+    first->List->setCurrentRow(categories(*first).indexOf("2008"));
+    d_->answerPrompt("旧");
+    first->RenameCategory();
+    settle();
+    QCOMPARE(categories(*third), QStringList({"全部类别", "山水", "新", "旧"}));
+    QVERIFY(third->List->selectedItems().isEmpty());
+    QCOMPARE(listed(third->records), QStringList());
+    // When the old name comes back it is listed and chosen again.
+    import("2008/e.jpg", "e");
+    settle();
+    QCOMPARE(third->List->selectedItems().size(), 1);
+    QCOMPARE(third->List->selectedItems().at(0)->text(), QStringLiteral("2008"));
+    QCOMPARE(listed(third->records), QStringList({"e.jpg/2008"}));
 }
 
 // Another program's changes come with F5, and when a window is activated; an activation
