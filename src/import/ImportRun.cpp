@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QProgressDialog>
 #include <QScopeGuard>
 
@@ -61,11 +62,18 @@ void ImportRun::exec()
 
     ImportBatch batch(kGroupMs);
     bool unreachable = false;
+    // How each file of the groups not yet committed was imported: a lost group takes back
+    // its renames and replacements too.
+    QHash<QString, ImportEngine::Outcome> pending;
     auto groupLost = [&](const GroupLost &lost) {
         unreachable = unreachable || lost.connectionLost();
         imported_ -= int(lost.sources().size());
-        for (const QString &source : lost.sources())
+        for (const QString &source : lost.sources()) {
+            const ImportEngine::Outcome outcome = pending.take(source);
+            renamed_ -= outcome == ImportEngine::Outcome::Renamed;
+            replaced_ -= outcome == ImportEngine::Outcome::Replaced;
             failures_ << QDir::toNativeSeparators(source) + QStringLiteral(": ") + lost.message();
+        }
     };
     auto flush = [&](bool onlyIfDue) {
         try {
@@ -119,6 +127,8 @@ void ImportRun::exec()
                 ++imported_;
                 renamed_ += outcome == ImportEngine::Outcome::Renamed;
                 replaced_ += outcome == ImportEngine::Outcome::Replaced;
+                if (outcome != ImportEngine::Outcome::Recorded)
+                    pending.insert(path, outcome);
             }
         } catch (const ImportCancelled &) {
             cancelled_ = true;
