@@ -18,6 +18,7 @@ private slots:
     void init();
     void cleanup();
     void newRowsAndCollisions();
+    void offeredNames();
     void overwriteBinsTheOldCopy();
     void renameAndCancel();
     void sameContentsAsked();
@@ -373,6 +374,19 @@ void TestImportEngine::groupCommitsWholeOrNothing()
     }
     QCOMPARE(rowCount(), 3);
     QCOMPARE(TestFolder::storedCopies().size(), 3);
+}
+
+// The free name offered for a clash counts on only from a number it offered before, keeps a
+// name's trailing blank as its only separator, and a typed name keeps its extension in any case.
+void TestImportEngine::offeredNames()
+{
+    for (const char *name : {"p/Photo (1999).jpg", "p/a.jpg", "p/a (2).jpg", "p/x .jpg"})
+        QVERIFY(ImportEngine::ImportFile(src(name, name), 3, kNow));
+    QCOMPARE(ImportEngine::freeName("Photo (1999).jpg", "jpg", "p"), QStringLiteral("Photo (1999) (2)"));
+    QCOMPARE(ImportEngine::freeName("a (2).jpg", "jpg", "p"), QStringLiteral("a (3)"));
+    QCOMPARE(ImportEngine::freeName("x .jpg", "jpg", "p"), QStringLiteral("x (2)"));
+    QCOMPARE(ImportEngine::renamed("x.WAV", "wav"), QStringLiteral("x.WAV"));
+    QCOMPARE(ImportEngine::renamed("x", "wav"), QStringLiteral("x.wav"));
 }
 
 QTEST_MAIN(TestImportEngine)
