@@ -114,9 +114,11 @@ void TestImportEngine::overwriteBinsTheOldCopy()
     QCOMPARE(binned[0].fileName + binned[0].category + binned[0].description + binned[0].storedName,
              "照片.jpg旅行海边" + old);
     QCOMPARE(Corpus::read(RecycleBin::folder() + binned[0].binFile), QByteArray("old"));
-    // Restored, the old version stands beside the new one, with its own copy.
+    // Restored, the old version stands beside the new one, with its own copy and a name of
+    // its own: two records of one name could not be told apart.
     const QString back = RecycleBin::restore(binned[0]);
-    QCOMPARE(rowsOf("照片.jpg").RecordCount(), 2);
+    QCOMPARE(rowsOf("照片.jpg").RecordCount(), 1);
+    QCOMPARE(storedOf("照片 (2).jpg"), back);
     QCOMPARE(Corpus::read(AttachmentPath() + back), QByteArray("old"));
     CurrentDb().OpenRecordset("Delete From tblAttachment Where SaveFileName='" + back + "'");
     QFile::remove(AttachmentPath() + back);
