@@ -14,6 +14,7 @@ CatalogueFollower::CatalogueFollower(QWidget *window, std::function<void()> refr
     : QObject(window), window_(window), refresh_(std::move(refresh))
 {
     generation_ = CatalogueNotice::generation();
+    stamp_ = stamp(); // before the window's first listing
     connect(&CatalogueNotice::instance(), &CatalogueNotice::changed, this, [this] {
         // A catalogue released (exit, restart) is not opened again for a notice.
         if (generation_ != CatalogueNotice::generation() && catalogueOpen())
@@ -44,13 +45,15 @@ QString CatalogueFollower::stamp()
 void CatalogueFollower::listed()
 {
     generation_ = CatalogueNotice::generation();
-    stamp_ = stamp();
 }
 
 void CatalogueFollower::refresh()
 {
-    // Marked first: a notice the listing itself causes must not start another one.
+    // Marked first: a notice the listing itself causes must not start another one. The
+    // stamp too: a change committed while listing is listed on the next activation, and
+    // a listing that fails is not tried again by the activation its error box brings.
     generation_ = CatalogueNotice::generation();
+    stamp_ = stamp();
     ReportErrors(window_, [this] {
         refresh_();
         listed();

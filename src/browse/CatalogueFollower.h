@@ -15,7 +15,8 @@ public:
     CatalogueFollower(QWidget *window, std::function<void()> refresh);
 
     // The window calls this when it has listed everything it shows: notices posted before
-    // need no second listing.
+    // need no second listing. Other programs' changes are judged by the stamp taken when
+    // the follower was made or the last refresh began.
     void listed();
     // Lists again now (F5).
     void refresh();

@@ -1,6 +1,7 @@
 #include "browse/RecordList.h"
 
 #include "browse/RecordListViews.h"
+#include "browse/RowSelection.h"
 #include "import/StoredName.h"
 #include "import/frmPlay.h"
 #include "import/frmtblAttachmentEdit.h"
@@ -211,13 +212,13 @@ void RecordList::fill(Recordset &rs, bool keepPlace)
 
 void RecordList::reselect(const QStringList &keys, const QString &current, int scrolled)
 {
-    QItemSelection selection;
+    QList<int> rows;
     for (const QString &key : keys) {
         const int r = model_->rowOf(key);
         if (r >= 0)
-            selection.select(model_->index(r, 0), model_->index(r, model_->columnCount() - 1));
+            rows << r;
     }
-    lvw->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    lvw->selectionModel()->select(RowSelection(model_, rows), QItemSelectionModel::ClearAndSelect);
     const int r = model_->rowOf(current);
     if (r >= 0)
         lvw->selectionModel()->setCurrentIndex(model_->index(r, 0), QItemSelectionModel::NoUpdate);

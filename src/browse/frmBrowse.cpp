@@ -109,6 +109,13 @@ void frmBrowse::FillCategories()
         }
         rs.MoveNext();
     }
+    // The listed category, when nothing chosen is left, such as after it was gone for a while:
+    // what is listed is what is chosen.
+    if (!again && listed_) {
+        for (int i = listed_->all ? 0 : 1; i < List->count() && !again; ++i)
+            if (listed_->all || List->item(i)->data(Qt::UserRole).toString() == listed_->key)
+                again = List->item(i);
+    }
     if (again)
         List->setCurrentItem(again);
 }
@@ -192,6 +199,8 @@ void frmBrowse::DeleteCategory()
 void frmBrowse::importDropped(const QList<QUrl> &urls)
 {
     // The questions of the import window: files in use, then the start, then the summary.
+    if (ImportRun::refusedWhileRunning())
+        return;
     const DroppedFiles dropped = DroppedFiles::collect(urls, DroppedFiles::patternsOf(filter_));
     QStringList files;
     for (const QString &path : dropped.files) {

@@ -1,6 +1,7 @@
 #include "browse/frmRecycleBin.h"
 
 #include "browse/CatalogueFollower.h"
+#include "browse/RowSelection.h"
 #include "store/AppError.h"
 #include "store/Services.h"
 
@@ -78,10 +79,11 @@ void frmRecycleBin::Refresh()
     }
     lblStatus->setText(QStringLiteral("共 %1 个记录").arg(entries_.size()));
     cmdEmpty->setEnabled(!entries_.isEmpty());
+    QList<int> again;
     for (int r = 0; r < entries_.size(); ++r)
         if (selected.contains(entries_.at(r).address.toString()))
-            lvw->selectionModel()->select(lvw->model()->index(r, 0),
-                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            again << r;
+    lvw->selectionModel()->select(RowSelection(lvw->model(), again), QItemSelectionModel::ClearAndSelect);
     cmdRestore->setEnabled(!lvw->selectionModel()->selectedRows().isEmpty());
     follower_->listed();
 }
@@ -106,14 +108,16 @@ void frmRecycleBin::cmdRestore_Click()
 
 void frmRecycleBin::cmdEmpty_Click()
 {
-    if (entries_.isEmpty())
+    // What the question counts is what goes: entries a notice lists while it is open stay.
+    const QVector<RecycleBin::Entry> shown = entries_;
+    if (shown.isEmpty())
         return;
-    if (ShowMsg(QStringLiteral("您确定要清空回收站吗?其中的 %1 个记录和它们的附件副本将被永久删除.").arg(entries_.size()),
+    if (ShowMsg(QStringLiteral("您确定要清空回收站吗?其中的 %1 个记录和它们的附件副本将被永久删除.").arg(shown.size()),
                 Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
         return;
     RecycleBin::Emptied emptied;
     try {
-        emptied = RecycleBin::empty(entries_);
+        emptied = RecycleBin::empty(shown);
     } catch (const AppError &) {
         Refresh(); // what another program changed meanwhile is shown as it is now
         throw;

@@ -61,7 +61,7 @@ QString ImportEngine::duplicateQuery(const QString &fileName, const QString &fol
 
 QString ImportEngine::renamed(const QString &answer, const QString &extension)
 {
-    if (extension.isEmpty() || answer.endsWith(QLatin1Char('.') + extension))
+    if (extension.isEmpty() || answer.endsWith(QLatin1Char('.') + extension, Qt::CaseInsensitive))
         return answer;
     return answer + QLatin1Char('.') + extension;
 }
@@ -69,14 +69,6 @@ QString ImportEngine::renamed(const QString &answer, const QString &extension)
 QString ImportEngine::freeName(const QString &fileName, const QString &extension, const QString &folderName)
 {
     QString base = extension.isEmpty() ? fileName : fileName.left(fileName.size() - extension.size() - 1);
-    // A name offered before counts on from its number.
-    static const QRegularExpression numbered(QStringLiteral("^(.*) \\((\\d{1,9})\\)$"));
-    qint64 n = 2;
-    const QRegularExpressionMatch m = numbered.match(base);
-    if (m.hasMatch()) {
-        base = m.captured(1);
-        n = qMax<qint64>(2, m.captured(2).toLongLong() + 1);
-    }
     // One query for the category's names, not one per number tried.
     QSet<QString> taken;
     Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select FileName From tblAttachment Where FolderName='") +
@@ -85,8 +77,19 @@ QString ImportEngine::freeName(const QString &fileName, const QString &extension
         taken.insert(rs.text(QStringLiteral("FileName")));
         rs.MoveNext();
     }
+    // A name offered before counts on from its number; one whose plain name is not in the
+    // category ("Photo (1999)") keeps its own number.
+    static const QRegularExpression numbered(QStringLiteral("^(.*) \\((\\d{1,9})\\)$"));
+    qint64 n = 2;
+    const QRegularExpressionMatch m = numbered.match(base);
+    if (m.hasMatch() && taken.contains(renamed(m.captured(1), extension))) {
+        base = m.captured(1);
+        n = qMax<qint64>(2, m.captured(2).toLongLong() + 1);
+    }
+    // A name ending in a blank has its separator already.
+    const QString gap = base.endsWith(QLatin1Char(' ')) ? QString() : QStringLiteral(" ");
     for (;; ++n) {
-        const QString candidate = base + QStringLiteral(" (%1)").arg(n);
+        const QString candidate = base + gap + QStringLiteral("(%1)").arg(n);
         if (!taken.contains(renamed(candidate, extension)))
             return candidate;
     }

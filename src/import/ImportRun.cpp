@@ -13,7 +13,21 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QProgressDialog>
+#include <QScopeGuard>
+
+namespace {
+bool gRunning = false;
+}
+
+bool ImportRun::refusedWhileRunning()
+{
+    if (!gRunning)
+        return false;
+    ShowMsg(QStringLiteral("正在导入文件,请等这次导入结束后再导入其他文件."), Msg::Exclamation);
+    return true;
+}
 
 ImportRun::ImportRun(QStringList files, int kind, QWidget *owner) : files_(std::move(files)), kind_(kind), owner_(owner)
 {
@@ -21,6 +35,13 @@ ImportRun::ImportRun(QStringList files, int kind, QWidget *owner) : files_(std::
 
 void ImportRun::exec()
 {
+    // The group transaction stays open between files: nothing else may import meanwhile.
+    const bool outer = !gRunning;
+    gRunning = true;
+    const auto done = qScopeGuard([outer] {
+        if (outer)
+            gRunning = false;
+    });
     constexpr int steps = 1000; // progress units per file
     QProgressDialog progress(owner_);
     progress.setObjectName(QStringLiteral("importProgress"));
@@ -41,11 +62,18 @@ void ImportRun::exec()
 
     ImportBatch batch(kGroupMs);
     bool unreachable = false;
+    // How each file of the groups not yet committed was imported: a lost group takes back
+    // its renames and replacements too.
+    QHash<QString, ImportEngine::Outcome> pending;
     auto groupLost = [&](const GroupLost &lost) {
         unreachable = unreachable || lost.connectionLost();
         imported_ -= int(lost.sources().size());
-        for (const QString &source : lost.sources())
+        for (const QString &source : lost.sources()) {
+            const ImportEngine::Outcome outcome = pending.take(source);
+            renamed_ -= outcome == ImportEngine::Outcome::Renamed;
+            replaced_ -= outcome == ImportEngine::Outcome::Replaced;
             failures_ << QDir::toNativeSeparators(source) + QStringLiteral(": ") + lost.message();
+        }
     };
     auto flush = [&](bool onlyIfDue) {
         try {
@@ -99,6 +127,8 @@ void ImportRun::exec()
                 ++imported_;
                 renamed_ += outcome == ImportEngine::Outcome::Renamed;
                 replaced_ += outcome == ImportEngine::Outcome::Replaced;
+                if (outcome != ImportEngine::Outcome::Recorded)
+                    pending.insert(path, outcome);
             }
         } catch (const ImportCancelled &) {
             cancelled_ = true;
@@ -124,6 +154,8 @@ void ImportRun::exec()
 
 void ImportRun::confirmAndRun(const QStringList &files, int kind, QWidget *owner)
 {
+    if (refusedWhileRunning())
+        return;
     if (ShowMsg(QStringLiteral("您确定要将以下的文件导入文件系统中?\r\n\r\n若您导入的程序的很大,需要的时间将很长.."),
                 Msg::YesNo | Msg::Question) == Msg::IdNo)
         return;

@@ -14,6 +14,9 @@ public:
     void exec();
     // What the start button does: asks first, runs, then tells what happened.
     static void confirmAndRun(const QStringList &files, int kind, QWidget *owner);
+    // While a run goes on (its progress lets other windows take drops and clicks) no
+    // second one starts inside it: true after telling the user so.
+    static bool refusedWhileRunning();
 
     // Imported counts the renamed and replacing files too.
     int imported() const { return imported_; }

@@ -343,9 +343,10 @@ qint64 PostgresEngine::run(const QString &sql, const QVariantList &params, RowTa
 
 QString PostgresEngine::changeStamp()
 {
-    // The next transaction number moves with every writing transaction on the server
-    // (reading ones take none), so it moves at least whenever the catalogue changed.
+    // The whole snapshot: the next transaction number moves when a writing transaction
+    // takes its number, the list of those in progress when it commits. Reading
+    // transactions take none, so the stamp moves at least whenever the catalogue changed.
     RowTable rows;
-    execute(QStringLiteral("SELECT txid_snapshot_xmax(txid_current_snapshot())::text"), {}, &rows);
+    execute(QStringLiteral("SELECT txid_current_snapshot()::text"), {}, &rows);
     return rows.count() == 1 ? QStringLiteral("%1:%2").arg(serial()).arg(rows.row(0)[0].toString()) : QString();
 }

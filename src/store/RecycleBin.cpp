@@ -212,6 +212,30 @@ QVector<RecycleBin::Entry> RecycleBin::entries()
     return out;
 }
 
+namespace {
+// The entry's file name, or "name (2).ext" and on when its category of its kind has that name.
+QString freeFileName(Engine &e, const RecycleBin::Entry &entry)
+{
+    RowTable rows;
+    e.execute(QStringLiteral("SELECT FileName FROM tblAttachment WHERE FolderName = ? AND tblFileKind = ?"),
+              {entry.category, entry.kind}, &rows);
+    QSet<QString> taken;
+    for (int r = 0; r < rows.count(); ++r)
+        taken.insert(rows.row(r)[0].toString());
+    if (!taken.contains(entry.fileName))
+        return entry.fileName;
+    const qsizetype dot = entry.fileName.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot > 0 ? entry.fileName.left(dot) : entry.fileName;
+    const QString extension = dot > 0 ? entry.fileName.mid(dot) : QString();
+    const QString gap = base.endsWith(QLatin1Char(' ')) ? QString() : QStringLiteral(" ");
+    for (qint64 n = 2;; ++n) {
+        const QString candidate = base + gap + QStringLiteral("(%1)").arg(n) + extension;
+        if (!taken.contains(candidate))
+            return candidate;
+    }
+}
+} // namespace
+
 QString RecycleBin::restore(const Entry &entry)
 {
     Engine &e = engine();
@@ -238,6 +262,9 @@ QString RecycleBin::restore(const Entry &entry)
             names.advance();
         target = names.current() + QLatin1Char('.') + extension;
     }
+    // A version a replacing import put here comes back beside the record that replaced it,
+    // under a name of its own: two records of one name could not be told apart.
+    const QString fileName = freeFileName(e, entry);
     QString movedTo;
     if (inBin) {
         movedTo = AttachmentPath() + moveNoReplace(folder() + entry.binFile, AttachmentPath(), target);
@@ -247,7 +274,7 @@ QString RecycleBin::restore(const Entry &entry)
         e.execute(QStringLiteral("INSERT INTO tblAttachment (Currentinfo, %1, FileName, FolderName, SaveFileName, "
                                  "tblFileKind) VALUES (?, ?, ?, ?, ?, ?)")
                       .arg(e.identifier(QStringLiteral("Date"))),
-                  {entry.description, entry.date.isEmpty() ? QVariant() : QVariant(entry.date), entry.fileName,
+                  {entry.description, entry.date.isEmpty() ? QVariant() : QVariant(entry.date), fileName,
                    entry.category, target, entry.kind});
         // A trigger of the catalogue may have taken the row away again: then nothing is restored.
         if (!recordNamed(target))

@@ -7,6 +7,7 @@
 #include "import/ImportEngine.h"
 #include "import/frmtblAttachmentEdit.h"
 #include "store/CatalogueNotice.h"
+#include "store/Engine.h"
 #include "store/RecycleBin.h"
 
 #include <QtWidgets>
@@ -163,6 +164,25 @@ void TestWindowsInStep::changesReachEveryWindow()
     // Listing the same records again keeps the window where it was.
     QCOMPARE(first->List->currentRow(), 0);
     QCOMPARE(first->records->model()->row(first->records->selectedRow()).fileName, QStringLiteral("a.jpg"));
+
+    // A category listed in one window and renamed in another: nothing stays chosen or listed there.
+    auto third = browse();
+    third->List->setCurrentRow(categories(*third).indexOf("2008"));
+    third->List_Click();
+    QCOMPARE(listed(third->records), QStringList({"b.jpg/2008"}));
+    first->List->setCurrentRow(categories(*first).indexOf("2008"));
+    d_->answerPrompt("旧");
+    first->RenameCategory();
+    settle();
+    QCOMPARE(categories(*third), QStringList({"全部类别", "山水", "新", "旧"}));
+    QVERIFY(third->List->selectedItems().isEmpty());
+    QCOMPARE(listed(third->records), QStringList());
+    // When the old name comes back it is listed and chosen again.
+    import("2008/e.jpg", "e");
+    settle();
+    QCOMPARE(third->List->selectedItems().size(), 1);
+    QCOMPARE(third->List->selectedItems().at(0)->text(), QStringLiteral("2008"));
+    QCOMPARE(listed(third->records), QStringList({"e.jpg/2008"}));
 }
 
 // Another program's changes come with F5, and when a window is activated; an activation
@@ -190,6 +210,11 @@ void TestWindowsInStep::otherProgramsOnF5AndActivation()
     QTest::keyClick(w->lvw, Qt::Key_F5);
     QCOMPARE(listed(w->records), QStringList({"a.jpg/2008", "x.jpg/other"}));
     QCOMPARE(categories(*w), QStringList({"全部类别", "2008", "other"}));
+    // Every record selected stays selected as one range, not one per row.
+    w->records->lvw->selectAll();
+    QTest::keyClick(w->lvw, Qt::Key_F5);
+    QCOMPARE(w->records->selectedRows(), QList<int>({0, 1}));
+    QCOMPARE(w->records->lvw->selectionModel()->selection().size(), 1);
 
     otherProgram("y.jpg");
     CurrentDb().OpenRecordset("Select * From tblAttachment"); // a read alone tells nothing
@@ -201,6 +226,34 @@ void TestWindowsInStep::otherProgramsOnF5AndActivation()
     QVERIFY(after > before);
     QCoreApplication::sendEvent(w.get(), &activate);
     QCOMPARE(listings.size(), after);
+
+    if (TestFolder::onServer()) {
+        // A writing transaction that has its number at the listing but commits after it,
+        // behind a later one that committed before.
+        QProcess psql;
+        psql.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        psql.start(QStringLiteral("psql"), {"-qAt", "-v", "ON_ERROR_STOP=1", tf_->catalogue()});
+        psql.write("BEGIN; SELECT txid_current();\n");
+        QVERIFY(psql.waitForReadyRead(10000));
+        QCOMPARE(QProcess::execute(QStringLiteral("psql"), {"-qAt", "-c", "SELECT txid_current()", tf_->catalogue()}), 0);
+        QTest::keyClick(w->lvw, Qt::Key_F5);
+        const qsizetype listedThen = listings.size();
+        psql.write("COMMIT;\n");
+        psql.closeWriteChannel();
+        QVERIFY(psql.waitForFinished(10000) && psql.exitCode() == 0);
+        QCoreApplication::sendEvent(w.get(), &activate);
+        QVERIFY(listings.size() > listedThen);
+    }
+
+    // A listing that fails is reported once: the activation that closing the box brings
+    // does not try again until the catalogue changes once more.
+    otherProgram("z.jpg");
+    CurrentDb().engine()->execute(QStringLiteral("ALTER TABLE tblAttachment RENAME TO tblGone"), {}, nullptr);
+    d_->answerMessage(Msg::IdOk);
+    QCoreApplication::sendEvent(w.get(), &activate);
+    QCOMPARE(d_->messages().size(), 1);
+    QCoreApplication::sendEvent(w.get(), &activate);
+    QCOMPARE(d_->messages().size(), 1);
 }
 
 // A drop takes the files the window's kind takes, with the import window's questions:
@@ -215,7 +268,7 @@ void TestWindowsInStep::dropImportsAsTheWindowsKind()
     tf_->write("drop/many/two.png", "2");
     tf_->write("drop/many/notes.txt", "n");
     const QString text = tf_->write("drop/readme.txt", "r");
-    auto drop = [&](const QStringList &paths) {
+    auto send = [&](const QStringList &paths) {
         QMimeData mime;
         QList<QUrl> urls;
         for (const QString &p : paths)
@@ -227,6 +280,9 @@ void TestWindowsInStep::dropImportsAsTheWindowsKind()
         QDropEvent event(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(w->lvw->viewport(), &event);
         QVERIFY(event.isAccepted());
+    };
+    auto drop = [&](const QStringList &paths) {
+        send(paths);
         QCoreApplication::processEvents(); // the import runs once the drop has ended
         settle();
     };
@@ -246,6 +302,18 @@ void TestWindowsInStep::dropImportsAsTheWindowsKind()
     drop({single});
     QCOMPARE(d_->asked.last().text, QStringLiteral("导入成功! :) \n已导入 1 个文件,其中 1 个改名导入"));
     QCOMPARE(listed(w->records), QStringList({"one (2).jpg/drop", "one.jpg/drop", "two.png/many"}));
+
+    // A drop while an import runs (its progress lets the window take it) waits for none of
+    // the first import's questions: it is refused.
+    const QString three = tf_->write("drop/three.jpg", "3");
+    d_->answerMessage(Msg::IdYes); // start
+    d_->answerMessage(Msg::IdOk);  // the second drop refused
+    send({three});
+    drop({tf_->file("drop/many/two.png")});
+    texts = d_->messages();
+    QCOMPARE(texts.value(texts.size() - 2), QStringLiteral("正在导入文件,请等这次导入结束后再导入其他文件."));
+    QCOMPARE(texts.last(), QStringLiteral("导入成功! :) "));
+    QCOMPARE(listed(w->records), QStringList({"one (2).jpg/drop", "one.jpg/drop", "three.jpg/drop", "two.png/many"}));
 }
 
 QTEST_MAIN(TestWindowsInStep)

@@ -18,6 +18,7 @@ private slots:
     void init();
     void cleanup();
     void newRowsAndCollisions();
+    void offeredNames();
     void overwriteBinsTheOldCopy();
     void renameAndCancel();
     void sameContentsAsked();
@@ -113,9 +114,11 @@ void TestImportEngine::overwriteBinsTheOldCopy()
     QCOMPARE(binned[0].fileName + binned[0].category + binned[0].description + binned[0].storedName,
              "照片.jpg旅行海边" + old);
     QCOMPARE(Corpus::read(RecycleBin::folder() + binned[0].binFile), QByteArray("old"));
-    // Restored, the old version stands beside the new one, with its own copy.
+    // Restored, the old version stands beside the new one, with its own copy and a name of
+    // its own: two records of one name could not be told apart.
     const QString back = RecycleBin::restore(binned[0]);
-    QCOMPARE(rowsOf("照片.jpg").RecordCount(), 2);
+    QCOMPARE(rowsOf("照片.jpg").RecordCount(), 1);
+    QCOMPARE(storedOf("照片 (2).jpg"), back);
     QCOMPARE(Corpus::read(AttachmentPath() + back), QByteArray("old"));
     CurrentDb().OpenRecordset("Delete From tblAttachment Where SaveFileName='" + back + "'");
     QFile::remove(AttachmentPath() + back);
@@ -391,6 +394,19 @@ void TestImportEngine::groupCommitsWholeOrNothing()
     }
     QCOMPARE(rowCount(), 3);
     QCOMPARE(TestFolder::storedCopies().size(), 3);
+}
+
+// The free name offered for a clash counts on only from a number it offered before, keeps a
+// name's trailing blank as its only separator, and a typed name keeps its extension in any case.
+void TestImportEngine::offeredNames()
+{
+    for (const char *name : {"p/Photo (1999).jpg", "p/a.jpg", "p/a (2).jpg", "p/x .jpg"})
+        QVERIFY(ImportEngine::ImportFile(src(name, name), 3, kNow));
+    QCOMPARE(ImportEngine::freeName("Photo (1999).jpg", "jpg", "p"), QStringLiteral("Photo (1999) (2)"));
+    QCOMPARE(ImportEngine::freeName("a (2).jpg", "jpg", "p"), QStringLiteral("a (3)"));
+    QCOMPARE(ImportEngine::freeName("x .jpg", "jpg", "p"), QStringLiteral("x (2)"));
+    QCOMPARE(ImportEngine::renamed("x.WAV", "wav"), QStringLiteral("x.WAV"));
+    QCOMPARE(ImportEngine::renamed("x", "wav"), QStringLiteral("x.wav"));
 }
 
 QTEST_MAIN(TestImportEngine)

@@ -26,6 +26,7 @@ private slots:
     void inUseQuestion();
     void runWithFailureGoesOn();
     void runStopsWhenTheServerGoes();
+    void lostGroupTakesBackItsRename();
     void longSummaryScrolls();
     void cancelStopsTheCopyInProgress();
     void listingsAndDrops();
@@ -369,6 +370,32 @@ void TestImportWindow::folderTree()
     QTest::keyClick(w.txtPath, Qt::Key_Return);
     QCOMPARE(d_->messages(), QStringList("找不到文件夹 " + QDir::toNativeSeparators(tf_->file("nowhere"))));
     QCOMPARE(w.File1->count(), 2);
+}
+
+// A group that cannot commit takes back the rename made in it: the summary counts none.
+void TestImportWindow::lostGroupTakesBackItsRename()
+{
+    QVERIFY(ImportEngine::ImportFile(tf_->write("old/p/x.jpg", "old"), 3));
+    const QStringList before = TestFolder::storedCopies();
+    // Once x.jpg is copied under its new name, before its group commits, that copy vanishes;
+    // the next file is not there either.
+    const QStringList files = {tf_->write("new/p/x.jpg", "new"), tf_->file("new/p/gone.jpg")};
+    d_->duringPrompt = [&] {
+        d_->duringPrompt = nullptr;
+        QTimer::singleShot(0, [&] {
+            for (const QString &copy : TestFolder::storedCopies())
+                if (!before.contains(copy))
+                    QFile::remove(AttachmentPath() + copy);
+        });
+    };
+    d_->answerMessage(Msg::IdNo); // x.jpg is there: rename
+    d_->acceptPrompt();
+    ImportRun run(files, 3, nullptr);
+    run.exec();
+    QCOMPARE(run.imported(), 0);
+    QCOMPARE(run.renamed(), 0);
+    QVERIFY2(run.summary().startsWith(QStringLiteral("已导入 0 个文件,2 个文件导入失败:")), qPrintable(run.summary()));
+    QCOMPARE(TestFolder::storedCopies(), before);
 }
 
 QTEST_MAIN(TestImportWindow)

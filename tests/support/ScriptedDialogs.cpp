@@ -1,5 +1,7 @@
 #include "ScriptedDialogs.h"
 
+#include <utility>
+
 #include "store/DialogOwner.h"
 #include "store/ProcessExit.h"
 
@@ -28,6 +30,8 @@ void ScriptedDialogs::ask(const QString &kind, const QString &text, const QStrin
 int ScriptedDialogs::message(const QString &prompt, int buttons, const QString &title)
 {
     ask(QStringLiteral("message"), prompt, title, buttons);
+    if (duringMessage)
+        std::exchange(duringMessage, nullptr)();
     if (messageAnswers_.empty() && (buttons & 7) == 0)
         return 1; // a plain report needs no answer
     return next(messageAnswers_, unexpected, prompt, 7);

@@ -42,6 +42,8 @@ public:
     bool startSucceeds = true, openSucceeds = true;
     // Runs while a prompt is open, as another window's event would.
     std::function<void()> duringPrompt;
+    // Runs once, while the next message is open (before its answer is taken).
+    std::function<void()> duringMessage;
 
     QStringList messages() const; // the texts of those shown
     bool allAnswered() const;
