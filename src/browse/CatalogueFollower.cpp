@@ -54,15 +54,19 @@ void CatalogueFollower::refresh()
     // a listing that fails is not tried again by the activation its error box brings.
     generation_ = CatalogueNotice::generation();
     stamp_ = stamp();
+    failed_ = true;
     ReportErrors(window_, [this] {
         refresh_();
         listed();
+        failed_ = false;
     });
 }
 
 bool CatalogueFollower::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == window_ && event->type() == QEvent::WindowActivate) {
+    // After a failed listing only F5 or a change by this program lists again: on a server
+    // the stamp also moves with other databases' work, and each try would bring its box back.
+    if (watched == window_ && event->type() == QEvent::WindowActivate && !failed_) {
         const QString now = stamp();
         if (!now.isEmpty() && now != stamp_)
             refresh();

@@ -34,4 +34,5 @@ private:
     std::function<void()> refresh_;
     quint64 generation_ = 0;
     QString stamp_;
+    bool failed_ = false; // the last listing failed
 };

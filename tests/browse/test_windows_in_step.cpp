@@ -225,7 +225,8 @@ void TestWindowsInStep::otherProgramsOnF5AndActivation()
     const qsizetype after = listings.size();
     QVERIFY(after > before);
     QCoreApplication::sendEvent(w.get(), &activate);
-    QCOMPARE(listings.size(), after);
+    if (!TestFolder::onServer()) // a server's stamp also moves with other databases' work
+        QCOMPARE(listings.size(), after);
 
     if (TestFolder::onServer()) {
         // A writing transaction that has its number at the listing but commits after it,
