@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/resource.h>
 
 // Small helpers shared by the benchmark programs.
@@ -42,6 +44,15 @@ inline void row(const char *what, double program, double baseline, const char *b
 inline void header()
 {
     std::printf("%-44s %12s %12s  %-22s %7s\n", "measurement", "program", "baseline", "baseline is", "ratio");
+}
+
+// Catalogue sizes named on the command line, else 100,000 and 1,000,000 records.
+inline QList<int> sizesFromArgs(int argc, char *argv[])
+{
+    QList<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes << atoi(argv[i]);
+    return sizes.isEmpty() ? QList<int>{100000, 1000000} : sizes;
 }
 
 } // namespace bench

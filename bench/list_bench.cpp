@@ -46,11 +46,7 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QList<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes << atoi(argv[i]);
-    if (sizes.isEmpty())
-        sizes = {100000, 1000000};
+    const QList<int> sizes = bench::sizesFromArgs(argc, argv);
 
     bench::header();
     for (int rows : sizes) {

@@ -80,11 +80,7 @@ double writeMeanwhile(const QString &path, const std::atomic_bool &stop)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QList<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes << atoi(argv[i]);
-    if (sizes.isEmpty())
-        sizes = {100000, 1000000};
+    const QList<int> sizes = bench::sizesFromArgs(argc, argv);
 
     bench::header();
     const QString jet = QStringLiteral("Select * From tblAttachment Where  FileName Like '%_00012%'");
