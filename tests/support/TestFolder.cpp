@@ -99,49 +99,45 @@ QString TestFolder::write(const QString &relative, const QByteArray &bytes) cons
     return target;
 }
 
-void TestFolder::dropNewRows()
+namespace {
+// An AFTER INSERT trigger on tblAttachment, with its body in each engine's language.
+void afterInsert(const QString &name, const QString &serverBody, const QString &fileBody)
 {
     Engine &e = *CurrentDb().engine();
-    if (onServer()) {
-        e.execute(QStringLiteral("CREATE FUNCTION drop_new() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
-                                 "DELETE FROM tblAttachment WHERE SaveFileName = NEW.SaveFileName; RETURN NULL; END $$"));
-        e.execute(QStringLiteral("CREATE TRIGGER drop_new AFTER INSERT ON tblAttachment FOR EACH ROW EXECUTE FUNCTION drop_new()"));
+    if (TestFolder::onServer()) {
+        e.execute(QStringLiteral("CREATE FUNCTION ") + name + QStringLiteral("() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN ") +
+                  serverBody + QStringLiteral(" RETURN NULL; END $$"));
+        e.execute(QStringLiteral("CREATE TRIGGER ") + name + QStringLiteral(" AFTER INSERT ON tblAttachment FOR EACH ROW EXECUTE FUNCTION ") +
+                  name + QStringLiteral("()"));
     } else {
-        e.execute(QStringLiteral("CREATE TRIGGER drop_new AFTER INSERT ON tblAttachment BEGIN "
-                                 "DELETE FROM tblAttachment WHERE rowid = new.rowid; END"));
+        e.execute(QStringLiteral("CREATE TRIGGER ") + name + QStringLiteral(" AFTER INSERT ON tblAttachment BEGIN ") + fileBody +
+                  QStringLiteral(" END"));
     }
+}
+} // namespace
+
+void TestFolder::dropNewRows()
+{
+    afterInsert(QStringLiteral("drop_new"), QStringLiteral("DELETE FROM tblAttachment WHERE SaveFileName = NEW.SaveFileName;"),
+                QStringLiteral("DELETE FROM tblAttachment WHERE rowid = new.rowid;"));
 }
 
 void TestFolder::markNewRows()
 {
-    Engine &e = *CurrentDb().engine();
-    if (onServer()) {
-        e.execute(QStringLiteral("CREATE FUNCTION mark_new() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
-                                 "UPDATE tblAttachment SET Currentinfo = Currentinfo || ' (logged)' "
-                                 "WHERE SaveFileName = NEW.SaveFileName; RETURN NULL; END $$"));
-        e.execute(QStringLiteral("CREATE TRIGGER mark_new AFTER INSERT ON tblAttachment FOR EACH ROW EXECUTE FUNCTION mark_new()"));
-    } else {
-        e.execute(QStringLiteral("CREATE TRIGGER mark_new AFTER INSERT ON tblAttachment BEGIN "
-                                 "UPDATE tblAttachment SET Currentinfo = Currentinfo || ' (logged)' WHERE rowid = new.rowid; END"));
-    }
+    afterInsert(QStringLiteral("mark_new"),
+                QStringLiteral("UPDATE tblAttachment SET Currentinfo = Currentinfo || ' (logged)' WHERE SaveFileName = NEW.SaveFileName;"),
+                QStringLiteral("UPDATE tblAttachment SET Currentinfo = Currentinfo || ' (logged)' WHERE rowid = new.rowid;"));
 }
 
 void TestFolder::swapNewRows()
 {
-    Engine &e = *CurrentDb().engine();
-    if (onServer()) {
-        e.execute(QStringLiteral("CREATE FUNCTION swap_new() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
-                                 "IF NEW.SaveFileName <> 'decoy.jpg' THEN "
-                                 "DELETE FROM tblAttachment WHERE SaveFileName = NEW.SaveFileName; "
-                                 "INSERT INTO tblAttachment (FileName, SaveFileName) VALUES ('decoy.jpg', 'decoy.jpg'); "
-                                 "END IF; RETURN NULL; END $$"));
-        e.execute(QStringLiteral("CREATE TRIGGER swap_new AFTER INSERT ON tblAttachment FOR EACH ROW EXECUTE FUNCTION swap_new()"));
-    } else {
-        // The decoy takes the new row's address.
-        e.execute(QStringLiteral("CREATE TRIGGER swap_new AFTER INSERT ON tblAttachment BEGIN "
-                                 "DELETE FROM tblAttachment WHERE rowid = new.rowid; "
-                                 "INSERT INTO tblAttachment (rowid, FileName, SaveFileName) VALUES (new.rowid, 'decoy.jpg', 'decoy.jpg'); END"));
-    }
+    afterInsert(QStringLiteral("swap_new"),
+                QStringLiteral("IF NEW.SaveFileName <> 'decoy.jpg' THEN "
+                               "DELETE FROM tblAttachment WHERE SaveFileName = NEW.SaveFileName; "
+                               "INSERT INTO tblAttachment (FileName, SaveFileName) VALUES ('decoy.jpg', 'decoy.jpg'); END IF;"),
+                // The decoy takes the new row's address.
+                QStringLiteral("DELETE FROM tblAttachment WHERE rowid = new.rowid; "
+                               "INSERT INTO tblAttachment (rowid, FileName, SaveFileName) VALUES (new.rowid, 'decoy.jpg', 'decoy.jpg');"));
 }
 
 void TestFolder::dropTrigger(const QString &name)
