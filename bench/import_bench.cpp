@@ -5,7 +5,7 @@
 // With a "postgresql://" address (of an empty database) the catalogue is made there.
 #include "BenchUtil.h"
 
-#include "app/IniFile.h"
+#include "store/IniFile.h"
 #include "import/ImportBatch.h"
 #include "import/ImportEngine.h"
 #include "import/ImportRun.h"

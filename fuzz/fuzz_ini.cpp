@@ -1,6 +1,6 @@
 // libFuzzer target for the configuration file reader. Besides not crashing, a value set
 // in any file must read back as set, and the file's other lines must stay.
-#include "app/IniText.h"
+#include "store/IniText.h"
 
 #include <QString>
 #include <cstdint>

@@ -17,7 +17,7 @@
 // open, and keeps the Jet file beside it. --read-jet writes the records of a Jet file to
 // stdout for the program that started it (the library may crash on a damaged file, so it
 // reads in a process of its own). Each says what it did.
-#include "import/AttachmentMarker.h"
+#include "store/AttachmentMarker.h"
 #include "store/AppError.h"
 #include "store/CatalogueCopy.h"
 #include "store/CatalogueLocation.h"

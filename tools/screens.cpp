@@ -4,11 +4,11 @@
 // would, and saves the whole screen (window manager included) as desktop-WxH-NAME.png; it
 // names every window that does not lie wholly on the screen and every control painted over
 // another, and fails with their count.
-#include "app/SharedState.h"
-#include "app/UserSettings.h"
+#include "ui/SharedState.h"
+#include "ui/UserSettings.h"
 #include "app/frmCheck.h"
 #include "app/mdiFrm.h"
-#include "import/AtomicCopy.h"
+#include "store/AtomicCopy.h"
 #include "import/ImportEngine.h"
 #include "browse/RecordList.h"
 #include "browse/RecordListViews.h"

@@ -1,6 +1,6 @@
 #include "app/WindowPlacement.h"
 
-#include "app/UserSettings.h"
+#include "ui/UserSettings.h"
 
 #include <QApplication>
 #include <QScreen>

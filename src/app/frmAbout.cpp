@@ -1,7 +1,7 @@
 #include "app/frmAbout.h"
 
 #include "app/RegistryReader.h"
-#include "app/WindowServices.h"
+#include "ui/WindowServices.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
 

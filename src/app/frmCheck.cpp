@@ -1,14 +1,14 @@
 #include "app/frmCheck.h"
 
 #include "app/CheckFindingModel.h"
-#include "import/StoredName.h"
+#include "store/StoredName.h"
 #include "store/AppError.h"
 #include "store/CatalogueCheck.h"
 #include "store/CheckProgress.h"
 #include "store/CheckSnapshot.h"
 #include "store/DialogOwner.h"
 #include "store/Dialogs.h"
-#include "store/FileDialogs.h"
+#include "ui/FileDialogs.h"
 #include "store/Services.h"
 #include "store/SystemErrorText.h"
 

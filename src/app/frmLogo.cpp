@@ -1,6 +1,6 @@
 #include "app/frmLogo.h"
 
-#include "app/WindowServices.h"
+#include "ui/WindowServices.h"
 #include "store/Services.h"
 
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #include "app/frmSetting.h"
 
-#include "app/IniFile.h"
-#include "app/WindowServices.h"
+#include "store/IniFile.h"
+#include "ui/WindowServices.h"
 #include "app/mdiFrm.h"
 #include "store/Services.h"
 

@@ -1,7 +1,8 @@
 #include "app/mdiFrm.h"
 
-#include "app/IniFile.h"
-#include "app/SharedState.h"
+#include "store/IniFile.h"
+#include "ui/WindowServices.h"
+#include "ui/SharedState.h"
 #include "app/WindowPlacement.h"
 #include "app/frmAbout.h"
 #include "app/frmCheck.h"
@@ -97,6 +98,7 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
     area_->setObjectName(QStringLiteral("mdiArea"));
     area_->setBackground(QColor(239, 239, 239));
     setCentralWidget(area_);
+    SetMainWindowArea(area_);
 
     QMenuBar *bar = menuBar();
     auto topMenu = [bar](const char *name, const QString &caption) {

@@ -2,9 +2,8 @@
 
 #include "browse/RecordListViews.h"
 #include "browse/RowSelection.h"
-#include "import/StoredName.h"
-#include "import/frmPlay.h"
-#include "import/frmtblAttachmentEdit.h"
+#include "store/StoredName.h"
+#include "browse/RecordWindows.h"
 #include "store/AppError.h"
 #include "store/DatabaseLocator.h"
 #include "store/Dialogs.h"
@@ -417,10 +416,8 @@ void RecordList::Edit()
     const int r = selectedRow();
     if (r < 0)
         return;
-    frmtblAttachmentEdit editor(owner_);
-    editor.strWhere = QStringLiteral(" SaveFileName='") + SqlQuote(model_->row(r).storedName) + QStringLiteral("'");
-    editor.Form_Activate();
-    dialogs().execModal(&editor);
+    if (RecordWindows *windows = RecordWindows::installed())
+        windows->edit(owner_, QStringLiteral(" SaveFileName='") + SqlQuote(model_->row(r).storedName) + QStringLiteral("'"));
     if (options_.refresh)
         options_.refresh();
 }
@@ -495,8 +492,6 @@ void RecordList::Play()
     const RecordRow *row = copyOfSelected(QString());
     if (!row)
         return;
-    frmPlay viewer(owner_);
-    viewer.strFile = row->key;
-    if (viewer.Form_Activate())
-        dialogs().execModal(&viewer);
+    if (RecordWindows *windows = RecordWindows::installed())
+        windows->view(owner_, row->key);
 }

@@ -1,7 +1,7 @@
 #include "browse/RecordListModel.h"
 
 #include "store/DatabaseLocator.h"
-#include "store/FileIcons.h"
+#include "ui/FileIcons.h"
 #include "store/Services.h"
 
 #include <algorithm>

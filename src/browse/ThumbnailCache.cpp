@@ -1,6 +1,6 @@
 #include "browse/ThumbnailCache.h"
 
-#include "store/PictureReader.h"
+#include "ui/PictureReader.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>

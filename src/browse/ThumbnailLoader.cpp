@@ -1,8 +1,8 @@
 #include "browse/ThumbnailLoader.h"
 
-#include "import/MediaProbe.h"
-#include "import/StoredName.h"
-#include "store/PictureReader.h"
+#include "ui/MediaProbe.h"
+#include "store/StoredName.h"
+#include "ui/PictureReader.h"
 
 #include <QPixmap>
 #include <QThread>

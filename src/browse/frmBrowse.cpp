@@ -1,13 +1,11 @@
 #include "browse/frmBrowse.h"
 
-#include "app/SharedState.h"
-#include "app/WindowServices.h"
+#include "ui/SharedState.h"
+#include "ui/WindowServices.h"
 #include "browse/CatalogueFollower.h"
 #include "browse/RecordList.h"
 #include "browse/RecordListViews.h"
-#include "import/DroppedFiles.h"
-#include "import/ImportEngine.h"
-#include "import/ImportRun.h"
+#include "browse/RecordWindows.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
 #include "store/Engine.h"
@@ -198,19 +196,8 @@ void frmBrowse::DeleteCategory()
 
 void frmBrowse::importDropped(const QList<QUrl> &urls)
 {
-    // The questions of the import window: files in use, then the start, then the summary.
-    if (ImportRun::refusedWhileRunning())
-        return;
-    const DroppedFiles dropped = DroppedFiles::collect(urls, DroppedFiles::patternsOf(filter_));
-    QStringList files;
-    for (const QString &path : dropped.files) {
-        if (!ImportEngine::askInUse(path))
-            break;
-        files << path;
-    }
-    dropped.reportLeftOut(filter_);
-    if (!files.isEmpty())
-        ImportRun::confirmAndRun(files, kind(), this);
+    if (RecordWindows *windows = RecordWindows::installed())
+        windows->importDropped(this, urls, filter_, kind());
 }
 
 void frmBrowse::resizeEvent(QResizeEvent *event)

@@ -1,6 +1,6 @@
 #include "browse/frmFind.h"
 
-#include "app/WindowServices.h"
+#include "ui/WindowServices.h"
 #include "browse/CatalogueFollower.h"
 #include "browse/RecordList.h"
 #include "store/Services.h"

@@ -4,7 +4,7 @@
 #include "controls/OleColor.h"
 #include "controls/PropertyBag.h"
 #include "controls/UsrButtonAbout.h"
-#include "store/Services.h"
+#include "controls/LinkOpener.h"
 
 #include <QCursor>
 #include <QEnterEvent>
@@ -204,7 +204,7 @@ void UsrButton::setFontProperty(const QFont &font)
 int UsrButton::OpenLink(const QString &link)
 {
     // The shell's success values are above 32; 31 says no program is associated.
-    return ShellOpen(link) ? 33 : 31;
+    return LinkOpener::open(link) ? 33 : 31;
 }
 
 void UsrButton::About()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/AtomicCopy.h"
+#include "store/AtomicCopy.h"
 
 #include <QElapsedTimer>
 #include <QString>

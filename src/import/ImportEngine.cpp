@@ -1,8 +1,8 @@
 #include "import/ImportEngine.h"
 
-#include "import/AttachmentMarker.h"
+#include "store/AttachmentMarker.h"
 #include "import/ImportBatch.h"
-#include "import/StoredName.h"
+#include "store/StoredName.h"
 #include "store/AppError.h"
 #include "store/ContentHashes.h"
 #include "store/DatabaseLocator.h"

@@ -2,7 +2,7 @@
 
 #include "import/GroupLost.h"
 #include "import/ImportBatch.h"
-#include "import/ImportCancelled.h"
+#include "store/ImportCancelled.h"
 #include "import/ImportEngine.h"
 #include "store/AppError.h"
 #include "store/ConnectionLost.h"

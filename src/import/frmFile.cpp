@@ -1,14 +1,14 @@
 #include "import/frmFile.h"
 
-#include "app/SharedState.h"
-#include "app/UserSettings.h"
-#include "app/WindowServices.h"
+#include "ui/SharedState.h"
+#include "ui/UserSettings.h"
+#include "ui/WindowServices.h"
 #include "import/DroppedFiles.h"
 #include "import/FolderListing.h"
 #include "import/FolderTreeModel.h"
 #include "import/ImportEngine.h"
 #include "import/ImportRun.h"
-#include "store/FileIcons.h"
+#include "ui/FileIcons.h"
 #include "store/Services.h"
 
 #include <QComboBox>

@@ -1,9 +1,9 @@
 #include "import/frmPlay.h"
 
-#include "app/WindowServices.h"
-#include "import/MediaProbe.h"
-#include "import/StoredName.h"
-#include "store/PictureReader.h"
+#include "ui/WindowServices.h"
+#include "ui/MediaProbe.h"
+#include "store/StoredName.h"
+#include "ui/PictureReader.h"
 #include "store/Services.h"
 #include "store/SystemErrorText.h"
 

@@ -1,6 +1,6 @@
 #include "import/frmtblAttachmentEdit.h"
 
-#include "app/WindowServices.h"
+#include "ui/WindowServices.h"
 #include "import/RequiredCheck.h"
 #include "store/Services.h"
 #include "store/RowCheck.h"

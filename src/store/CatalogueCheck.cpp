@@ -1,9 +1,9 @@
 #include "store/CatalogueCheck.h"
 
-#include "import/AtomicCopy.h"
-#include "import/AttachmentMarker.h"
-#include "import/ContentHasher.h"
-#include "import/StoredName.h"
+#include "store/AtomicCopy.h"
+#include "store/AttachmentMarker.h"
+#include "store/ContentHasher.h"
+#include "store/StoredName.h"
 #include "store/AppError.h"
 #include "store/CheckProgress.h"
 #include "store/CheckSnapshot.h"

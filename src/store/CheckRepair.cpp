@@ -1,9 +1,9 @@
 #include "store/CheckRepair.h"
 
-#include "import/AtomicCopy.h"
-#include "import/AttachmentMarker.h"
-#include "import/StoredName.h"
-#include "import/StoredNameSequence.h"
+#include "store/AtomicCopy.h"
+#include "store/AttachmentMarker.h"
+#include "store/StoredName.h"
+#include "store/StoredNameSequence.h"
 #include "store/AppError.h"
 #include "store/CatalogueCheck.h"
 #include "store/ContentHashes.h"

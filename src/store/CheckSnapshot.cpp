@@ -1,6 +1,6 @@
 #include "store/CheckSnapshot.h"
 
-#include "import/AttachmentMarker.h"
+#include "store/AttachmentMarker.h"
 #include "store/CatalogueSchema.h"
 #include "store/DatabaseLocator.h"
 #include "store/Engine.h"

@@ -1,6 +1,6 @@
 #include "store/DatabaseLocator.h"
 
-#include "app/IniFile.h"
+#include "store/IniFile.h"
 #include "store/AppError.h"
 #include "store/CatalogueLocation.h"
 #include "store/CatalogueSchema.h"

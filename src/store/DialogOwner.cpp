@@ -1,10 +1,10 @@
 #include "store/DialogOwner.h"
 
 namespace {
-QPointer<QWidget> g_owner;
+QPointer<QObject> g_owner;
 }
 
-DialogOwner::DialogOwner(QWidget *owner) : previous_(g_owner) {
+DialogOwner::DialogOwner(QObject *owner) : previous_(g_owner) {
     if (owner)
         g_owner = owner;
 }
@@ -13,6 +13,6 @@ DialogOwner::~DialogOwner() {
     g_owner = previous_;
 }
 
-QWidget *DialogOwner::current() {
+QObject *DialogOwner::current() {
     return g_owner.data();
 }

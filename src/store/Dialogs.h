@@ -32,3 +32,6 @@ public:
 Dialogs &dialogs();
 // Installs a replacement (not owned); nullptr restores the real one.
 void setDialogs(Dialogs *replacement);
+// The real one (not owned), which the user-interface floor installs at start-up. Without it a
+// program of the catalogue alone writes messages to the error stream and answers no.
+void setRealDialogs(Dialogs *real);

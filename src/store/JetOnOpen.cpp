@@ -1,19 +1,17 @@
 #include "store/JetOnOpen.h"
 
-#include "app/IniFile.h"
+#include "store/IniFile.h"
 #include "store/AppError.h"
 #include "store/ConversionCancelled.h"
 #include "store/ConversionLock.h"
 #include "store/Dialogs.h"
 #include "store/JetConversion.h"
 #include "store/JetSource.h"
-#include "store/QtDialogs.h"
+#include "store/ProgressWindow.h"
 #include "store/Services.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QProgressDialog>
 #include <QHash>
 #include <memory>
 
@@ -33,43 +31,26 @@ QString notUsable(const QString &path)
         .arg(shown(path));
 }
 
-class ProgressWindow {
+class ConversionProgress {
 public:
-    ProgressWindow(const QString &path)
+    ConversionProgress(const QString &path)
+        : window_(ProgressWindow::open(QStringLiteral("convertProgress"), QStringLiteral("正在转换 %1 ...").arg(shown(path)), 300))
     {
-        if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-            return;
-        dialog_ = std::make_unique<QProgressDialog>(QtDialogs::owner());
-        dialog_->setObjectName(QStringLiteral("convertProgress"));
-        dialog_->setWindowTitle(AppTitle());
-        dialog_->setLabelText(QStringLiteral("正在转换 %1 ...").arg(shown(path)));
-        dialog_->setCancelButtonText(QStringLiteral("取消"));
-        dialog_->setWindowModality(Qt::ApplicationModal);
-        dialog_->setMinimumDuration(0);
-        dialog_->setAutoClose(false);
-        dialog_->setAutoReset(false);
-        dialog_->setRange(0, 300);
-        dialog_->show();
     }
 
     bool step(JetConversion::Phase phase, qint64 done, qint64 total)
     {
-        if (!dialog_)
+        if (!window_)
             return true;
         static const char *const labels[] = {"正在读取", "正在写入", "正在核对"};
         // Three phases share the bar, each a third, whatever the number of records.
         const int part = total > 0 ? int(qMin<qint64>(100, done * 100 / total)) : 0;
-        dialog_->setLabelText(QStringLiteral("%1 %2 / %3 条记录 ...")
-                                  .arg(QString::fromUtf8(labels[phase]))
-                                  .arg(done)
-                                  .arg(total));
-        dialog_->setValue(int(phase) * 100 + part);
-        QCoreApplication::processEvents();
-        return !dialog_->wasCanceled();
+        return window_->step(QStringLiteral("%1 %2 / %3 条记录 ...").arg(QString::fromUtf8(labels[phase])).arg(done).arg(total),
+                             int(phase) * 100 + part);
     }
 
 private:
-    std::unique_ptr<QProgressDialog> dialog_;
+    std::unique_ptr<ProgressWindow> window_;
 };
 } // namespace
 
@@ -108,7 +89,7 @@ void JetOnOpen::convert(const QString &path, const QString &attachmentFolder)
         throw refuse(notUsable(path));
     JetConversion::Result result;
     {
-        ProgressWindow progress(path);
+        ConversionProgress progress(path);
         try {
             result = JetConversion::inPlace(
                 path, attachmentFolder, codePage(),

@@ -1,8 +1,8 @@
 #include "store/RecycleBin.h"
 
-#include "app/IniFile.h"
-#include "import/StoredName.h"
-#include "import/StoredNameSequence.h"
+#include "store/IniFile.h"
+#include "store/StoredName.h"
+#include "store/StoredNameSequence.h"
 #include "store/AppError.h"
 #include "store/CatalogueSchema.h"
 #include "store/ContentHashes.h"

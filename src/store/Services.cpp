@@ -49,7 +49,7 @@ void ReportErrors(const std::function<void()> &command)
     }
 }
 
-void ReportErrors(QWidget *owner, const std::function<void()> &command)
+void ReportErrors(QObject *owner, const std::function<void()> &command)
 {
     DialogOwner guard(owner);
     ReportErrors(command);

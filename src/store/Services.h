@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <functional>
 
-class QWidget;
+class QObject;
 
 // Button and icon style numbers and answers of ShowMsg, as the platform numbers them.
 namespace Msg {
@@ -33,7 +33,7 @@ QString MessageLines(const QStringList &lines);
 // the program goes on.
 void ReportErrors(const std::function<void()> &command);
 // The same for a command of `owner`: its questions and messages open over that window.
-void ReportErrors(QWidget *owner, const std::function<void()> &command);
+void ReportErrors(QObject *owner, const std::function<void()> &command);
 // False when the desktop has no program for the file.
 bool ShellOpen(const QString &path);
 

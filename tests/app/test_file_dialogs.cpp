@@ -1,6 +1,6 @@
 #include "TestFolder.h"
 #include "app/AppStart.h"
-#include "store/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,5 +1,5 @@
 #include "CatalogueTest.h"
-#include "app/IniFile.h"
+#include "store/IniFile.h"
 #include "store/DbError.h"
 #include "store/SystemErrorText.h"
 

@@ -1,9 +1,9 @@
 #include "CatalogueTest.h"
 #include "app/AppStart.h"
-#include "app/IniFile.h"
+#include "store/IniFile.h"
 #include "app/RegistryReader.h"
-#include "app/SharedState.h"
-#include "app/WindowServices.h"
+#include "ui/SharedState.h"
+#include "ui/WindowServices.h"
 #include "app/frmAbout.h"
 #include "app/frmLogo.h"
 #include "app/frmSetting.h"
@@ -11,7 +11,7 @@
 #include "browse/frmFind.h"
 #include "store/DialogOwner.h"
 #include "store/ProcessExit.h"
-#include "store/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -3,7 +3,7 @@
 #include "browse/RecordListViews.h"
 #include "import/frmtblAttachmentEdit.h"
 #include "store/Engine.h"
-#include "store/FileIcons.h"
+#include "ui/FileIcons.h"
 #include "store/RecordChanged.h"
 
 #include <QtWidgets>

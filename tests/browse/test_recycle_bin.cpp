@@ -1,5 +1,5 @@
 #include "CatalogueTest.h"
-#include "app/SharedState.h"
+#include "ui/SharedState.h"
 #include "browse/RecordList.h"
 #include "browse/frmBrowse.h"
 #include "browse/frmRecycleBin.h"

@@ -5,7 +5,7 @@
 #include "browse/RecordListViews.h"
 #include "browse/ThumbnailCache.h"
 #include "browse/ThumbnailLoader.h"
-#include "store/FileIcons.h"
+#include "ui/FileIcons.h"
 
 #include <QtTest>
 #include <QtWidgets>

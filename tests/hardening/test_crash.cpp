@@ -1,5 +1,5 @@
 #include "CatalogueTest.h"
-#include "import/AtomicCopy.h"
+#include "store/AtomicCopy.h"
 
 // An importing program killed at random moments leaves a sound catalogue: the database passes
 // its integrity check, no row points to a missing or partial copy, and the next import works.

@@ -1,14 +1,14 @@
 #include "CatalogueTest.h"
-#include "app/IniFile.h"
-#include "app/SharedState.h"
+#include "store/IniFile.h"
+#include "ui/SharedState.h"
 #include "app/mdiFrm.h"
-#include "import/AttachmentMarker.h"
+#include "store/AttachmentMarker.h"
 #include "import/ImportEngine.h"
 #include "import/ImportRun.h"
 #include "import/frmFile.h"
 #include "store/CatalogueSchema.h"
 #include "store/PostgresEngine.h"
-#include "store/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 #include <QtWidgets>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #include "MediaFiles.h"
 #include "ScriptedDialogs.h"
-#include "import/MediaProbe.h"
+#include "ui/MediaProbe.h"
 #include "import/frmPlay.h"
 
 #include <QMediaPlayer>

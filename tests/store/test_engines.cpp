@@ -1,6 +1,6 @@
 #include "CatalogueTest.h"
-#include "app/IniFile.h"
-#include "import/AttachmentMarker.h"
+#include "store/IniFile.h"
+#include "store/AttachmentMarker.h"
 #include "import/ImportEngine.h"
 #include "store/CatalogueCopy.h"
 #include "store/CatalogueSchema.h"

@@ -1,5 +1,5 @@
 #include "CatalogueTest.h"
-#include "app/IniFile.h"
+#include "store/IniFile.h"
 #include "store/CatalogueLocation.h"
 #include "store/CatalogueSchema.h"
 #include "store/DbError.h"

@@ -1,10 +1,10 @@
 #include "CatalogueTest.h"
-#include "app/IniFile.h"
+#include "store/IniFile.h"
 #include "store/CatalogueSchema.h"
 #include "store/DbError.h"
 #include "store/CatalogueLocation.h"
 #include "store/ProcessExit.h"
-#include "store/QtDialogs.h"
+#include "ui/QtDialogs.h"
 #include "store/SqliteEngine.h"
 
 #include <QInputDialog>

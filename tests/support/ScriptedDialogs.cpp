@@ -23,7 +23,7 @@ template <class T> T next(std::deque<T> &answers, QStringList &unexpected, const
 
 void ScriptedDialogs::ask(const QString &kind, const QString &text, const QString &title, int buttons, const QString &answer)
 {
-    const QWidget *owner = DialogOwner::current();
+    const QObject *owner = DialogOwner::current();
     asked.append({kind, text, title, buttons, answer, owner ? owner->objectName() : QString()});
 }
 

@@ -1,9 +1,9 @@
 #include "TestFolder.h"
 
 #include "Corpus.h"
-#include "app/IniFile.h"
-#include "import/AttachmentMarker.h"
-#include "import/StoredNameSequence.h"
+#include "store/IniFile.h"
+#include "store/AttachmentMarker.h"
+#include "store/StoredNameSequence.h"
 #include "store/AppError.h"
 #include "store/CatalogueSchema.h"
 #include "store/DatabaseLocator.h"

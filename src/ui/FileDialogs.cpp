@@ -1,4 +1,4 @@
-#include "store/FileDialogs.h"
+#include "ui/FileDialogs.h"
 
 #include <QDateTime>
 #include <QDir>

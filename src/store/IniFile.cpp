@@ -1,6 +1,6 @@
-#include "app/IniFile.h"
+#include "store/IniFile.h"
 
-#include "app/IniText.h"
+#include "store/IniText.h"
 
 #include "store/AppError.h"
 #include "store/Services.h"

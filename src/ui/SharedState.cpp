@@ -1,4 +1,4 @@
-#include "app/SharedState.h"
+#include "ui/SharedState.h"
 
 #include "store/clsCurrentDb.h"
 

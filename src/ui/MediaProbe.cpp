@@ -1,6 +1,6 @@
-#include "import/MediaProbe.h"
+#include "ui/MediaProbe.h"
 
-#include "import/StoredName.h"
+#include "store/StoredName.h"
 
 #include <QSet>
 #include <QUrl>

@@ -1,7 +1,7 @@
-#include "import/AtomicCopy.h"
+#include "store/AtomicCopy.h"
 
-#include "import/ContentHasher.h"
-#include "import/ImportCancelled.h"
+#include "store/ContentHasher.h"
+#include "store/ImportCancelled.h"
 #include "store/AppError.h"
 
 #include <QDir>

@@ -1,6 +1,10 @@
 #pragma once
 
+class QAbstractScrollArea;
 class QWidget;
+
+// The main window names its inner area here; until then, and after it closes, fitting does nothing.
+void SetMainWindowArea(QAbstractScrollArea *area);
 
 // Places an import window over the main window's whole inner area.
 void FitToMainWindow(QWidget *child);

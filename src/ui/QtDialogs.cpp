@@ -1,8 +1,8 @@
-#include "store/QtDialogs.h"
+#include "ui/QtDialogs.h"
 
 #include "store/CatalogueLocation.h"
 #include "store/DialogOwner.h"
-#include "store/FileDialogs.h"
+#include "ui/FileDialogs.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -79,7 +79,7 @@ int scrolling(QWidget *owner, const QString &prompt, const QString &title, QMess
 
 QWidget *QtDialogs::owner()
 {
-    QWidget *owner = DialogOwner::current();
+    QWidget *owner = qobject_cast<QWidget *>(DialogOwner::current());
     // An owning dialog not shown yet (a progress dialog waiting out its delay) is shown
     // now: it would otherwise come up over the question a moment later.
     if (auto *dialog = qobject_cast<QDialog *>(owner); dialog && !dialog->isVisible())

@@ -1,4 +1,4 @@
-#include "import/ContentHasher.h"
+#include "store/ContentHasher.h"
 
 #include <openssl/evp.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/StoredNameSequence.h"
+#include "store/StoredNameSequence.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "import/StoredName.h"
+#include "store/StoredName.h"
 
 QString StoredName::base(const QDateTime &now)
 {

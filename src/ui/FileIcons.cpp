@@ -1,4 +1,4 @@
-#include "store/FileIcons.h"
+#include "ui/FileIcons.h"
 
 #include <QApplication>
 #include <QFileIconProvider>

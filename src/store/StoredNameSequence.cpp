@@ -1,6 +1,6 @@
-#include "import/StoredNameSequence.h"
+#include "store/StoredNameSequence.h"
 
-#include "import/StoredName.h"
+#include "store/StoredName.h"
 
 namespace {
 QDateTime g_firstOpenSecond; // earliest second that may still have a free name

@@ -1,4 +1,4 @@
-#include "store/PictureReader.h"
+#include "ui/PictureReader.h"
 
 #include <QSet>
 

@@ -1,4 +1,4 @@
-#include "import/AttachmentMarker.h"
+#include "store/AttachmentMarker.h"
 
 #include "store/AppError.h"
 #include "store/CatalogueLocation.h"

@@ -1,21 +1,28 @@
-#include "app/WindowServices.h"
+#include "ui/WindowServices.h"
 
-#include "app/mdiFrm.h"
-
-#include <QMdiArea>
+#include <QAbstractScrollArea>
 #include <QMdiSubWindow>
+#include <QPointer>
+
+namespace {
+QPointer<QAbstractScrollArea> g_area;
+}
+
+void SetMainWindowArea(QAbstractScrollArea *area)
+{
+    g_area = area;
+}
 
 void FitToMainWindow(QWidget *child)
 {
-    mdiFrm *main = mdiFrm::instance();
-    if (!main || !child)
+    if (!g_area || !child)
         return;
     QWidget *frame = child;
     while (frame && !qobject_cast<QMdiSubWindow *>(frame))
         frame = frame->parentWidget();
     if (!frame)
         frame = child;
-    frame->setGeometry(QRect(QPoint(0, 0), main->mdiArea()->viewport()->size()));
+    frame->setGeometry(QRect(QPoint(0, 0), g_area->viewport()->size()));
 }
 
 void SetTopMost(QWidget *window, int mode)

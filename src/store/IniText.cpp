@@ -1,4 +1,4 @@
-#include "app/IniText.h"
+#include "store/IniText.h"
 
 namespace {
 
