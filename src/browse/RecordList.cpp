@@ -5,17 +5,15 @@
 #include "store/StoredName.h"
 #include "browse/RecordWindows.h"
 #include "store/AppError.h"
+#include "store/CopyOut.h"
 #include "store/DatabaseLocator.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
 #include "store/RecordChanged.h"
-#include "store/RecycleBin.h"
-#include "store/RowCheck.h"
-#include "store/SqlQuote.h"
-#include "store/Engine.h"
+#include "store/RecordDeletion.h"
+#include "store/RecordEdit.h"
+#include "store/Recordset.h"
 #include "store/SystemErrorText.h"
-#include "store/WriteTransaction.h"
-#include "store/clsCurrentDb.h"
 
 #include <QContextMenuEvent>
 #include <QCursor>
@@ -23,14 +21,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
 #include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QScrollBar>
-#include <QSaveFile>
 #include <QTableView>
 #include <algorithm>
 
@@ -40,48 +36,23 @@ int himetricToPixels(int himetric)
     return himetric * 96 / 2540;
 }
 
-// Replaces `target` with a copy of `source` in one step: a reader never sees half a file.
-// The data goes to a temporary file of a new, unique name beside the target (QSaveFile),
-// so no file of anybody else's is ever overwritten or removed on the way. A long copy
-// shows its progress, and Cancel stops it within a block; false then, and nothing changed.
+// A long copy shows its progress, and Cancel stops it within a block.
 bool copyReplacing(const QString &source, const QString &target, QWidget *owner)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("无法读取 %1: %2").arg(QDir::toNativeSeparators(source), in.errorString()));
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        throw AppError(QStringLiteral("无法写入 %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
     QProgressDialog progress(QStringLiteral("正在复制到 %1").arg(QDir::toNativeSeparators(target)), QStringLiteral("取消"), 0,
                              1000, owner);
     progress.setWindowTitle(QStringLiteral("另存为"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(400);
-    const qint64 total = qMax<qint64>(1, in.size());
     QElapsedTimer sinceRepaint;
     sinceRepaint.start();
-    qint64 done = 0;
-    QByteArray block;
-    while (!(block = in.read(1 << 20)).isEmpty()) {
-        if (out.write(block) != block.size())
-            break;
-        done += block.size();
+    return CopyOut::replace(source, target, [&](qint64 done, qint64 total) {
         if (sinceRepaint.elapsed() >= 100) {
             sinceRepaint.restart();
             progress.setValue(int(done * 1000 / total));
         }
-        if (progress.wasCanceled()) {
-            out.cancelWriting();
-            return false;
-        }
-    }
-    if (in.error() != QFileDevice::NoError) {
-        out.cancelWriting();
-        throw AppError(QStringLiteral("无法读取 %1: %2").arg(QDir::toNativeSeparators(source), in.errorString()));
-    }
-    if (!out.commit())
-        throw AppError(QStringLiteral("无法写入 %1: %2").arg(QDir::toNativeSeparators(target), out.errorString()));
-    return true;
+        return !progress.wasCanceled();
+    });
 }
 } // namespace
 
@@ -417,7 +388,7 @@ void RecordList::Edit()
     if (r < 0)
         return;
     if (RecordWindows *windows = RecordWindows::installed())
-        windows->edit(owner_, QStringLiteral(" SaveFileName='") + SqlQuote(model_->row(r).storedName) + QStringLiteral("'"));
+        windows->edit(owner_, RecordEdit::byStoredName(model_->row(r).storedName));
     if (options_.refresh)
         options_.refresh();
 }
@@ -458,32 +429,7 @@ void RecordList::Delete()
 
 void RecordList::deleteRecord(const RecordRow &row)
 {
-    // Deleted only while the row still holds what the list shows: another program may
-    // have changed it, or given its stored name to another file, since it was listed.
-    std::shared_ptr<Engine> engine = CurrentDb().engine();
-    WriteTransaction tx(*engine);
-    // A record without a stored name (a tampered catalogue) is found by its address, so
-    // that only the chosen one goes.
-    const QString where = row.storedName.isEmpty() && row.address.isValid()
-                              ? engine->addressWhere(row.address)
-                              : QStringLiteral("SaveFileName='") + SqlQuote(row.storedName) + QStringLiteral("'");
-    RowCheck::require(where, shownFields(), {row.fileName, row.category, row.description, row.date});
-    // The record and its copy go to the recycle bin, where the catalogue has one.
-    const bool bin = RecycleBin::available();
-    const auto moves = bin ? RecycleBin::bin(where, true) : QVector<RecycleBin::Move>();
-    CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where ") + where, 1, 3);
-    tx.commit();
-    RecycleBin::moveCopies(moves);
-    // From here on a failure is ignored: the row is gone, the copy may already be.
-    if (!bin && StoredName::isPlain(row.storedName))
-        QFile::remove(row.key);
-}
-
-const QStringList &RecordList::shownFields()
-{
-    static const QStringList names = {QStringLiteral("FileName"), QStringLiteral("FolderName"),
-                                      QStringLiteral("Currentinfo"), QStringLiteral("Date")};
-    return names;
+    RecordDeletion::remove(row.storedName, row.address, {row.fileName, row.category, row.description, row.date}, row.key);
 }
 
 void RecordList::Play()

@@ -68,8 +68,6 @@ private:
     void reselect(const QStringList &keys, const QString &current, int scrolled);
     // Deletes one record and its copy; a failure after the statement is ignored.
     void deleteRecord(const RecordRow &row);
-    // The columns a listed row shows, in the order of RecordRow's texts.
-    static const QStringList &shownFields();
     // The selected row when its copy may be touched; with a message, also only when the
     // copy is there (the message tells the user otherwise).
     const RecordRow *copyOfSelected(const QString &missingMessage) const;

@@ -6,13 +6,9 @@
 #include "browse/RecordList.h"
 #include "browse/RecordListViews.h"
 #include "browse/RecordWindows.h"
+#include "store/Categories.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
-#include "store/Engine.h"
-#include "store/RecycleBin.h"
-#include "store/SqlQuote.h"
-#include "store/WriteTransaction.h"
-#include "store/clsCurrentDb.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -90,22 +86,13 @@ void frmBrowse::FillCategories()
     List->clear();
     auto *all = new QListWidgetItem(kAll, List);
     all->setData(Qt::UserRole, QStringLiteral("*"));
-    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select  FolderName, tblFileKind From tblAttachment GROUP BY "
-                                                            "FolderName, tblFileKind HAVING  tblFileKind=") +
-                                                 QString::number(kind()),
-                                             1, 3);
     QListWidgetItem *again = chosen && wasAll ? all : nullptr;
-    while (!rs.isEOF() && !rs.isBOF()) {
-        const QVariant folder = rs.field(QStringLiteral("FolderName"));
-        if (!folder.isNull()) { // a record without a category cannot be listed by one
-            const QString key = folder.toString();
-            auto *item = new QListWidgetItem(LastPathPart(key), List);
-            item->setData(Qt::UserRole, key);
-            item->setToolTip(key);
-            if (chosen && !wasAll && key == chosenKey)
-                again = item;
-        }
-        rs.MoveNext();
+    for (const QString &key : Categories::of(kind())) {
+        auto *item = new QListWidgetItem(LastPathPart(key), List);
+        item->setData(Qt::UserRole, key);
+        item->setToolTip(key);
+        if (chosen && !wasAll && key == chosenKey)
+            again = item;
     }
     // The listed category, when nothing chosen is left, such as after it was gone for a while:
     // what is listed is what is chosen.
@@ -144,12 +131,7 @@ void frmBrowse::List_Click()
 
 void frmBrowse::listRecords(const QString &key, bool keepPlace)
 {
-    QString pattern = key;
-    pattern.replace(QLatin1Char('*'), QLatin1Char('%'));
-    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where  FolderName Like '") +
-                                                 SqlQuote(pattern) + QStringLiteral("' And tblFileKind=") +
-                                                 lvw->property("tag").toString(),
-                                             1, 3);
+    Recordset rs = Categories::records(key, kind());
     records->fill(rs, keepPlace);
 }
 
@@ -160,10 +142,7 @@ void frmBrowse::RenameCategory()
         const QString answer =
             dialogs().prompt(QStringLiteral("请输入修改的新类别名!"), QStringLiteral("类别名称修改"), key);
         if (!answer.isEmpty()) {
-            CurrentDb().OpenRecordset(QStringLiteral("update  tblAttachment set FolderName='") + SqlQuote(answer) +
-                                          QStringLiteral("' where FolderName = '") + SqlQuote(key) +
-                                          QStringLiteral("' And tblFileKind=") + QString::number(kind()),
-                                      1, 3);
+            Categories::rename(key, kind(), answer);
             // The records listed follow their category to its new name.
             if (listed_ && !listed_->all && listed_->key == key) {
                 listed_->key = answer;
@@ -182,14 +161,7 @@ void frmBrowse::DeleteCategory()
         if (ShowMsg(QStringLiteral("您确定要删除该类别吗,该类别下面的附件也将被删除?"),
                     Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
             return;
-        // The category's records go to the recycle bin; their copies stay where they are.
-        const QString where = QStringLiteral("FolderName = '") + SqlQuote(key) + QStringLiteral("' And tblFileKind=") +
-                              QString::number(kind());
-        WriteTransaction tx(*CurrentDb().engine());
-        if (RecycleBin::available())
-            RecycleBin::bin(where, false);
-        CurrentDb().OpenRecordset(QStringLiteral("delete  from tblAttachment   where ") + where, 1, 3);
-        tx.commit();
+        Categories::remove(key, kind());
     }
     Refresh();
 }

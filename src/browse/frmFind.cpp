@@ -4,8 +4,6 @@
 #include "browse/CatalogueFollower.h"
 #include "browse/RecordList.h"
 #include "store/Services.h"
-#include "store/SqlQuote.h"
-#include "store/clsCurrentDb.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -136,60 +134,54 @@ void frmFind::ComCondition_Change()
     DTPicker2->setVisible(byDate);
 }
 
-QString frmFind::kindCondition() const
+int frmFind::kind() const
 {
-    const qsizetype kind = kindNames().indexOf(ComKid->currentText());
-    return kind > 0 ? QStringLiteral(" And tblFileKind=%1").arg(kind) : QString();
+    return qMax<int>(0, int(kindNames().indexOf(ComKid->currentText())));
 }
 
-QString frmFind::searchStatement() const
+std::optional<RecordSearch> frmFind::search() const
 {
     const QString condition = ComCondition->currentText();
-    const QString text = SqlQuote(txtContent->text());
-    QString sql;
+    const QString text = txtContent->text();
     if (condition == QStringLiteral("文件名"))
-        sql = QStringLiteral("Select * From tblAttachment Where  FileName Like '%") + text + QStringLiteral("%'");
-    else if (condition == QStringLiteral("类别"))
-        sql = QStringLiteral("Select * From tblAttachment Where   FolderName Like '%") + text + QStringLiteral("%'");
-    else if (condition == QStringLiteral("简介"))
-        sql = QStringLiteral("Select * From tblAttachment Where   Currentinfo Like '%") + text + QStringLiteral("%'");
-    else if (condition == QStringLiteral("时间"))
-        sql = QStringLiteral("Select * From tblAttachment   where   [Date]  between #") +
-              DTPicker1->date().toString(QStringLiteral("yyyy-M-d")) + QStringLiteral(" 0:0:0# and #") +
-              DTPicker2->date().toString(QStringLiteral("yyyy-M-d")) + QStringLiteral(" 23:59:59#");
-    else
-        return {};
-    return sql + kindCondition();
+        return RecordSearch::containing(RecordSearch::By::FileName, text, kind());
+    if (condition == QStringLiteral("类别"))
+        return RecordSearch::containing(RecordSearch::By::Category, text, kind());
+    if (condition == QStringLiteral("简介"))
+        return RecordSearch::containing(RecordSearch::By::Description, text, kind());
+    if (condition == QStringLiteral("时间"))
+        return RecordSearch::dated(DTPicker1->date(), DTPicker2->date(), kind());
+    return std::nullopt;
 }
 
 void frmFind::cmdFind_Click()
 {
-    const QString sql = searchStatement();
-    if (sql.isEmpty()) {
+    const std::optional<RecordSearch> chosen = search();
+    if (!chosen) {
         ShowMsg(QStringLiteral("查找条件只能是: ") + conditions().join(QStringLiteral("、")), Msg::OkOnly | Msg::Information);
         return;
     }
-    list(sql, false);
+    list(*chosen, false);
 }
 
 void frmFind::Command1_Click()
 {
-    list(QStringLiteral("Select * From tblAttachment Where 1=1") + kindCondition(), false);
+    list(RecordSearch::all(kind()), false);
 }
 
-void frmFind::list(const QString &sql, bool keepPlace)
+void frmFind::list(const RecordSearch &search, bool keepPlace)
 {
-    Recordset rs = CurrentDb().OpenRecordset(sql, 1, 3);
+    Recordset rs = search.run();
     records->fill(rs, keepPlace);
-    listedSql_ = sql;
+    listed_ = search;
     follower_->listed();
 }
 
 void frmFind::Refresh()
 {
     // The inputs may have been changed since without a search: the list shows what it showed.
-    if (!listedSql_.isEmpty())
-        list(listedSql_, true);
+    if (listed_)
+        list(*listed_, true);
 }
 
 void frmFind::resizeEvent(QResizeEvent *event)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "store/RecordSearch.h"
+
 #include <QWidget>
+#include <optional>
 
 class CatalogueFollower;
 class QComboBox;
@@ -36,9 +39,10 @@ public:
     void ComCondition_Change();
     void cmdFind_Click();
     void Command1_Click();
-    // The statement for the current inputs; empty for a condition that is none of the four.
-    QString searchStatement() const;
-    QString kindCondition() const;
+    // The search for the current inputs; none for a condition that is none of the four.
+    std::optional<RecordSearch> search() const;
+    // The kind chosen; 0 for every kind.
+    int kind() const;
 
     static const QStringList &conditions();
     static const QStringList &kindNames();
@@ -50,8 +54,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void list(const QString &sql, bool keepPlace);
+    void list(const RecordSearch &search, bool keepPlace);
 
-    QString listedSql_; // the statement that filled the list
+    std::optional<RecordSearch> listed_; // the search that filled the list
     CatalogueFollower *follower_;
 };

@@ -3,11 +3,6 @@
 #include "ui/WindowServices.h"
 #include "import/RequiredCheck.h"
 #include "store/Services.h"
-#include "store/RowCheck.h"
-#include "store/SqlQuote.h"
-#include "store/WriteTransaction.h"
-#include "store/Engine.h"
-#include "store/clsCurrentDb.h"
 
 #include <QDateTimeEdit>
 #include <QLabel>
@@ -105,14 +100,6 @@ frmtblAttachmentEdit::frmtblAttachmentEdit(QWidget *parent) : QDialog(parent)
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-const QStringList &frmtblAttachmentEdit::fields()
-{
-    static const QStringList names = {QStringLiteral("Currentinfo"), QStringLiteral("Date"),
-                                      QStringLiteral("FileName"),    QStringLiteral("FolderName"),
-                                      QStringLiteral("SaveFileName"), QStringLiteral("tblFileKind")};
-    return names;
-}
-
 void frmtblAttachmentEdit::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
@@ -139,22 +126,19 @@ void frmtblAttachmentEdit::Form_Activate()
     }
     cmdSave->setEnabled(true);
     cmdDelData->setEnabled(true);
-    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("select * from [tblAttachment] where ") + strWhere, 1, 3);
-    if (!rs.isEOF() && !rs.isBOF()) {
+    if (RecordEdit::load(strWhere, &loadedRow_)) {
+        // In the order of RecordEdit::fields().
         loaded_ = true;
-        for (const QString &f : fields())
-            loadedRow_ << rs.text(f);
-        Text1->setPlainText(rs.text(QStringLiteral("Currentinfo")).trimmed());
-        loadedDate_ = rs.text(QStringLiteral("Date")).trimmed();
+        Text1->setPlainText(loadedRow_.at(0).trimmed());
+        loadedDate_ = loadedRow_.at(1).trimmed();
         const QDateTime when = parseDate(loadedDate_);
         Text2->setDateTime(when.isValid() ? when : kNoDate);
-        Text3->setText(rs.text(QStringLiteral("FileName")).trimmed());
-        Text4->setText(rs.text(QStringLiteral("FolderName")).trimmed());
-        Text6->setText(rs.text(QStringLiteral("SaveFileName")).trimmed());
-        Text7->setText(rs.text(QStringLiteral("tblFileKind")).trimmed());
+        Text3->setText(loadedRow_.at(2).trimmed());
+        Text4->setText(loadedRow_.at(3).trimmed());
+        Text6->setText(loadedRow_.at(4).trimmed());
+        Text7->setText(loadedRow_.at(5).trimmed());
         dateEdited_ = false;
     }
-    rs.Close();
 }
 
 QString frmtblAttachmentEdit::dateText() const
@@ -168,32 +152,16 @@ bool frmtblAttachmentEdit::isChkValuse()
 {
     if (!CheckRequired(this))
         return false;
-    description_ = Text1->toPlainText().trimmed();
-    date_ = dateText().trimmed();
-    fileName_ = Text3->text().trimmed();
-    category_ = Text4->text().trimmed();
-    storedName_ = Text6->text().trimmed();
+    values_.description = Text1->toPlainText().trimmed();
+    values_.date = dateText().trimmed();
+    values_.fileName = Text3->text().trimmed();
+    values_.category = Text4->text().trimmed();
+    values_.storedName = Text6->text().trimmed();
     // The stored name goes back exactly as read: trimmed, it could name another record's copy.
-    if (loaded_ && storedName_ == loadedRow_.at(4).trimmed())
-        storedName_ = loadedRow_.at(4);
-    kind_ = Text7->text().trimmed();
+    if (loaded_ && values_.storedName == loadedRow_.at(4).trimmed())
+        values_.storedName = loadedRow_.at(4);
+    values_.kind = Text7->text().trimmed();
     return true;
-}
-
-QString frmtblAttachmentEdit::updateStatement() const
-{
-    // A row without a date keeps none.
-    const QString date = date_.isEmpty() ? QStringLiteral("Null") : QLatin1Char('\'') + SqlQuote(date_) + QLatin1Char('\'');
-    return QStringLiteral("Update [tblAttachment] set [Currentinfo]='") + SqlQuote(description_) +
-           QStringLiteral("' ,[Date]=") + date + QStringLiteral(" ,[FileName]='") + SqlQuote(fileName_) +
-           QStringLiteral("' ,[FolderName]='") + SqlQuote(category_) + QStringLiteral("' ,[SaveFileName]='") +
-           SqlQuote(storedName_) + QStringLiteral("' ,[tblFileKind]='") + SqlQuote(kind_) + QStringLiteral("'  where ") +
-           strWhere;
-}
-
-void frmtblAttachmentEdit::requireUnchanged() const
-{
-    RowCheck::require(strWhere, fields(), loadedRow_, loaded_);
 }
 
 void frmtblAttachmentEdit::cmdSave_Click()
@@ -202,10 +170,7 @@ void frmtblAttachmentEdit::cmdSave_Click()
         return;
     // Written only while the row is still the one shown; otherwise the window stays open
     // with the user's text, and the message says why.
-    WriteTransaction tx(*CurrentDb().engine());
-    requireUnchanged();
-    CurrentDb().OpenRecordset(updateStatement(), 1, 3);
-    tx.commit();
+    RecordEdit::save(strWhere, loadedRow_, loaded_, values_);
     accept();
 }
 
@@ -217,9 +182,6 @@ void frmtblAttachmentEdit::cmdDelData_Click()
         ShowMsg(QStringLiteral("新增模式,无法删除指定记录!"), Msg::OkOnly | Msg::Information);
         return;
     }
-    WriteTransaction tx(*CurrentDb().engine());
-    requireUnchanged();
-    CurrentDb().OpenRecordset(QStringLiteral("delete   from [tblAttachment] where ") + strWhere, 1, 3);
-    tx.commit();
+    RecordEdit::remove(strWhere, loadedRow_, loaded_);
     accept();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/RecordEdit.h"
+
 #include <QDialog>
 
 class QDateTimeEdit;
@@ -39,9 +41,6 @@ public:
     bool isChkValuse();
     void cmdSave_Click();
     void cmdDelData_Click();
-    // The update statement for the working values.
-    QString updateStatement() const;
-
     // Date text as stored; empty when the picker shows no date.
     QString dateText() const;
 
@@ -50,14 +49,10 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    static const QStringList &fields();
-    // Throws RecordChanged unless the row is still as loaded (or still missing).
-    void requireUnchanged() const;
-
     bool activated_ = false;
     bool loaded_ = false;
     QStringList loadedRow_; // the row as read, field by field, untrimmed
-    QString description_, date_, fileName_, category_, storedName_, kind_;
+    RecordEdit::Values values_; // as checked, ready to be written
     QString loadedDate_; // as read, written back unchanged unless the picker was changed
     bool dateEdited_ = false;
 };

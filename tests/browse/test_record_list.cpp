@@ -2,6 +2,7 @@
 #include "browse/RecordList.h"
 #include "browse/RecordListViews.h"
 #include "import/frmtblAttachmentEdit.h"
+#include "store/CopyOut.h"
 #include "store/Engine.h"
 #include "ui/FileIcons.h"
 #include "store/RecordChanged.h"
@@ -146,6 +147,11 @@ void TestRecordList::openAndSaveAs()
     const auto &overwrite = f.d.asked[f.d.asked.size() - 2];
     QVERIFY(overwrite.text == target + "文件存在,是否覆盖原文件?" && overwrite.buttons == kDestroys);
     QCOMPARE(f.d.asked.last().text, "复制完成,成功将文件复制到" + target);
+    // Cancelled after its first block, a copy leaves the target as it was.
+    const QString other = f.tf.write("other.bin", QByteArray(3 << 20, 'x'));
+    qint64 told = 0;
+    QVERIFY(!CopyOut::replace(other, target, [&](qint64 done, qint64) { told = done; return false; }));
+    QVERIFY(told == 1 << 20 && Corpus::read(target) == "报告.txt");
     QVERIFY(Corpus::read(users) == "mine" && QDir(f.tf.file("out")).entryList(QDir::Files | QDir::Hidden).size() == 2);
     QVERIFY(f.d.allAnswered());
 }
