@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 bool g_designMode = false;
 bool g_themeAvailable = true;
@@ -41,17 +43,93 @@ void UsrButton::setThemeAvailable(bool available)
     g_themeAvailable = available;
 }
 
+namespace {
+template <class T>
+std::function<QVariant(const UsrButton &)> fixed(T value)
+{
+    return [value](const UsrButton &) { return QVariant::fromValue(value); };
+}
+
+std::function<QVariant(const UsrButton &)> systemColour(quint32 index)
+{
+    return [index](const UsrButton &) { return QVariant::fromValue(plainSystem(index)); };
+}
+
+template <class T>
+std::function<QVariant()> starts(T value)
+{
+    return [value] { return QVariant::fromValue(value); };
+}
+
+std::function<QVariant()> startsSystem(quint32 index)
+{
+    return [index] { return QVariant::fromValue(plainSystem(index)); };
+}
+} // namespace
+
+const std::vector<UsrButton::Stored> &UsrButton::storedProperties()
+{
+    const auto field = [](auto UsrButton::*member) {
+        using T = std::decay_t<decltype(std::declval<UsrButton>().*member)>;
+        return std::make_pair(
+            std::function<QVariant(const UsrButton &)>([member](const UsrButton &b) { return QVariant::fromValue(b.*member); }),
+            std::function<void(UsrButton &, const QVariant &)>(
+                [member](UsrButton &b, const QVariant &v) { b.*member = v.value<T>(); }));
+    };
+    const auto entry = [&field](const char *key, auto member, std::function<QVariant(const UsrButton &)> readDefault,
+                                bool writtenWithDefault, std::function<QVariant()> initial) {
+        auto access = field(member);
+        return Stored{key, access.first, access.second, std::move(readDefault), writtenWithDefault, std::move(initial)};
+    };
+    static const std::vector<Stored> table = {
+        entry("Icon", &UsrButton::icon_, {}, false, starts(QPixmap())),
+        entry("Style", &UsrButton::style_, fixed(3), true, starts(9)),
+        entry("Caption", &UsrButton::caption_, fixed(QString()), true, starts(QString())),
+        entry("IconSize", &UsrButton::iconSize_, fixed(16), true, starts(16)),
+        entry("CaptionAlign", &UsrButton::captionAlign_, fixed(0), true, starts(0)),
+        entry("IconAlign", &UsrButton::iconAlign_, fixed(0), true, starts(0)),
+        entry("iNonThemeStyle", &UsrButton::nonThemeStyle_, fixed(5), true, starts(0)),
+        entry("Enabled", &UsrButton::enabled_, fixed(true), true, starts(true)),
+        entry("ShowFocus", &UsrButton::showFocus_, fixed(false), true, starts(false)),
+        entry("USeCustomColors", &UsrButton::useCustomColors_, fixed(false), true, starts(false)),
+        entry("BackColor", &UsrButton::backColor_, systemColour(OleColor::ButtonFace), true, startsSystem(OleColor::ButtonFace)),
+        entry("HighlightColor", &UsrButton::highlightColor_, systemColour(OleColor::Highlight), true,
+              startsSystem(OleColor::Highlight)),
+        entry("FontColor", &UsrButton::fontColor_, systemColour(OleColor::ButtonText), true, startsSystem(OleColor::ButtonText)),
+        entry("FontHighlightColor", &UsrButton::fontHighlightColor_, systemColour(OleColor::ButtonText), true,
+              startsSystem(OleColor::ButtonText)),
+        // The host's own tool-tip text is the default, and a new instance keeps its tip.
+        entry("ToolTipText", &UsrButton::toolTip_, [](const UsrButton &b) { return QVariant(b.QWidget::toolTip()); },
+              true, {}),
+        entry("Tooltiptitle", &UsrButton::toolTipTitle_, fixed(QString()), false, {}),
+        entry("ToolTipIcon", &UsrButton::toolTipIcon_, fixed(0), false, {}),
+        entry("ToolTipType", &UsrButton::toolTipType_, fixed(1), false, starts(0)),
+        entry("ttBackColor", &UsrButton::toolTipBackColor_, systemColour(OleColor::ToolTipBackground), true, starts(0u)),
+        entry("ttForeColor", &UsrButton::toolTipForeColor_, systemColour(OleColor::ToolTipText), true, starts(0u)),
+        // Read with the font in use as its default.
+        entry("Font", &UsrButton::font_, [](const UsrButton &b) { return QVariant(b.font_); }, false,
+              [] { return QVariant(defaultFont()); }),
+        entry("ButtonType", &UsrButton::buttonType_, fixed(0), true, starts(0)),
+        entry("Value", &UsrButton::value_, fixed(false), true, starts(false)),
+    };
+    return table;
+}
+
+void UsrButton::startAsNew()
+{
+    for (const Stored &p : storedProperties())
+        if (p.initial)
+            p.set(*this, p.initial());
+    captionFormat_ = kCaptionCentredWrap;
+}
+
 UsrButton::UsrButton(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("UsrButton"));
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover, false);
     setMouseTracking(false);
-    font_ = defaultFont();
-    backColor_ = plainSystem(OleColor::ButtonFace);
-    highlightColor_ = plainSystem(OleColor::Highlight);
-    fontColor_ = plainSystem(OleColor::ButtonText);
-    fontHighlightColor_ = plainSystem(OleColor::ButtonText);
+    startAsNew();
     setMinimumSize(kMinSize, kMinSize);
     resize(75, 23);
 }
@@ -64,80 +142,40 @@ UsrButton::~UsrButton()
 
 void UsrButton::InitProperties(const QString &hostName)
 {
-    style_ = 9;
+    startAsNew();
     caption_ = hostName;
-    iconSize_ = 16;
-    icon_ = QPixmap();
-    showFocus_ = false;
-    useCustomColors_ = false;
-    enabled_ = true;
-    backColor_ = plainSystem(OleColor::ButtonFace);
-    highlightColor_ = plainSystem(OleColor::Highlight);
-    fontColor_ = plainSystem(OleColor::ButtonText);
-    fontHighlightColor_ = plainSystem(OleColor::ButtonText);
-    iconAlign_ = captionAlign_ = nonThemeStyle_ = toolTipType_ = buttonType_ = 0;
-    toolTipBackColor_ = toolTipForeColor_ = 0;
-    value_ = false;
-    captionFormat_ = 17;
-    font_ = defaultFont();
     update();
 }
 
 void UsrButton::ReadProperties(PropertyBag &bag)
 {
     state_ = ButtonLook::Normal;
-    icon_ = bag.ReadProperty(QStringLiteral("Icon")).value<QPixmap>();
-    style_ = bag.ReadProperty(QStringLiteral("Style"), 3).toInt();
-    caption_ = bag.ReadProperty(QStringLiteral("Caption"), QString()).toString();
-    iconSize_ = bag.ReadProperty(QStringLiteral("IconSize"), 16).toInt();
-    captionAlign_ = bag.ReadProperty(QStringLiteral("CaptionAlign"), 0).toInt();
-    iconAlign_ = bag.ReadProperty(QStringLiteral("IconAlign"), 0).toInt();
-    nonThemeStyle_ = bag.ReadProperty(QStringLiteral("iNonThemeStyle"), 5).toInt();
-    enabled_ = bag.ReadProperty(QStringLiteral("Enabled"), true).toBool();
-    showFocus_ = bag.ReadProperty(QStringLiteral("ShowFocus"), false).toBool();
-    useCustomColors_ = bag.ReadProperty(QStringLiteral("USeCustomColors"), false).toBool();
-    backColor_ = bag.ReadProperty(QStringLiteral("BackColor"), plainSystem(OleColor::ButtonFace)).toUInt();
-    highlightColor_ = bag.ReadProperty(QStringLiteral("HighlightColor"), plainSystem(OleColor::Highlight)).toUInt();
-    fontColor_ = bag.ReadProperty(QStringLiteral("FontColor"), plainSystem(OleColor::ButtonText)).toUInt();
-    fontHighlightColor_ = bag.ReadProperty(QStringLiteral("FontHighlightColor"), plainSystem(OleColor::ButtonText)).toUInt();
-    toolTip_ = bag.ReadProperty(QStringLiteral("ToolTipText"), QWidget::toolTip()).toString();
-    toolTipTitle_ = bag.ReadProperty(QStringLiteral("Tooltiptitle"), QString()).toString();
-    toolTipIcon_ = bag.ReadProperty(QStringLiteral("ToolTipIcon"), 0).toInt();
-    toolTipType_ = bag.ReadProperty(QStringLiteral("ToolTipType"), 1).toInt();
-    toolTipBackColor_ = bag.ReadProperty(QStringLiteral("ttBackColor"), plainSystem(OleColor::ToolTipBackground)).toUInt();
-    toolTipForeColor_ = bag.ReadProperty(QStringLiteral("ttForeColor"), plainSystem(OleColor::ToolTipText)).toUInt();
-    font_ = bag.ReadProperty(QStringLiteral("Font"), font_).value<QFont>();
-    buttonType_ = bag.ReadProperty(QStringLiteral("ButtonType"), 0).toInt();
-    value_ = bag.ReadProperty(QStringLiteral("Value"), false).toBool();
+    for (const Stored &p : storedProperties()) {
+        const QString key = QLatin1String(p.key);
+        p.set(*this, p.readDefault ? bag.ReadProperty(key, p.readDefault(*this)) : bag.ReadProperty(key));
+    }
     QWidget::setEnabled(enabled_);
     relayout();
 }
 
 void UsrButton::WriteProperties(PropertyBag &bag) const
 {
-    bag.WriteProperty(QStringLiteral("Icon"), QVariant::fromValue(icon_));
-    bag.WriteProperty(QStringLiteral("Style"), style_, 3);
-    bag.WriteProperty(QStringLiteral("Caption"), caption_, QString());
-    bag.WriteProperty(QStringLiteral("IconSize"), iconSize_, 16);
-    bag.WriteProperty(QStringLiteral("IconAlign"), iconAlign_, 0);
-    bag.WriteProperty(QStringLiteral("CaptionAlign"), captionAlign_, 0);
-    bag.WriteProperty(QStringLiteral("iNonThemeStyle"), nonThemeStyle_, 5);
-    bag.WriteProperty(QStringLiteral("Enabled"), enabled_, true);
-    bag.WriteProperty(QStringLiteral("ShowFocus"), showFocus_, false);
-    bag.WriteProperty(QStringLiteral("USeCustomColors"), useCustomColors_, false);
-    bag.WriteProperty(QStringLiteral("BackColor"), backColor_, plainSystem(OleColor::ButtonFace));
-    bag.WriteProperty(QStringLiteral("HighlightColor"), highlightColor_, plainSystem(OleColor::Highlight));
-    bag.WriteProperty(QStringLiteral("FontColor"), fontColor_, plainSystem(OleColor::ButtonText));
-    bag.WriteProperty(QStringLiteral("FontHighlightColor"), fontHighlightColor_, plainSystem(OleColor::ButtonText));
-    bag.WriteProperty(QStringLiteral("ToolTipText"), toolTip_, QWidget::toolTip());
-    bag.WriteProperty(QStringLiteral("Tooltiptitle"), toolTipTitle_);
-    bag.WriteProperty(QStringLiteral("ToolTipIcon"), toolTipIcon_);
-    bag.WriteProperty(QStringLiteral("ToolTipType"), toolTipType_);
-    bag.WriteProperty(QStringLiteral("ttBackColor"), toolTipBackColor_, plainSystem(OleColor::ToolTipBackground));
-    bag.WriteProperty(QStringLiteral("ttForeColor"), toolTipForeColor_, plainSystem(OleColor::ToolTipText));
-    bag.WriteProperty(QStringLiteral("Font"), font_);
-    bag.WriteProperty(QStringLiteral("ButtonType"), buttonType_, 0);
-    bag.WriteProperty(QStringLiteral("Value"), value_, false);
+    const std::vector<Stored> &table = storedProperties();
+    // Written in reading order, except that IconAlign goes before CaptionAlign.
+    std::vector<const Stored *> order;
+    for (const Stored &p : table)
+        order.push_back(&p);
+    const auto at = [&order](const char *key) {
+        return std::find_if(order.begin(), order.end(), [key](const Stored *p) { return qstrcmp(p->key, key) == 0; });
+    };
+    std::iter_swap(at("CaptionAlign"), at("IconAlign"));
+    for (const Stored *p : order) {
+        const QString key = QLatin1String(p->key);
+        if (p->writtenWithDefault)
+            bag.WriteProperty(key, p->get(*this), p->readDefault(*this));
+        else
+            bag.WriteProperty(key, p->get(*this));
+    }
 }
 
 void UsrButton::notify(const char *name)

@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
+#include <vector>
 
 class PropertyBag;
 
@@ -122,17 +124,34 @@ private:
     void clickAction();
     ButtonLook correctedLook();
 
+    // One stored property: its key in the host's store, how it is read and written, and
+    // what a new instance starts with.
+    struct Stored {
+        const char *key;
+        std::function<QVariant(const UsrButton &)> get;
+        std::function<void(UsrButton &, const QVariant &)> set;
+        // The default a read falls back on.
+        std::function<QVariant(const UsrButton &)> readDefault;
+        // Written with that default (skipped when equal), or always written.
+        bool writtenWithDefault;
+        // A new instance's value; empty: left as it is.
+        std::function<QVariant()> initial;
+    };
+    // In reading order.
+    static const std::vector<Stored> &storedProperties();
+    void startAsNew();
+
     int state_ = ButtonLook::Normal;
     bool focused_ = false;
-    int style_ = 9;
+    int style_ = 0;
     int nonThemeStyle_ = 0;
     QString caption_;
     int captionAlign_ = 0;
     int iconAlign_ = 0;
     QPixmap icon_;
     QFont font_;
-    int iconSize_ = 16;
-    bool enabled_ = true;
+    int iconSize_ = 0;
+    bool enabled_ = false;
     bool showFocus_ = false;
     bool useCustomColors_ = false;
     quint32 backColor_ = 0;
@@ -147,7 +166,7 @@ private:
     quint32 toolTipForeColor_ = 0;
     int buttonType_ = 0;
     bool value_ = false;
-    int captionFormat_ = 17;
+    int captionFormat_ = kCaptionCentredWrap;
     Qt::MouseButton lastButton_ = Qt::NoButton;
     bool pressedByDoubleClick_ = false;
     bool mouseInside_ = false;
