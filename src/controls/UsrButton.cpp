@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace {
 bool g_designMode = false;
@@ -69,34 +70,36 @@ std::function<QVariant()> startsSystem(quint32 index)
 
 const std::vector<UsrButton::Stored> &UsrButton::storedProperties()
 {
-    const auto field = [](auto UsrButton::*member) {
-        using T = std::decay_t<decltype(std::declval<UsrButton>().*member)>;
-        return std::make_pair(
-            std::function<QVariant(const UsrButton &)>([member](const UsrButton &b) { return QVariant::fromValue(b.*member); }),
-            std::function<void(UsrButton &, const QVariant &)>(
-                [member](UsrButton &b, const QVariant &v) { b.*member = v.value<T>(); }));
-    };
-    const auto entry = [&field](const char *key, auto member, std::function<QVariant(const UsrButton &)> readDefault,
-                                bool writtenWithDefault, std::function<QVariant()> initial) {
-        auto access = field(member);
-        return Stored{key, access.first, access.second, std::move(readDefault), writtenWithDefault, std::move(initial)};
+    // A field of the control's own, or one of the fields it draws.
+    const auto entry = [](const char *key, auto member, std::function<QVariant(const UsrButton &)> readDefault,
+                          bool writtenWithDefault, std::function<QVariant()> initial) {
+        const auto field = [member](auto &b) -> auto & {
+            if constexpr (std::is_invocable_v<decltype(member), const ButtonLook &>)
+                return b.drawn_.*member;
+            else
+                return b.*member;
+        };
+        using T = std::decay_t<decltype(field(std::declval<UsrButton &>()))>;
+        return Stored{key, [field](const UsrButton &b) { return QVariant::fromValue(field(b)); },
+                      [field](UsrButton &b, const QVariant &v) { field(b) = v.value<T>(); }, std::move(readDefault),
+                      writtenWithDefault, std::move(initial)};
     };
     static const std::vector<Stored> table = {
-        entry("Icon", &UsrButton::icon_, {}, false, starts(QPixmap())),
-        entry("Style", &UsrButton::style_, fixed(3), true, starts(9)),
-        entry("Caption", &UsrButton::caption_, fixed(QString()), true, starts(QString())),
-        entry("IconSize", &UsrButton::iconSize_, fixed(16), true, starts(16)),
+        entry("Icon", &ButtonLook::icon, {}, false, starts(QPixmap())),
+        entry("Style", &ButtonLook::style, fixed(3), true, starts(9)),
+        entry("Caption", &ButtonLook::caption, fixed(QString()), true, starts(QString())),
+        entry("IconSize", &ButtonLook::iconSize, fixed(16), true, starts(16)),
         entry("CaptionAlign", &UsrButton::captionAlign_, fixed(0), true, starts(0)),
-        entry("IconAlign", &UsrButton::iconAlign_, fixed(0), true, starts(0)),
+        entry("IconAlign", &ButtonLook::iconAlign, fixed(0), true, starts(0)),
         entry("iNonThemeStyle", &UsrButton::nonThemeStyle_, fixed(5), true, starts(0)),
         entry("Enabled", &UsrButton::enabled_, fixed(true), true, starts(true)),
-        entry("ShowFocus", &UsrButton::showFocus_, fixed(false), true, starts(false)),
-        entry("USeCustomColors", &UsrButton::useCustomColors_, fixed(false), true, starts(false)),
-        entry("BackColor", &UsrButton::backColor_, systemColour(OleColor::ButtonFace), true, startsSystem(OleColor::ButtonFace)),
-        entry("HighlightColor", &UsrButton::highlightColor_, systemColour(OleColor::Highlight), true,
+        entry("ShowFocus", &ButtonLook::showFocus, fixed(false), true, starts(false)),
+        entry("USeCustomColors", &ButtonLook::useCustomColors, fixed(false), true, starts(false)),
+        entry("BackColor", &ButtonLook::backColor, systemColour(OleColor::ButtonFace), true, startsSystem(OleColor::ButtonFace)),
+        entry("HighlightColor", &ButtonLook::highlightColor, systemColour(OleColor::Highlight), true,
               startsSystem(OleColor::Highlight)),
-        entry("FontColor", &UsrButton::fontColor_, systemColour(OleColor::ButtonText), true, startsSystem(OleColor::ButtonText)),
-        entry("FontHighlightColor", &UsrButton::fontHighlightColor_, systemColour(OleColor::ButtonText), true,
+        entry("FontColor", &ButtonLook::fontColor, systemColour(OleColor::ButtonText), true, startsSystem(OleColor::ButtonText)),
+        entry("FontHighlightColor", &ButtonLook::fontHighlightColor, systemColour(OleColor::ButtonText), true,
               startsSystem(OleColor::ButtonText)),
         // The host's own tool-tip text is the default, and a new instance keeps its tip.
         entry("ToolTipText", &UsrButton::toolTip_, [](const UsrButton &b) { return QVariant(b.QWidget::toolTip()); },
@@ -107,7 +110,7 @@ const std::vector<UsrButton::Stored> &UsrButton::storedProperties()
         entry("ttBackColor", &UsrButton::toolTipBackColor_, systemColour(OleColor::ToolTipBackground), true, starts(0u)),
         entry("ttForeColor", &UsrButton::toolTipForeColor_, systemColour(OleColor::ToolTipText), true, starts(0u)),
         // Read with the font in use as its default.
-        entry("Font", &UsrButton::font_, [](const UsrButton &b) { return QVariant(b.font_); }, false,
+        entry("Font", &ButtonLook::font, [](const UsrButton &b) { return QVariant(b.drawn_.font); }, false,
               [] { return QVariant(defaultFont()); }),
         entry("ButtonType", &UsrButton::buttonType_, fixed(0), true, starts(0)),
         entry("Value", &UsrButton::value_, fixed(false), true, starts(false)),
@@ -120,7 +123,7 @@ void UsrButton::startAsNew()
     for (const Stored &p : storedProperties())
         if (p.initial)
             p.set(*this, p.initial());
-    captionFormat_ = kCaptionCentredWrap;
+    drawn_.captionFlags = kCaptionCentredWrap;
 }
 
 UsrButton::UsrButton(QWidget *parent) : QWidget(parent)
@@ -143,7 +146,7 @@ UsrButton::~UsrButton()
 void UsrButton::InitProperties(const QString &hostName)
 {
     startAsNew();
-    caption_ = hostName;
+    drawn_.caption = hostName;
     update();
 }
 
@@ -198,19 +201,19 @@ void UsrButton::notify(const char *name)
         Refresh();                                                                                                     \
     }
 
-MC_LAYOUT_PROPERTY(setStyle, style_, int, "Style")
-MC_LAYOUT_PROPERTY(setCaption, caption_, const QString &, "Caption")
-MC_LAYOUT_PROPERTY(setIcon, icon_, const QPixmap &, "Icon")
-MC_LAYOUT_PROPERTY(setIconAlign, iconAlign_, int, "IconAlign")
-MC_LAYOUT_PROPERTY(setIconSize, iconSize_, int, "IconSize")
+MC_LAYOUT_PROPERTY(setStyle, drawn_.style, int, "Style")
+MC_LAYOUT_PROPERTY(setCaption, drawn_.caption, const QString &, "Caption")
+MC_LAYOUT_PROPERTY(setIcon, drawn_.icon, const QPixmap &, "Icon")
+MC_LAYOUT_PROPERTY(setIconAlign, drawn_.iconAlign, int, "IconAlign")
+MC_LAYOUT_PROPERTY(setIconSize, drawn_.iconSize, int, "IconSize")
 MC_LAYOUT_PROPERTY(setCaptionAlign, captionAlign_, int, "CaptionAlign")
 MC_LAYOUT_PROPERTY(setNonThemeStyle, nonThemeStyle_, int, "NonThemeStyle")
-MC_PAINT_PROPERTY(setShowFocus, showFocus_, bool, "ShowFocus")
-MC_PAINT_PROPERTY(setUseCustomColors, useCustomColors_, bool, "UseCustomColors")
-MC_PAINT_PROPERTY(setBackColor, backColor_, quint32, "BackColor")
-MC_PAINT_PROPERTY(setHighlightColor, highlightColor_, quint32, "HighlightColor")
-MC_PAINT_PROPERTY(setFontColor, fontColor_, quint32, "FontColor")
-MC_PAINT_PROPERTY(setFontHighlightColor, fontHighlightColor_, quint32, "FontHighlightColor")
+MC_PAINT_PROPERTY(setShowFocus, drawn_.showFocus, bool, "ShowFocus")
+MC_PAINT_PROPERTY(setUseCustomColors, drawn_.useCustomColors, bool, "UseCustomColors")
+MC_PAINT_PROPERTY(setBackColor, drawn_.backColor, quint32, "BackColor")
+MC_PAINT_PROPERTY(setHighlightColor, drawn_.highlightColor, quint32, "HighlightColor")
+MC_PAINT_PROPERTY(setFontColor, drawn_.fontColor, quint32, "FontColor")
+MC_PAINT_PROPERTY(setFontHighlightColor, drawn_.fontHighlightColor, quint32, "FontHighlightColor")
 MC_PAINT_PROPERTY(setToolTipText, toolTip_, const QString &, "ToolTipText")
 MC_PAINT_PROPERTY(setToolTipTitle, toolTipTitle_, const QString &, "TooltipTitle")
 MC_PAINT_PROPERTY(setToolTipIcon, toolTipIcon_, int, "TooltipIcon")
@@ -234,7 +237,7 @@ void UsrButton::setEnabledProperty(bool enabled)
 
 void UsrButton::setFontProperty(const QFont &font)
 {
-    font_ = font;
+    drawn_.font = font;
     Refresh();
     notify("Font");
 }
@@ -265,8 +268,8 @@ void UsrButton::Refresh()
 
 void UsrButton::relayout()
 {
-    captionFormat_ = ButtonPainter::captionFlags(captionAlign_);
-    setMask(ButtonPainter::shape(style_, width(), height()));
+    drawn_.captionFlags = ButtonPainter::captionFlags(captionAlign_);
+    setMask(ButtonPainter::shape(drawn_.style, width(), height()));
     Refresh();
 }
 
@@ -283,29 +286,16 @@ void UsrButton::resizeEvent(QResizeEvent *event)
 ButtonLook UsrButton::correctedLook()
 {
     if (!previewing_) {
-        if (g_designMode && style_ != 5)
+        if (g_designMode && drawn_.style != 5)
             state_ = ButtonLook::Hot;
         if (buttonType_ == 1 && value_)
             state_ = ButtonLook::Pressed;
         if (!enabled_)
             state_ = ButtonLook::Disabled;
     }
-    ButtonLook look;
+    ButtonLook look = drawn_;
     look.state = state_;
     look.focused = focused_;
-    look.style = style_;
-    look.useCustomColors = useCustomColors_;
-    look.showFocus = showFocus_;
-    look.backColor = backColor_;
-    look.highlightColor = highlightColor_;
-    look.fontColor = fontColor_;
-    look.fontHighlightColor = fontHighlightColor_;
-    look.caption = caption_;
-    look.captionFlags = captionFormat_;
-    look.icon = icon_;
-    look.iconAlign = iconAlign_;
-    look.iconSize = iconSize_;
-    look.font = font_;
     return look;
 }
 
@@ -315,8 +305,8 @@ QImage UsrButton::render()
     img.fill(OleColor::toQColor(OleColor::system(OleColor::ButtonFace)));
     look_ = correctedLook();
     ButtonPainter painter(img);
-    if (!painter.paint(look_, g_themeAvailable) && style_ == 6) {
-        style_ = nonThemeStyle_; // for good: a later save stores the replacement
+    if (!painter.paint(look_, g_themeAvailable) && drawn_.style == 6) {
+        drawn_.style = nonThemeStyle_; // for good: a later save stores the replacement
         relayout();
     }
     return img;
