@@ -6,6 +6,8 @@
 
 #include <QDateTime>
 
+#include <iterator>
+
 namespace {
 using Tally = CheckRepairs::Tally;
 using Step = CheckRepairs::Step;
@@ -98,7 +100,7 @@ struct Repair {
 };
 
 // In the order of CheckReport::Kind.
-const Repair kRepairs[CheckReport::KindCount] = {
+const Repair kRepairs[] = {
     {"移入回收站", "确定将%1 %2 个记录移入回收站?", binMissing},
     {"移入回收站", "确定将%1 %2 个无记录的副本移入回收站?", binOrphans},
     {"删除残留文件", "确定删除%1 %2 个残留的临时文件?", removeLeftovers},
@@ -108,6 +110,7 @@ const Repair kRepairs[CheckReport::KindCount] = {
     {"从回收站永久删除", "确定将%1 %2 个缺少副本的记录从回收站永久删除?", dropBinMissing},
     {"列入回收站", nullptr, adoptBinStrays},
 };
+static_assert(std::size(kRepairs) == CheckReport::KindCount, "one repair per kind of finding");
 } // namespace
 
 QString CheckRepairs::action(CheckReport::Kind kind)
