@@ -1,11 +1,10 @@
 #include "app/frmCheck.h"
 
 #include "app/CheckFindingModel.h"
-#include "store/StoredName.h"
-#include "store/AppError.h"
-#include "store/CatalogueCheck.h"
-#include "store/CheckProgress.h"
-#include "store/CheckSnapshot.h"
+#include "app/CheckFindingText.h"
+#include "store/CheckRepair.h"
+#include "store/CheckRepairs.h"
+#include "store/CheckRunner.h"
 #include "store/DialogOwner.h"
 #include "store/Dialogs.h"
 #include "ui/FileDialogs.h"
@@ -15,88 +14,25 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
-struct frmCheck::Job {
-    CheckSnapshot snapshot;
-    CheckProgress progress;
-    CheckReport report;
-    QString error;
-    bool hashing = false;
-    qint64 now = 0;
-};
-
 namespace {
-const char *const kTitles[CheckReport::KindCount] = {"缺少副本的记录",   "无记录的副本",     "残留的临时文件",
-                                                     "内容已改变的副本", "缺少校验值的副本", "名称不安全的记录",
-                                                     "回收站中缺少副本的记录", "回收站文件夹中无记录的文件"};
-
 QString title(CheckReport::Kind kind)
 {
-    return QString::fromUtf8(kTitles[kind]);
-}
-
-QString bytesText(qint64 bytes)
-{
-    return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
-}
-
-QString modified(const FileStamp &stamp)
-{
-    return QDateTime::fromSecsSinceEpoch(stamp.modifiedSecs()).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
-QStringList recordRow(const CheckReport::Record &r)
-{
-    return {r.fileName, r.category, r.description, r.date, r.storedName};
-}
-
-QStringList fileRow(const CheckReport::File &f, bool leftover)
-{
-    QStringList row{f.name, bytesText(f.stamp.size()), modified(f.stamp)};
-    if (leftover)
-        row << (f.temporary ? QStringLiteral("导入临时文件") : QStringLiteral("空的预留文件"));
-    return row;
-}
-
-QStringList hashRow(const CheckReport::Hash &h)
-{
-    return {h.storedName, h.fileName, bytesText(h.stamp.size()),
-            h.recorded.isEmpty() ? QStringLiteral("(无)") : h.recorded, h.current};
-}
-
-QString nameOf(const CheckReport::Record &r)
-{
-    return r.fileName + QStringLiteral(" (") + r.storedName + QLatin1Char(')');
-}
-QString nameOf(const CheckReport::File &f)
-{
-    return f.name;
-}
-QString nameOf(const CheckReport::Hash &h)
-{
-    return h.storedName;
-}
-
-qint64 nowSecs()
-{
-    return QDateTime::currentSecsSinceEpoch();
+    return CheckFindingText::title(kind);
 }
 } // namespace
 
@@ -178,40 +114,23 @@ frmCheck::frmCheck(QWidget *parent) : QWidget(parent, Qt::Window)
             {QStringLiteral("文件名"), QStringLiteral("大小"), QStringLiteral("修改时间")});
 
     cmdBinMissing = addRepair(CheckReport::Missing, "cmdBinMissing", QStringLiteral("移入回收站"),
-                              [this] { binRecords(CheckReport::Missing); });
+                              [this] { repair(CheckReport::Missing); });
     cmdPointMissing = addRepair(CheckReport::Missing, "cmdPointMissing", QStringLiteral("指定文件..."),
                                 [this] { pointRecord(CheckReport::Missing); });
-    cmdBinOrphans = addRepair(CheckReport::Orphan, "cmdBinOrphans", QStringLiteral("移入回收站"), [this] {
-        repair<CheckReport::File>(CheckReport::Orphan, report_.orphans, QStringLiteral("移入回收站"),
-                                  QStringLiteral("确定将%1 %2 个无记录的副本移入回收站?"),
-                                  [](const CheckReport::File &f) { return CheckRepair::binOrphan(f, nowSecs()); });
-    });
-    cmdRemoveLeftovers = addRepair(CheckReport::Leftover, "cmdRemoveLeftovers", QStringLiteral("删除残留文件"), [this] {
-        repair<CheckReport::File>(CheckReport::Leftover, report_.leftovers, QStringLiteral("删除残留文件"),
-                                  QStringLiteral("确定删除%1 %2 个残留的临时文件?"),
-                                  [](const CheckReport::File &f) { return CheckRepair::removeLeftover(f, nowSecs()); });
-    });
-    cmdAcceptChanged = addRepair(CheckReport::Changed, "cmdAcceptChanged", QStringLiteral("以当前内容为准"), [this] {
-        repair<CheckReport::Hash>(
-            CheckReport::Changed, report_.changed, QStringLiteral("以当前内容为准"),
-            QStringLiteral("确定以当前内容作为%1 %2 个副本的校验值?内容已损坏的副本将无法再被发现."),
-            &CheckRepair::acceptHash);
-    });
-    cmdFillHashes = addRepair(CheckReport::Unhashed, "cmdFillHashes", QStringLiteral("补录校验值"), [this] {
-        repair<CheckReport::Hash>(CheckReport::Unhashed, report_.unhashed, QStringLiteral("补录校验值"), QString(),
-                                  &CheckRepair::fillHash);
-    });
-    cmdDropBinMissing = addRepair(CheckReport::BinMissing, "cmdDropBinMissing", QStringLiteral("从回收站永久删除"), [this] {
-        repair<CheckReport::Record>(CheckReport::BinMissing, report_.binMissing, QStringLiteral("从回收站永久删除"),
-                                    QStringLiteral("确定将%1 %2 个缺少副本的记录从回收站永久删除?"),
-                                    &CheckRepair::dropBinEntry);
-    });
-    cmdAdoptBinStrays = addRepair(CheckReport::BinStray, "cmdAdoptBinStrays", QStringLiteral("列入回收站"), [this] {
-        repair<CheckReport::File>(CheckReport::BinStray, report_.binStrays, QStringLiteral("列入回收站"), QString(),
-                                  &CheckRepair::adoptBinFile);
-    });
+    cmdBinOrphans = addRepair(CheckReport::Orphan, "cmdBinOrphans", QStringLiteral("移入回收站"),
+                              [this] { repair(CheckReport::Orphan); });
+    cmdRemoveLeftovers = addRepair(CheckReport::Leftover, "cmdRemoveLeftovers", QStringLiteral("删除残留文件"),
+                                   [this] { repair(CheckReport::Leftover); });
+    cmdAcceptChanged = addRepair(CheckReport::Changed, "cmdAcceptChanged", QStringLiteral("以当前内容为准"),
+                                 [this] { repair(CheckReport::Changed); });
+    cmdFillHashes = addRepair(CheckReport::Unhashed, "cmdFillHashes", QStringLiteral("补录校验值"),
+                              [this] { repair(CheckReport::Unhashed); });
+    cmdDropBinMissing = addRepair(CheckReport::BinMissing, "cmdDropBinMissing", QStringLiteral("从回收站永久删除"),
+                                  [this] { repair(CheckReport::BinMissing); });
+    cmdAdoptBinStrays = addRepair(CheckReport::BinStray, "cmdAdoptBinStrays", QStringLiteral("列入回收站"),
+                                  [this] { repair(CheckReport::BinStray); });
     cmdBinUnsafe = addRepair(CheckReport::Unsafe, "cmdBinUnsafe", QStringLiteral("移入回收站"),
-                             [this] { binRecords(CheckReport::Unsafe); });
+                             [this] { repair(CheckReport::Unsafe); });
     cmdPointUnsafe = addRepair(CheckReport::Unsafe, "cmdPointUnsafe", QStringLiteral("指定文件..."),
                                [this] { pointRecord(CheckReport::Unsafe); });
 
@@ -222,6 +141,8 @@ frmCheck::frmCheck(QWidget *parent) : QWidget(parent, Qt::Window)
     bottom->addWidget(cmdClose);
     layout->addLayout(bottom);
 
+    runner_ = new CheckRunner(this);
+    connect(runner_, &CheckRunner::finished, this, &frmCheck::finished);
     timer_ = new QTimer(this);
     timer_->setInterval(100);
     connect(timer_, &QTimer::timeout, this, &frmCheck::showProgress);
@@ -235,7 +156,12 @@ frmCheck::frmCheck(QWidget *parent) : QWidget(parent, Qt::Window)
 
 frmCheck::~frmCheck()
 {
-    stop();
+    runner_->stop();
+}
+
+bool frmCheck::running() const
+{
+    return runner_->running();
 }
 
 QTableView *frmCheck::addPage(CheckReport::Kind kind, const QString &note, const QStringList &headers)
@@ -306,32 +232,14 @@ void frmCheck::cmdStart_Click()
     if (running())
         return;
     ReportErrors(this, [this] {
-        auto job = std::make_shared<Job>();
-        job->hashing = chkHash->isChecked();
-        job->now = nowSecs();
-        // The records are read here, on the interface thread that owns the connection; the
-        // folder is scanned and hashed on the worker.
-        job->snapshot = CheckSnapshot::read(job->hashing);
-        job_ = job;
+        runner_->start(chkHash->isChecked());
         report_ = CheckReport();
         for (int k = 0; k < CheckReport::KindCount; ++k)
             fill(CheckReport::Kind(k));
-        thread_ = QThread::create([job] {
-            try {
-                job->report = CatalogueCheck::run(job->snapshot, job->hashing, job->now, job->progress);
-            } catch (const AppError &e) {
-                job->error = e.message();
-            } catch (const std::exception &e) {
-                job->error = QString::fromLocal8Bit(e.what());
-            }
-        });
-        thread_->setObjectName(QStringLiteral("catalogue-check"));
-        connect(thread_, &QThread::finished, this, &frmCheck::finished);
         chkHash->setEnabled(false);
         cmdStart->setEnabled(false);
         cmdCancel->setEnabled(true);
         lblStatus->setText(QStringLiteral("正在检查..."));
-        thread_->start(QThread::LowPriority);
         timer_->start();
     });
 }
@@ -340,96 +248,59 @@ void frmCheck::cmdCancel_Click()
 {
     if (!running())
         return;
-    job_->progress.cancel = true;
+    runner_->cancel();
     cmdCancel->setEnabled(false);
     lblStatus->setText(QStringLiteral("正在取消..."));
-}
-
-void frmCheck::stop()
-{
-    if (!thread_)
-        return;
-    job_->progress.cancel = true;
-    thread_->wait();
-    delete thread_;
-    thread_ = nullptr;
-    job_.reset();
 }
 
 void frmCheck::closeEvent(QCloseEvent *event)
 {
     // The worker stops within a second; the window goes when it has.
-    stop();
+    runner_->stop();
     event->accept();
 }
 
 void frmCheck::showProgress()
 {
-    if (!job_)
+    if (!running() || runner_->progress().cancelled())
         return;
-    const CheckProgress &p = job_->progress;
-    if (p.cancelled())
+    int fraction = 0;
+    const QString text = CheckFindingText::progress(runner_->progress(), runner_->recordCount(), &fraction);
+    if (text.isEmpty())
         return;
-    const qint64 done = p.done, total = p.total;
-    switch (p.phase.load()) {
-    case CheckProgress::Listing:
+    lblStatus->setText(text);
+    if (fraction < 0) {
         prgCheck->setRange(0, 0);
-        lblStatus->setText(QStringLiteral("正在读取附件文件夹...已读 %1 项").arg(done));
-        return;
-    case CheckProgress::Matching:
-        lblStatus->setText(
-            QStringLiteral("正在核对 %1 个记录与附件文件夹中的文件...").arg(job_->snapshot.records.size()));
-        break;
-    case CheckProgress::Hashing:
-        lblStatus->setText(QStringLiteral("正在校验内容...%1 / %2").arg(bytesText(done), bytesText(total)));
-        break;
-    default:
         return;
     }
     prgCheck->setRange(0, 1000);
-    prgCheck->setValue(total > 0 ? int(qMin<qint64>(1000, done * 1000 / total)) : 0);
+    prgCheck->setValue(fraction);
 }
 
 void frmCheck::finished()
 {
     timer_->stop();
-    if (thread_) {
-        thread_->deleteLater();
-        thread_ = nullptr;
-    }
-    std::shared_ptr<Job> job = std::move(job_);
+    CheckRunner::Result result = runner_->take();
     chkHash->setEnabled(true);
     cmdStart->setEnabled(true);
     cmdCancel->setEnabled(false);
     prgCheck->setRange(0, 1000);
     prgCheck->setValue(0);
-    if (!job)
-        return;
-    if (!job->error.isEmpty()) {
+    if (!result.error.isEmpty()) {
         lblStatus->setText(QStringLiteral("检查未完成."));
         DialogOwner owner(this);
-        ShowMsg(SystemErrorText::explain(job->error), Msg::OkOnly | Msg::Information);
+        ShowMsg(SystemErrorText::explain(result.error), Msg::OkOnly | Msg::Information);
         return;
     }
-    if (job->report.cancelled) {
+    if (result.report.cancelled) {
         lblStatus->setText(QStringLiteral("检查已取消."));
         return;
     }
-    ReportErrors(this, [this, &job] {
-        // What settled while the folder was read (an import that finished, a record restored
-        // from the bin) is no finding.
-        CatalogueCheck::confirm(job->report, CheckSnapshot::read(job->hashing));
-        report_ = std::move(job->report);
+    ReportErrors(this, [this, &result] {
+        runner_->confirm(result.report);
+        report_ = std::move(result.report);
         prgCheck->setValue(1000);
-        QString text =
-            QStringLiteral("检查完成:%1 个记录,附件文件夹中 %2 个文件").arg(report_.records).arg(report_.files);
-        if (report_.hashed)
-            text += QStringLiteral(",校验了 %1").arg(bytesText(report_.hashedBytes));
-        text += report_.findings() == 0 ? QStringLiteral(".未发现问题.")
-                                        : QStringLiteral(";发现 %1 个问题.").arg(report_.findings());
-        if (report_.recent > 0)
-            text += QStringLiteral("另有 %1 个一小时内新建、尚无记录的文件未作判断(可能正在导入).").arg(report_.recent);
-        lblStatus->setText(text);
+        lblStatus->setText(CheckFindingText::summary(report_));
         int first = -1;
         for (int k = 0; k < CheckReport::KindCount; ++k) {
             fill(CheckReport::Kind(k));
@@ -443,40 +314,7 @@ void frmCheck::finished()
 
 void frmCheck::fill(CheckReport::Kind kind)
 {
-    std::vector<QStringList> rows;
-    auto add = [&rows](const auto &items, const auto &row) {
-        rows.reserve(items.size());
-        for (const auto &item : items)
-            rows.push_back(row(item));
-    };
-    switch (kind) {
-    case CheckReport::Missing:
-        add(report_.missing, recordRow);
-        break;
-    case CheckReport::Unsafe:
-        add(report_.unsafe, recordRow);
-        break;
-    case CheckReport::Orphan:
-        add(report_.orphans, [](const CheckReport::File &f) { return fileRow(f, false); });
-        break;
-    case CheckReport::Leftover:
-        add(report_.leftovers, [](const CheckReport::File &f) { return fileRow(f, true); });
-        break;
-    case CheckReport::BinMissing:
-        add(report_.binMissing, recordRow);
-        break;
-    case CheckReport::BinStray:
-        add(report_.binStrays, [](const CheckReport::File &f) { return fileRow(f, false); });
-        break;
-    case CheckReport::Changed:
-        add(report_.changed, hashRow);
-        break;
-    case CheckReport::Unhashed:
-        add(report_.unhashed, hashRow);
-        break;
-    case CheckReport::KindCount:
-        return;
-    }
+    std::vector<QStringList> rows = CheckFindingText::rows(report_, kind);
     const bool any = !rows.empty();
     pages_[kind].model->setRows(std::move(rows));
     for (QAction *a : std::as_const(pages_[kind].actions))
@@ -498,9 +336,7 @@ std::vector<int> frmCheck::chosen(CheckReport::Kind kind, bool *all) const
     return rows;
 }
 
-template <class Item>
-void frmCheck::repair(CheckReport::Kind kind, std::vector<Item> &items, const QString &action, const QString &question,
-                      const std::function<CheckRepair::Outcome(const Item &)> &apply)
+void frmCheck::repair(CheckReport::Kind kind)
 {
     if (running())
         return;
@@ -508,6 +344,7 @@ void frmCheck::repair(CheckReport::Kind kind, std::vector<Item> &items, const QS
     const std::vector<int> rows = chosen(kind, &all);
     if (rows.empty())
         return;
+    const QString action = CheckRepairs::action(kind), question = CheckRepairs::question(kind);
     if (!question.isEmpty() &&
         ShowMsg(question.arg(all ? QStringLiteral("全部") : QStringLiteral("选中的")).arg(rows.size()),
                 Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
@@ -516,43 +353,20 @@ void frmCheck::repair(CheckReport::Kind kind, std::vector<Item> &items, const QS
     progress.setWindowTitle(windowTitle());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
-    int done = 0, changed = 0;
-    QStringList failures;
-    std::vector<bool> settled(items.size(), false);
-    for (size_t i = 0; i < rows.size() && !progress.wasCanceled(); ++i) {
+    const CheckRepairs::Tally tally = CheckRepairs::apply(report_, kind, rows, [&progress](size_t i) {
+        if (progress.wasCanceled())
+            return false;
         progress.setValue(int(i));
-        const Item &item = items[size_t(rows[i])];
-        try {
-            if (apply(item) == CheckRepair::Outcome::Done)
-                ++done;
-            else
-                ++changed;
-            settled[size_t(rows[i])] = true;
-        } catch (const AppError &e) {
-            failures << nameOf(item) + QStringLiteral(": ") + SystemErrorText::explain(e.message());
-        }
-    }
+        return true;
+    });
     progress.setValue(int(rows.size()));
-    // Repaired and changed items leave the list; failed ones stay for another try.
-    std::vector<Item> kept;
-    for (size_t i = 0; i < items.size(); ++i)
-        if (!settled[i])
-            kept.push_back(std::move(items[i]));
-    items = std::move(kept);
     fill(kind);
-    QString text = QStringLiteral("%1:完成 %2 项.").arg(action).arg(done);
-    if (changed > 0)
-        text += QStringLiteral("\n%1 项在检查之后已被其他程序或用户改变,未作处理;请重新检查.").arg(changed);
-    if (!failures.isEmpty())
-        text += QStringLiteral("\n%1 项失败:\n").arg(failures.size()) + MessageLines(failures);
+    QString text = QStringLiteral("%1:完成 %2 项.").arg(action).arg(tally.done);
+    if (tally.changed > 0)
+        text += QStringLiteral("\n%1 项在检查之后已被其他程序或用户改变,未作处理;请重新检查.").arg(tally.changed);
+    if (!tally.failures.isEmpty())
+        text += QStringLiteral("\n%1 项失败:\n").arg(tally.failures.size()) + MessageLines(tally.failures);
     ShowMsg(text, Msg::OkOnly | Msg::Information);
-}
-
-void frmCheck::binRecords(CheckReport::Kind kind)
-{
-    std::vector<CheckReport::Record> &items = kind == CheckReport::Missing ? report_.missing : report_.unsafe;
-    repair<CheckReport::Record>(kind, items, QStringLiteral("移入回收站"),
-                                QStringLiteral("确定将%1 %2 个记录移入回收站?"), &CheckRepair::binRecord);
 }
 
 void frmCheck::pointRecord(CheckReport::Kind kind)

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "store/CheckRepair.h"
 #include "store/CheckReport.h"
 
 #include <QWidget>
 #include <functional>
-#include <memory>
 
 class CheckFindingModel;
+class CheckRunner;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -15,7 +14,6 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QTableView;
-class QThread;
 class QTimer;
 
 // "检查目录": compares the catalogue in use with its attachment folder on a worker thread
@@ -52,14 +50,13 @@ public:
 
     void cmdStart_Click();
     void cmdCancel_Click();
-    bool running() const { return thread_ != nullptr; }
+    bool running() const;
     const CheckReport &report() const { return report_; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    struct Job;
     struct Page {
         QTableView *view = nullptr;
         CheckFindingModel *model = nullptr;
@@ -72,18 +69,14 @@ private:
     void finished();
     void showProgress();
     void fill(CheckReport::Kind kind);
-    void stop();
     // The rows a repair acts on: the selected ones, or all of them.
     std::vector<int> chosen(CheckReport::Kind kind, bool *all) const;
-    template <class Item>
-    void repair(CheckReport::Kind kind, std::vector<Item> &items, const QString &action, const QString &question,
-                const std::function<CheckRepair::Outcome(const Item &)> &apply);
-    void binRecords(CheckReport::Kind kind);
+    // The kind's repair over the chosen rows, asked first and shown with progress.
+    void repair(CheckReport::Kind kind);
     void pointRecord(CheckReport::Kind kind);
 
     Page pages_[CheckReport::KindCount];
     CheckReport report_;
-    std::shared_ptr<Job> job_;
-    QThread *thread_ = nullptr;
+    CheckRunner *runner_;
     QTimer *timer_;
 };

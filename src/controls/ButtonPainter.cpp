@@ -80,12 +80,11 @@ QColor ButtonPainter::gradientStep(const QColor &from, const QColor &to, int i, 
 int ButtonPainter::captionFlags(int captionAlign)
 {
     switch (captionAlign) {
-    case 0: return 37;
-    case 1: return 36;
-    case 2: return 38;
-    case 3: return 33;
-    case 4: return 41;
-    default: return 37;
+    case 1: return kCaptionMiddleLeft;
+    case 2: return kCaptionMiddleRight;
+    case 3: return kCaptionTopLine;
+    case 4: return kCaptionBottomLine;
+    default: return kCaptionMiddle;
     }
 }
 
@@ -247,13 +246,13 @@ QColor ButtonPainter::faceHighlight(const ButtonLook &look, int systemColour) co
     return look.useCustomColors ? ole(look.highlightColor) : sys(quint32(systemColour));
 }
 
-void ButtonPainter::style0(const ButtonLook &look)
+void ButtonPainter::classic3d(const ButtonLook &look)
 {
     fill(0, 0, w(), h(), look.state == ButtonLook::Normal ? face(look) : faceHighlight(look, 15));
     edge(look.state == ButtonLook::Pressed ? 10 : 5);
 }
 
-void ButtonPainter::style1(const ButtonLook &look, bool flatUntilHot)
+void ButtonPainter::thin3d(const ButtonLook &look, bool flatUntilHot)
 {
     const bool quiet = look.state == ButtonLook::Normal || look.state == ButtonLook::Disabled;
     const QColor bg = quiet ? face(look) : faceHighlight(look, 15);
@@ -266,7 +265,7 @@ void ButtonPainter::style1(const ButtonLook &look, bool flatUntilHot)
         outline(0, 0, w() - 1, h() - 1, bg);
 }
 
-void ButtonPainter::style3(const ButtonLook &look)
+void ButtonPainter::etchedFrame(const ButtonLook &look)
 {
     const QColor bg = face(look);
     fill(0, 0, w(), h(), bg);
@@ -287,7 +286,7 @@ void ButtonPainter::style3(const ButtonLook &look)
     pixel(ww - 1, 1, mid);
 }
 
-void ButtonPainter::style4(const ButtonLook &look)
+void ButtonPainter::flatHighlight(const ButtonLook &look)
 {
     if (look.state == ButtonLook::Normal || look.state == ButtonLook::Disabled) {
         fill(0, 0, w(), h(), lighten(face(look), 32));
@@ -330,7 +329,7 @@ void ButtonPainter::rounded(const ButtonLook &look, const QColor &f, const QColo
     }
 }
 
-void ButtonPainter::style5Fixed(const ButtonLook &look)
+void ButtonPainter::roundedGlowFixed(const ButtonLook &look)
 {
     const int W = w(), H = h(), mid = H / 2;
     if (look.state == ButtonLook::Disabled) {
@@ -377,10 +376,10 @@ void ButtonPainter::style5Fixed(const ButtonLook &look)
     }
 }
 
-void ButtonPainter::style5(const ButtonLook &look)
+void ButtonPainter::roundedGlow(const ButtonLook &look)
 {
     if (!look.useCustomColors) {
-        style5Fixed(look);
+        roundedGlowFixed(look);
         return;
     }
     const QColor f = look.state == ButtonLook::Normal ? ole(look.backColor) : shift(ole(look.backColor), +16);
@@ -391,7 +390,7 @@ void ButtonPainter::style5(const ButtonLook &look)
     rounded(look, f, shift(g, look.focused ? +85 - 69 : 0), glow);
 }
 
-void ButtonPainter::style7(const ButtonLook &look)
+void ButtonPainter::roundedFromFace(const ButtonLook &look)
 {
     static const int delta[] = {0, 8, 24, -9, 18};
     const QColor f = shift(face(look), delta[qBound(1, look.state, 4)]);
@@ -399,7 +398,7 @@ void ButtonPainter::style7(const ButtonLook &look)
     rounded(look, f, look.useCustomColors ? ole(look.highlightColor) : sys(OleColor::Highlight), glow);
 }
 
-void ButtonPainter::style8(const ButtonLook &look)
+void ButtonPainter::softGradient(const ButtonLook &look)
 {
     const int W = w(), H = h();
     const QColor f = look.state == ButtonLook::Normal
@@ -423,7 +422,7 @@ void ButtonPainter::style8(const ButtonLook &look)
     edgesB(shift(f, -96));
 }
 
-void ButtonPainter::style9(const ButtonLook &look)
+void ButtonPainter::strongGradient(const ButtonLook &look)
 {
     const int W = w(), H = h(), mid = H / 2;
     QColor f;
@@ -452,7 +451,7 @@ void ButtonPainter::style9(const ButtonLook &look)
     line(1, H - 2, W - 2, H - 2, shift(f, -8));
 }
 
-void ButtonPainter::style10(const ButtonLook &look)
+void ButtonPainter::capsule(const ButtonLook &look)
 {
     const int W = w(), H = h();
     const bool hotImage = look.state == ButtonLook::Hot ||
@@ -500,7 +499,7 @@ void ButtonPainter::style10(const ButtonLook &look)
     }
 }
 
-bool ButtonPainter::style6(const ButtonLook &look, bool themeAvailable)
+bool ButtonPainter::platformStyle(const ButtonLook &look, bool themeAvailable)
 {
     fill(0, 0, w(), h(), sys(OleColor::ButtonFace));
     QStyle *platform = QApplication::style();
@@ -536,15 +535,15 @@ void ButtonPainter::caption(const ButtonLook &look)
     else
         colour = ole(look.state == ButtonLook::Normal ? look.fontColor : look.fontHighlightColor);
     const int f = look.captionFlags;
-    Qt::Alignment align = (f & 1) ? Qt::AlignHCenter : (f & 2) ? Qt::AlignRight : Qt::AlignLeft;
+    Qt::Alignment align = (f & CaptionCentre) ? Qt::AlignHCenter : (f & CaptionRight) ? Qt::AlignRight : Qt::AlignLeft;
     int textFlags = 0;
-    if (f & 32) { // single line: a line break in the caption does not start a second one
-        align |= (f & 4) ? Qt::AlignVCenter : (f & 8) ? Qt::AlignBottom : Qt::AlignTop;
+    if (f & CaptionSingleLine) {
+        align |= (f & CaptionMiddle) ? Qt::AlignVCenter : (f & CaptionBottom) ? Qt::AlignBottom : Qt::AlignTop;
         textFlags |= Qt::TextSingleLine;
     } else {
         align |= Qt::AlignTop;
     }
-    if (f & 16)
+    if (f & CaptionWordWrap)
         textFlags |= Qt::TextWordWrap;
     QPainter p(&img_);
     p.setFont(look.font);
@@ -582,17 +581,17 @@ bool ButtonPainter::paint(const ButtonLook &look, bool themeAvailable)
         fill(0, 0, w(), h(), sys(OleColor::ButtonFace));
     bool themed = true;
     switch (look.style) {
-    case 0: style0(look); break;
-    case 1: style1(look, false); break;
-    case 2: style1(look, true); break;
-    case 3: style3(look); break;
-    case 4: style4(look); break;
-    case 5: style5(look); break;
-    case 6: themed = style6(look, themeAvailable); break;
-    case 7: style7(look); break;
-    case 8: style8(look); break;
-    case 9: style9(look); break;
-    case 10: style10(look); break;
+    case 0: classic3d(look); break;
+    case 1: thin3d(look, false); break;
+    case 2: thin3d(look, true); break;
+    case 3: etchedFrame(look); break;
+    case 4: flatHighlight(look); break;
+    case 5: roundedGlow(look); break;
+    case 6: themed = platformStyle(look, themeAvailable); break;
+    case 7: roundedFromFace(look); break;
+    case 8: softGradient(look); break;
+    case 9: strongGradient(look); break;
+    case 10: capsule(look); break;
     default: break; // no background of its own
     }
     caption(look);

@@ -7,6 +7,28 @@
 #include <QRegion>
 #include <QString>
 
+// How a caption is set in the button, as the platform's text-drawing flags (the caption
+// format keeps these numbers).
+enum CaptionFlag : int {
+    CaptionLeft = 0,
+    CaptionCentre = 1,     // horizontally
+    CaptionRight = 2,
+    CaptionTop = 0,
+    CaptionMiddle = 4,     // vertically; single line only
+    CaptionBottom = 8,     // single line only
+    CaptionWordWrap = 16,
+    CaptionSingleLine = 32 // a line break in the caption does not start a second line
+};
+// A new button's caption until its first layout (17).
+constexpr int kCaptionCentredWrap = CaptionCentre | CaptionWordWrap;
+// One line in the middle of the button (37), at its top (33) or bottom (41), or on the
+// left (36) or right (38) of its middle.
+constexpr int kCaptionMiddle = CaptionSingleLine | CaptionMiddle | CaptionCentre;
+constexpr int kCaptionTopLine = CaptionSingleLine | CaptionTop | CaptionCentre;
+constexpr int kCaptionBottomLine = CaptionSingleLine | CaptionBottom | CaptionCentre;
+constexpr int kCaptionMiddleLeft = CaptionSingleLine | CaptionMiddle | CaptionLeft;
+constexpr int kCaptionMiddleRight = CaptionSingleLine | CaptionMiddle | CaptionRight;
+
 // What a button looks like at one repaint: its fields after the state correction.
 struct ButtonLook {
     enum State { Normal = 1, Hot = 2, Pressed = 3, Disabled = 4 };
@@ -20,7 +42,7 @@ struct ButtonLook {
     quint32 fontColor = 0;
     quint32 fontHighlightColor = 0;
     QString caption;
-    int captionFlags = 17;
+    int captionFlags = kCaptionCentredWrap;
     QPixmap icon;
     int iconAlign = 0;
     int iconSize = 16;
@@ -66,18 +88,19 @@ public:
 private:
     QColor face(const ButtonLook &look) const;
     QColor faceHighlight(const ButtonLook &look, int systemColour) const;
-    void style0(const ButtonLook &look);
-    void style1(const ButtonLook &look, bool flatUntilHot);
-    void style3(const ButtonLook &look);
-    void style4(const ButtonLook &look);
-    void style5(const ButtonLook &look);
+    // The backgrounds, by style number.
+    void classic3d(const ButtonLook &look);                     // 0
+    void thin3d(const ButtonLook &look, bool flatUntilHot);      // 1, and 2 flat until hot
+    void etchedFrame(const ButtonLook &look);                   // 3
+    void flatHighlight(const ButtonLook &look);                 // 4
+    void roundedGlow(const ButtonLook &look);                   // 5
     void rounded(const ButtonLook &look, const QColor &face, const QColor &glow, bool withGlow);
-    void style5Fixed(const ButtonLook &look);
-    void style7(const ButtonLook &look);
-    void style8(const ButtonLook &look);
-    void style9(const ButtonLook &look);
-    void style10(const ButtonLook &look);
-    bool style6(const ButtonLook &look, bool themeAvailable);
+    void roundedGlowFixed(const ButtonLook &look);              // 5 without custom colours
+    void roundedFromFace(const ButtonLook &look);               // 7
+    void softGradient(const ButtonLook &look);                  // 8
+    void strongGradient(const ButtonLook &look);                // 9
+    void capsule(const ButtonLook &look);                       // 10
+    bool platformStyle(const ButtonLook &look, bool themeAvailable); // 6
     void caption(const ButtonLook &look);
     void drawIcon(const ButtonLook &look);
     int w() const { return img_.width(); }

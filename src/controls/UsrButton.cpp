@@ -13,6 +13,9 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
+#include <type_traits>
+
 namespace {
 bool g_designMode = false;
 bool g_themeAvailable = true;
@@ -41,17 +44,95 @@ void UsrButton::setThemeAvailable(bool available)
     g_themeAvailable = available;
 }
 
+namespace {
+template <class T>
+std::function<QVariant(const UsrButton &)> fixed(T value)
+{
+    return [value](const UsrButton &) { return QVariant::fromValue(value); };
+}
+
+std::function<QVariant(const UsrButton &)> systemColour(quint32 index)
+{
+    return [index](const UsrButton &) { return QVariant::fromValue(plainSystem(index)); };
+}
+
+template <class T>
+std::function<QVariant()> starts(T value)
+{
+    return [value] { return QVariant::fromValue(value); };
+}
+
+std::function<QVariant()> startsSystem(quint32 index)
+{
+    return [index] { return QVariant::fromValue(plainSystem(index)); };
+}
+} // namespace
+
+const std::vector<UsrButton::Stored> &UsrButton::storedProperties()
+{
+    // A field of the control's own, or one of the fields it draws.
+    const auto entry = [](const char *key, auto member, std::function<QVariant(const UsrButton &)> readDefault,
+                          bool writtenWithDefault, std::function<QVariant()> initial) {
+        const auto field = [member](auto &b) -> auto & {
+            if constexpr (std::is_invocable_v<decltype(member), const ButtonLook &>)
+                return b.drawn_.*member;
+            else
+                return b.*member;
+        };
+        using T = std::decay_t<decltype(field(std::declval<UsrButton &>()))>;
+        return Stored{key, [field](const UsrButton &b) { return QVariant::fromValue(field(b)); },
+                      [field](UsrButton &b, const QVariant &v) { field(b) = v.value<T>(); }, std::move(readDefault),
+                      writtenWithDefault, std::move(initial)};
+    };
+    static const std::vector<Stored> table = {
+        entry("Icon", &ButtonLook::icon, {}, false, starts(QPixmap())),
+        entry("Style", &ButtonLook::style, fixed(3), true, starts(9)),
+        entry("Caption", &ButtonLook::caption, fixed(QString()), true, starts(QString())),
+        entry("IconSize", &ButtonLook::iconSize, fixed(16), true, starts(16)),
+        entry("CaptionAlign", &UsrButton::captionAlign_, fixed(0), true, starts(0)),
+        entry("IconAlign", &ButtonLook::iconAlign, fixed(0), true, starts(0)),
+        entry("iNonThemeStyle", &UsrButton::nonThemeStyle_, fixed(5), true, starts(0)),
+        entry("Enabled", &UsrButton::enabled_, fixed(true), true, starts(true)),
+        entry("ShowFocus", &ButtonLook::showFocus, fixed(false), true, starts(false)),
+        entry("USeCustomColors", &ButtonLook::useCustomColors, fixed(false), true, starts(false)),
+        entry("BackColor", &ButtonLook::backColor, systemColour(OleColor::ButtonFace), true, startsSystem(OleColor::ButtonFace)),
+        entry("HighlightColor", &ButtonLook::highlightColor, systemColour(OleColor::Highlight), true,
+              startsSystem(OleColor::Highlight)),
+        entry("FontColor", &ButtonLook::fontColor, systemColour(OleColor::ButtonText), true, startsSystem(OleColor::ButtonText)),
+        entry("FontHighlightColor", &ButtonLook::fontHighlightColor, systemColour(OleColor::ButtonText), true,
+              startsSystem(OleColor::ButtonText)),
+        // The host's own tool-tip text is the default, and a new instance keeps its tip.
+        entry("ToolTipText", &UsrButton::toolTip_, [](const UsrButton &b) { return QVariant(b.QWidget::toolTip()); },
+              true, {}),
+        entry("Tooltiptitle", &UsrButton::toolTipTitle_, fixed(QString()), false, {}),
+        entry("ToolTipIcon", &UsrButton::toolTipIcon_, fixed(0), false, {}),
+        entry("ToolTipType", &UsrButton::toolTipType_, fixed(1), false, starts(0)),
+        entry("ttBackColor", &UsrButton::toolTipBackColor_, systemColour(OleColor::ToolTipBackground), true, starts(0u)),
+        entry("ttForeColor", &UsrButton::toolTipForeColor_, systemColour(OleColor::ToolTipText), true, starts(0u)),
+        // Read with the font in use as its default.
+        entry("Font", &ButtonLook::font, [](const UsrButton &b) { return QVariant(b.drawn_.font); }, false,
+              [] { return QVariant(defaultFont()); }),
+        entry("ButtonType", &UsrButton::buttonType_, fixed(0), true, starts(0)),
+        entry("Value", &UsrButton::value_, fixed(false), true, starts(false)),
+    };
+    return table;
+}
+
+void UsrButton::startAsNew()
+{
+    for (const Stored &p : storedProperties())
+        if (p.initial)
+            p.set(*this, p.initial());
+    drawn_.captionFlags = kCaptionCentredWrap;
+}
+
 UsrButton::UsrButton(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("UsrButton"));
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover, false);
     setMouseTracking(false);
-    font_ = defaultFont();
-    backColor_ = plainSystem(OleColor::ButtonFace);
-    highlightColor_ = plainSystem(OleColor::Highlight);
-    fontColor_ = plainSystem(OleColor::ButtonText);
-    fontHighlightColor_ = plainSystem(OleColor::ButtonText);
+    startAsNew();
     setMinimumSize(kMinSize, kMinSize);
     resize(75, 23);
 }
@@ -64,80 +145,40 @@ UsrButton::~UsrButton()
 
 void UsrButton::InitProperties(const QString &hostName)
 {
-    style_ = 9;
-    caption_ = hostName;
-    iconSize_ = 16;
-    icon_ = QPixmap();
-    showFocus_ = false;
-    useCustomColors_ = false;
-    enabled_ = true;
-    backColor_ = plainSystem(OleColor::ButtonFace);
-    highlightColor_ = plainSystem(OleColor::Highlight);
-    fontColor_ = plainSystem(OleColor::ButtonText);
-    fontHighlightColor_ = plainSystem(OleColor::ButtonText);
-    iconAlign_ = captionAlign_ = nonThemeStyle_ = toolTipType_ = buttonType_ = 0;
-    toolTipBackColor_ = toolTipForeColor_ = 0;
-    value_ = false;
-    captionFormat_ = 17;
-    font_ = defaultFont();
+    startAsNew();
+    drawn_.caption = hostName;
     update();
 }
 
 void UsrButton::ReadProperties(PropertyBag &bag)
 {
     state_ = ButtonLook::Normal;
-    icon_ = bag.ReadProperty(QStringLiteral("Icon")).value<QPixmap>();
-    style_ = bag.ReadProperty(QStringLiteral("Style"), 3).toInt();
-    caption_ = bag.ReadProperty(QStringLiteral("Caption"), QString()).toString();
-    iconSize_ = bag.ReadProperty(QStringLiteral("IconSize"), 16).toInt();
-    captionAlign_ = bag.ReadProperty(QStringLiteral("CaptionAlign"), 0).toInt();
-    iconAlign_ = bag.ReadProperty(QStringLiteral("IconAlign"), 0).toInt();
-    nonThemeStyle_ = bag.ReadProperty(QStringLiteral("iNonThemeStyle"), 5).toInt();
-    enabled_ = bag.ReadProperty(QStringLiteral("Enabled"), true).toBool();
-    showFocus_ = bag.ReadProperty(QStringLiteral("ShowFocus"), false).toBool();
-    useCustomColors_ = bag.ReadProperty(QStringLiteral("USeCustomColors"), false).toBool();
-    backColor_ = bag.ReadProperty(QStringLiteral("BackColor"), plainSystem(OleColor::ButtonFace)).toUInt();
-    highlightColor_ = bag.ReadProperty(QStringLiteral("HighlightColor"), plainSystem(OleColor::Highlight)).toUInt();
-    fontColor_ = bag.ReadProperty(QStringLiteral("FontColor"), plainSystem(OleColor::ButtonText)).toUInt();
-    fontHighlightColor_ = bag.ReadProperty(QStringLiteral("FontHighlightColor"), plainSystem(OleColor::ButtonText)).toUInt();
-    toolTip_ = bag.ReadProperty(QStringLiteral("ToolTipText"), QWidget::toolTip()).toString();
-    toolTipTitle_ = bag.ReadProperty(QStringLiteral("Tooltiptitle"), QString()).toString();
-    toolTipIcon_ = bag.ReadProperty(QStringLiteral("ToolTipIcon"), 0).toInt();
-    toolTipType_ = bag.ReadProperty(QStringLiteral("ToolTipType"), 1).toInt();
-    toolTipBackColor_ = bag.ReadProperty(QStringLiteral("ttBackColor"), plainSystem(OleColor::ToolTipBackground)).toUInt();
-    toolTipForeColor_ = bag.ReadProperty(QStringLiteral("ttForeColor"), plainSystem(OleColor::ToolTipText)).toUInt();
-    font_ = bag.ReadProperty(QStringLiteral("Font"), font_).value<QFont>();
-    buttonType_ = bag.ReadProperty(QStringLiteral("ButtonType"), 0).toInt();
-    value_ = bag.ReadProperty(QStringLiteral("Value"), false).toBool();
+    for (const Stored &p : storedProperties()) {
+        const QString key = QLatin1String(p.key);
+        p.set(*this, p.readDefault ? bag.ReadProperty(key, p.readDefault(*this)) : bag.ReadProperty(key));
+    }
     QWidget::setEnabled(enabled_);
     relayout();
 }
 
 void UsrButton::WriteProperties(PropertyBag &bag) const
 {
-    bag.WriteProperty(QStringLiteral("Icon"), QVariant::fromValue(icon_));
-    bag.WriteProperty(QStringLiteral("Style"), style_, 3);
-    bag.WriteProperty(QStringLiteral("Caption"), caption_, QString());
-    bag.WriteProperty(QStringLiteral("IconSize"), iconSize_, 16);
-    bag.WriteProperty(QStringLiteral("IconAlign"), iconAlign_, 0);
-    bag.WriteProperty(QStringLiteral("CaptionAlign"), captionAlign_, 0);
-    bag.WriteProperty(QStringLiteral("iNonThemeStyle"), nonThemeStyle_, 5);
-    bag.WriteProperty(QStringLiteral("Enabled"), enabled_, true);
-    bag.WriteProperty(QStringLiteral("ShowFocus"), showFocus_, false);
-    bag.WriteProperty(QStringLiteral("USeCustomColors"), useCustomColors_, false);
-    bag.WriteProperty(QStringLiteral("BackColor"), backColor_, plainSystem(OleColor::ButtonFace));
-    bag.WriteProperty(QStringLiteral("HighlightColor"), highlightColor_, plainSystem(OleColor::Highlight));
-    bag.WriteProperty(QStringLiteral("FontColor"), fontColor_, plainSystem(OleColor::ButtonText));
-    bag.WriteProperty(QStringLiteral("FontHighlightColor"), fontHighlightColor_, plainSystem(OleColor::ButtonText));
-    bag.WriteProperty(QStringLiteral("ToolTipText"), toolTip_, QWidget::toolTip());
-    bag.WriteProperty(QStringLiteral("Tooltiptitle"), toolTipTitle_);
-    bag.WriteProperty(QStringLiteral("ToolTipIcon"), toolTipIcon_);
-    bag.WriteProperty(QStringLiteral("ToolTipType"), toolTipType_);
-    bag.WriteProperty(QStringLiteral("ttBackColor"), toolTipBackColor_, plainSystem(OleColor::ToolTipBackground));
-    bag.WriteProperty(QStringLiteral("ttForeColor"), toolTipForeColor_, plainSystem(OleColor::ToolTipText));
-    bag.WriteProperty(QStringLiteral("Font"), font_);
-    bag.WriteProperty(QStringLiteral("ButtonType"), buttonType_, 0);
-    bag.WriteProperty(QStringLiteral("Value"), value_, false);
+    const std::vector<Stored> &table = storedProperties();
+    // Written in reading order, except that IconAlign goes before CaptionAlign.
+    std::vector<const Stored *> order;
+    for (const Stored &p : table)
+        order.push_back(&p);
+    const auto at = [&order](const char *key) {
+        return std::find_if(order.begin(), order.end(), [key](const Stored *p) { return qstrcmp(p->key, key) == 0; });
+    };
+    std::iter_swap(at("CaptionAlign"), at("IconAlign"));
+    for (const Stored *p : order) {
+        const QString key = QLatin1String(p->key);
+        if (p->writtenWithDefault)
+            bag.WriteProperty(key, p->get(*this), p->readDefault(*this));
+        else
+            bag.WriteProperty(key, p->get(*this));
+    }
 }
 
 void UsrButton::notify(const char *name)
@@ -160,19 +201,19 @@ void UsrButton::notify(const char *name)
         Refresh();                                                                                                     \
     }
 
-MC_LAYOUT_PROPERTY(setStyle, style_, int, "Style")
-MC_LAYOUT_PROPERTY(setCaption, caption_, const QString &, "Caption")
-MC_LAYOUT_PROPERTY(setIcon, icon_, const QPixmap &, "Icon")
-MC_LAYOUT_PROPERTY(setIconAlign, iconAlign_, int, "IconAlign")
-MC_LAYOUT_PROPERTY(setIconSize, iconSize_, int, "IconSize")
+MC_LAYOUT_PROPERTY(setStyle, drawn_.style, int, "Style")
+MC_LAYOUT_PROPERTY(setCaption, drawn_.caption, const QString &, "Caption")
+MC_LAYOUT_PROPERTY(setIcon, drawn_.icon, const QPixmap &, "Icon")
+MC_LAYOUT_PROPERTY(setIconAlign, drawn_.iconAlign, int, "IconAlign")
+MC_LAYOUT_PROPERTY(setIconSize, drawn_.iconSize, int, "IconSize")
 MC_LAYOUT_PROPERTY(setCaptionAlign, captionAlign_, int, "CaptionAlign")
 MC_LAYOUT_PROPERTY(setNonThemeStyle, nonThemeStyle_, int, "NonThemeStyle")
-MC_PAINT_PROPERTY(setShowFocus, showFocus_, bool, "ShowFocus")
-MC_PAINT_PROPERTY(setUseCustomColors, useCustomColors_, bool, "UseCustomColors")
-MC_PAINT_PROPERTY(setBackColor, backColor_, quint32, "BackColor")
-MC_PAINT_PROPERTY(setHighlightColor, highlightColor_, quint32, "HighlightColor")
-MC_PAINT_PROPERTY(setFontColor, fontColor_, quint32, "FontColor")
-MC_PAINT_PROPERTY(setFontHighlightColor, fontHighlightColor_, quint32, "FontHighlightColor")
+MC_PAINT_PROPERTY(setShowFocus, drawn_.showFocus, bool, "ShowFocus")
+MC_PAINT_PROPERTY(setUseCustomColors, drawn_.useCustomColors, bool, "UseCustomColors")
+MC_PAINT_PROPERTY(setBackColor, drawn_.backColor, quint32, "BackColor")
+MC_PAINT_PROPERTY(setHighlightColor, drawn_.highlightColor, quint32, "HighlightColor")
+MC_PAINT_PROPERTY(setFontColor, drawn_.fontColor, quint32, "FontColor")
+MC_PAINT_PROPERTY(setFontHighlightColor, drawn_.fontHighlightColor, quint32, "FontHighlightColor")
 MC_PAINT_PROPERTY(setToolTipText, toolTip_, const QString &, "ToolTipText")
 MC_PAINT_PROPERTY(setToolTipTitle, toolTipTitle_, const QString &, "TooltipTitle")
 MC_PAINT_PROPERTY(setToolTipIcon, toolTipIcon_, int, "TooltipIcon")
@@ -196,7 +237,7 @@ void UsrButton::setEnabledProperty(bool enabled)
 
 void UsrButton::setFontProperty(const QFont &font)
 {
-    font_ = font;
+    drawn_.font = font;
     Refresh();
     notify("Font");
 }
@@ -227,8 +268,8 @@ void UsrButton::Refresh()
 
 void UsrButton::relayout()
 {
-    captionFormat_ = ButtonPainter::captionFlags(captionAlign_);
-    setMask(ButtonPainter::shape(style_, width(), height()));
+    drawn_.captionFlags = ButtonPainter::captionFlags(captionAlign_);
+    setMask(ButtonPainter::shape(drawn_.style, width(), height()));
     Refresh();
 }
 
@@ -245,29 +286,16 @@ void UsrButton::resizeEvent(QResizeEvent *event)
 ButtonLook UsrButton::correctedLook()
 {
     if (!previewing_) {
-        if (g_designMode && style_ != 5)
+        if (g_designMode && drawn_.style != 5)
             state_ = ButtonLook::Hot;
         if (buttonType_ == 1 && value_)
             state_ = ButtonLook::Pressed;
         if (!enabled_)
             state_ = ButtonLook::Disabled;
     }
-    ButtonLook look;
+    ButtonLook look = drawn_;
     look.state = state_;
     look.focused = focused_;
-    look.style = style_;
-    look.useCustomColors = useCustomColors_;
-    look.showFocus = showFocus_;
-    look.backColor = backColor_;
-    look.highlightColor = highlightColor_;
-    look.fontColor = fontColor_;
-    look.fontHighlightColor = fontHighlightColor_;
-    look.caption = caption_;
-    look.captionFlags = captionFormat_;
-    look.icon = icon_;
-    look.iconAlign = iconAlign_;
-    look.iconSize = iconSize_;
-    look.font = font_;
     return look;
 }
 
@@ -277,8 +305,8 @@ QImage UsrButton::render()
     img.fill(OleColor::toQColor(OleColor::system(OleColor::ButtonFace)));
     look_ = correctedLook();
     ButtonPainter painter(img);
-    if (!painter.paint(look_, g_themeAvailable) && style_ == 6) {
-        style_ = nonThemeStyle_; // for good: a later save stores the replacement
+    if (!painter.paint(look_, g_themeAvailable) && drawn_.style == 6) {
+        drawn_.style = nonThemeStyle_; // for good: a later save stores the replacement
         relayout();
     }
     return img;

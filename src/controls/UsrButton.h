@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
+#include <vector>
 
 class PropertyBag;
 
@@ -25,15 +27,15 @@ public:
     void WriteProperties(PropertyBag &bag) const;
 
     QString Version() const { return QStringLiteral("3.0"); }
-    int Style() const { return style_; }
+    int Style() const { return drawn_.style; }
     void setStyle(int style);
-    QString Caption() const { return caption_; }
+    QString Caption() const { return drawn_.caption; }
     void setCaption(const QString &caption);
-    QPixmap Icon() const { return icon_; }
+    QPixmap Icon() const { return drawn_.icon; }
     void setIcon(const QPixmap &icon);
-    int IconAlign() const { return iconAlign_; }
+    int IconAlign() const { return drawn_.iconAlign; }
     void setIconAlign(int align);
-    int IconSize() const { return iconSize_; }
+    int IconSize() const { return drawn_.iconSize; }
     void setIconSize(int size);
     int CaptionAlign() const { return captionAlign_; }
     void setCaptionAlign(int align);
@@ -41,17 +43,17 @@ public:
     void setNonThemeStyle(int style);
     bool Enabled() const { return enabled_; }
     void setEnabledProperty(bool enabled);
-    bool ShowFocus() const { return showFocus_; }
+    bool ShowFocus() const { return drawn_.showFocus; }
     void setShowFocus(bool on);
-    bool UseCustomColors() const { return useCustomColors_; }
+    bool UseCustomColors() const { return drawn_.useCustomColors; }
     void setUseCustomColors(bool on);
-    quint32 BackColor() const { return backColor_; }
+    quint32 BackColor() const { return drawn_.backColor; }
     void setBackColor(quint32 c);
-    quint32 HighlightColor() const { return highlightColor_; }
+    quint32 HighlightColor() const { return drawn_.highlightColor; }
     void setHighlightColor(quint32 c);
-    quint32 FontColor() const { return fontColor_; }
+    quint32 FontColor() const { return drawn_.fontColor; }
     void setFontColor(quint32 c);
-    quint32 FontHighlightColor() const { return fontHighlightColor_; }
+    quint32 FontHighlightColor() const { return drawn_.fontHighlightColor; }
     void setFontHighlightColor(quint32 c);
     QString ToolTip() const { return toolTip_; }
     void setToolTipText(const QString &text);
@@ -65,7 +67,7 @@ public:
     void setToolTipBackColor(quint32 c);
     quint32 ToolTipForeColor() const { return toolTipForeColor_; }
     void setToolTipForeColor(quint32 c);
-    QFont Font() const { return font_; }
+    QFont Font() const { return drawn_.font; }
     void setFontProperty(const QFont &font);
     int ButtonType() const { return buttonType_; }
     void setButtonType(int type);
@@ -80,7 +82,7 @@ public:
     const ButtonLook &lastLook() const { return look_; }
     QImage render();
     int state() const { return state_; }
-    int captionFormat() const { return captionFormat_; }
+    int captionFormat() const { return drawn_.captionFlags; }
     bool mouseInside() const { return mouseInside_; }
     ButtonToolTip *toolTipWindow() const { return tip_; }
     QWidget *aboutWindow() const;
@@ -122,23 +124,28 @@ private:
     void clickAction();
     ButtonLook correctedLook();
 
+    // One stored property: its key in the host's store, how it is read and written, and
+    // what a new instance starts with.
+    struct Stored {
+        const char *key;
+        std::function<QVariant(const UsrButton &)> get;
+        std::function<void(UsrButton &, const QVariant &)> set;
+        // The default a read falls back on.
+        std::function<QVariant(const UsrButton &)> readDefault;
+        // Written with that default (skipped when equal), or always written.
+        bool writtenWithDefault;
+        // A new instance's value; empty: left as it is.
+        std::function<QVariant()> initial;
+    };
+    // In reading order.
+    static const std::vector<Stored> &storedProperties();
+    void startAsNew();
+
     int state_ = ButtonLook::Normal;
     bool focused_ = false;
-    int style_ = 9;
     int nonThemeStyle_ = 0;
-    QString caption_;
     int captionAlign_ = 0;
-    int iconAlign_ = 0;
-    QPixmap icon_;
-    QFont font_;
-    int iconSize_ = 16;
-    bool enabled_ = true;
-    bool showFocus_ = false;
-    bool useCustomColors_ = false;
-    quint32 backColor_ = 0;
-    quint32 highlightColor_ = 0;
-    quint32 fontColor_ = 0;
-    quint32 fontHighlightColor_ = 0;
+    bool enabled_ = false;
     QString toolTip_;
     QString toolTipTitle_;
     int toolTipIcon_ = 0;
@@ -147,11 +154,12 @@ private:
     quint32 toolTipForeColor_ = 0;
     int buttonType_ = 0;
     bool value_ = false;
-    int captionFormat_ = 17;
     Qt::MouseButton lastButton_ = Qt::NoButton;
     bool pressedByDoubleClick_ = false;
     bool mouseInside_ = false;
     bool previewing_ = false;
+    // The fields that a repaint draws; state and focus are corrected into each look.
+    ButtonLook drawn_;
     ButtonLook look_;
     QPointer<ButtonToolTip> tip_;
     QPointer<UsrButtonAbout> about_;

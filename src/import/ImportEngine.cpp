@@ -2,6 +2,8 @@
 
 #include "store/AttachmentMarker.h"
 #include "import/ImportBatch.h"
+#include "import/ImportQuestions.h"
+#include "store/StoredNameSequence.h"
 #include "store/StoredName.h"
 #include "store/AppError.h"
 #include "store/ContentHashes.h"
@@ -41,14 +43,6 @@ std::function<void()> removeReplaced(const QString &old, const QString &storedNa
             ShowMsg(QStringLiteral("旧的附件副本 %1 无法删除,已保留在附件文件夹中.").arg(QDir::toNativeSeparators(oldPath)),
                     Msg::Information);
     };
-}
-
-// Asks through the seam only after the open group is committed: no lock is held while
-// the user thinks.
-int ask(ImportBatch &batch, const QString &question, int defaultButton = 0)
-{
-    batch.flush();
-    return ShowMsg(question, Msg::YesNo | Msg::Question | defaultButton);
 }
 
 } // namespace
@@ -110,128 +104,166 @@ bool ImportEngine::ImportFile(const QString &sourcePath, int kind, const QDateTi
     return Import(sourcePath, kind, options) != Outcome::Cancelled;
 }
 
+namespace {
+
+// The new copy, read-locked until the import ends, so that a catalogue check never takes
+// it for one without a record while a question keeps the import waiting. Removed unless
+// a row came to name it.
+class StagedCopy {
+public:
+    StagedCopy(const QString &sourcePath, const QString &folder, const QString &storedExtension,
+               const ImportEngine::Options &options, ImportBatch &batch)
+    {
+        StoredNameSequence names(options.now);
+        while (QFileInfo::exists(folder + names.current() + QLatin1Char('.') + storedExtension))
+            names.advance();
+        copy = AtomicCopy::copyNew(sourcePath, folder, names, storedExtension, options.progress, batch.durability());
+        path = folder + copy.name;
+        held_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (held_ >= 0)
+            ::flock(held_, LOCK_SH);
+    }
+    ~StagedCopy()
+    {
+        if (!kept_)
+            QFile::remove(path);
+        if (held_ >= 0)
+            ::close(held_);
+    }
+    StagedCopy(const StagedCopy &) = delete;
+    StagedCopy &operator=(const StagedCopy &) = delete;
+
+    void keep() { kept_ = true; }
+    // Another program (or the user) may have moved the new copy while a question was open.
+    void require() const
+    {
+        if (!QFileInfo::exists(path))
+            throw AppError(QStringLiteral("附件副本 %1 已被移走,未导入").arg(QDir::toNativeSeparators(path)));
+    }
+
+    AtomicCopy::Result copy;
+    QString path;
+
+private:
+    int held_ = -1;
+    bool kept_ = false;
+};
+
+// One file on its way into the catalogue: the name it is to be recorded under and what
+// was asked already.
+struct Attempt {
+    QString sourcePath;
+    int kind;
+    QString fileName;
+    QString extension;
+    QString folderName;
+    // The same contents under another record are worth a question; a file asked about by
+    // name already, or an empty one, is not.
+    bool contentChecked;
+    bool renamedByUser = false;
+};
+
+void recordNew(const Attempt &a, Recordset &rs, Engine &engine, WriteTransaction &tx, StagedCopy &staged,
+               ImportBatch &batch)
+{
+    rs.AddNew();
+    rs.setCollect(QStringLiteral("tblFileKind"), a.kind);
+    rs.setCollect(QStringLiteral("FileName"), a.fileName);
+    rs.setCollect(QStringLiteral("SaveFileName"), staged.copy.name);
+    rs.setCollect(QStringLiteral("FolderName"), a.folderName);
+    rs.setCollect(QStringLiteral("Currentinfo"), QStringLiteral("新导入文件"));
+    rs.Update();
+    ContentHashes::record(engine, staged.copy.name, staged.copy.sha256);
+    tx.commit();
+    rs.Close();
+    batch.recorded(a.sourcePath, staged.path);
+    staged.keep();
+}
+
+// The row is pointed at the new copy first, so that a failure can never leave it pointing
+// at a removed file; Update refuses a row another program changed while the question was
+// open.
+void replaceRow(const Attempt &a, Recordset &rs, StagedCopy &staged, ImportBatch &batch)
+{
+    batch.open();
+    std::shared_ptr<Engine> engine = CurrentDb().engine();
+    WriteTransaction change(*engine);
+    staged.require();
+    const QString old = rs.text(QStringLiteral("SaveFileName"));
+    const QString &name = staged.copy.name;
+    // The row as it was and its copy go to the recycle bin, restorable as a version of the
+    // record; the copy moves there once the change is committed.
+    const bool keepOld = old != name && StoredName::isPlain(old) && QFileInfo(AttachmentPath() + old).isFile() &&
+                         RecycleBin::available();
+    const QVector<RecycleBin::Move> moves =
+        keepOld ? RecycleBin::bin(engine->addressWhere(rs.address()), true) : QVector<RecycleBin::Move>();
+    rs.setCollect(QStringLiteral("SaveFileName"), name);
+    rs.Update();
+    if (!keepOld)
+        ContentHashes::forget(*engine, old);
+    ContentHashes::record(*engine, name, staged.copy.sha256);
+    change.commit();
+    rs.Close();
+    batch.recorded(a.sourcePath, staged.path,
+                   keepOld ? std::function<void()>([moves] { RecycleBin::moveCopies(moves); })
+                           : removeReplaced(old, name));
+    staged.keep();
+}
+
+} // namespace
+
 ImportEngine::Outcome ImportEngine::Import(const QString &sourcePath, int kind, const Options &options)
 {
     ImportBatch own;
     ImportBatch &batch = options.batch ? *options.batch : own;
+    ImportQuestions &questions = options.questions ? *options.questions : ImportQuestions::viaDialogs();
     if (AttachmentPath().isEmpty())
         LocateDataBase();
     const QString folder = AttachmentPath();
     AttachmentMarker::check(folder);
-    StoredNameSequence names(options.now);
-    QString fileName = LastPathPart(sourcePath);
-    const QString extension = StoredName::extension(fileName);
-    const QString storedExtension = StoredName::storedExtension(extension);
-    const QString folderName = folderNameOf(sourcePath);
+    Attempt a{sourcePath, kind, LastPathPart(sourcePath), {}, folderNameOf(sourcePath), false};
+    a.extension = StoredName::extension(a.fileName);
 
-    while (QFileInfo::exists(folder + names.current() + QLatin1Char('.') + storedExtension))
-        names.advance();
-    const AtomicCopy::Result copy =
-        AtomicCopy::copyNew(sourcePath, folder, names, storedExtension, options.progress, batch.durability());
-    const QString copyPath = folder + copy.name;
-    // Held until this call ends, so that a catalogue check never takes the new copy for one
-    // without a record while a question keeps the import waiting.
-    const int held = ::open(QFile::encodeName(copyPath).constData(), O_RDONLY | O_CLOEXEC);
-    if (held >= 0)
-        ::flock(held, LOCK_SH);
-    struct Release {
-        int fd;
-        ~Release()
-        {
-            if (fd >= 0)
-                ::close(fd);
-        }
-    } release{held};
-
-    // Another program (or the user) may have moved the new copy while a question was open.
-    auto requireCopy = [&copyPath] {
-        if (!QFileInfo::exists(copyPath))
-            throw AppError(QStringLiteral("附件副本 %1 已被移走,未导入").arg(QDir::toNativeSeparators(copyPath)));
+    StagedCopy staged(sourcePath, folder, StoredName::storedExtension(a.extension), options, batch);
+    a.contentChecked = staged.copy.size == 0;
+    // Questions come only after the open group is committed and the transaction ended: no
+    // lock is held while the user thinks.
+    auto asking = [&batch](std::unique_ptr<WriteTransaction> &tx) {
+        tx->commit();
+        tx.reset();
+        batch.flush();
     };
-    try {
-        // The same contents under another record are worth a question; a file asked about by
-        // name already, or an empty one, is not.
-        bool contentChecked = copy.size == 0;
-        bool renamedByUser = false;
-        for (;;) {
-            batch.open();
-            std::shared_ptr<Engine> engine = CurrentDb().engine();
-            std::unique_ptr<WriteTransaction> tx(new WriteTransaction(*engine));
-            Recordset rs = CurrentDb().OpenRecordset(duplicateQuery(fileName, folderName), 1, 3);
-            ContentHashes::Match same;
-            if (rs.RecordCount() <= 0 && !contentChecked && ContentHashes::find(*engine, copy.sha256, &same)) {
-                tx->commit();
-                tx.reset();
-                contentChecked = true;
-                if (ask(batch, QStringLiteral("库里已有内容相同的文件 %1 (类别 %2),是否仍然导入?")
-                                   .arg(same.fileName, same.category)) == Msg::IdNo) {
-                    QFile::remove(copyPath);
-                    return Outcome::Skipped;
-                }
-                continue;
-            }
-            requireCopy();
-            if (rs.RecordCount() <= 0) {
-                rs.AddNew();
-                rs.setCollect(QStringLiteral("tblFileKind"), kind);
-                rs.setCollect(QStringLiteral("FileName"), fileName);
-                rs.setCollect(QStringLiteral("SaveFileName"), copy.name);
-                rs.setCollect(QStringLiteral("FolderName"), folderName);
-                rs.setCollect(QStringLiteral("Currentinfo"), QStringLiteral("新导入文件"));
-                rs.Update();
-                ContentHashes::record(*engine, copy.name, copy.sha256);
-                tx->commit();
-                rs.Close();
-                batch.recorded(sourcePath, copyPath);
-                return renamedByUser ? Outcome::Renamed : Outcome::Recorded;
-            }
-            tx->commit(); // nothing written: the question comes outside any transaction
-            tx.reset();
-            contentChecked = true;
-            const int answer =
-                ask(batch, QStringLiteral("库里已经有同名文件 ") + fileName + QStringLiteral(" 是否覆盖原文件 ?"),
-                    Msg::DefaultSecond); // Enter never replaces a copy
-            if (answer != Msg::IdNo) {
-                // The row is pointed at the new copy first, so that a failure can never leave
-                // it pointing at a removed file; Update refuses a row another program changed
-                // while the question was open.
-                batch.open();
-                engine = CurrentDb().engine();
-                WriteTransaction change(*engine);
-                requireCopy();
-                const QString old = rs.text(QStringLiteral("SaveFileName"));
-                // The row as it was and its copy go to the recycle bin, restorable as a
-                // version of the record; the copy moves there once the change is committed.
-                const bool keepOld = old != copy.name && StoredName::isPlain(old) &&
-                                     QFileInfo(folder + old).isFile() && RecycleBin::available();
-                const QVector<RecycleBin::Move> moves =
-                    keepOld ? RecycleBin::bin(engine->addressWhere(rs.address()), true) : QVector<RecycleBin::Move>();
-                rs.setCollect(QStringLiteral("SaveFileName"), copy.name);
-                rs.Update();
-                if (!keepOld)
-                    ContentHashes::forget(*engine, old);
-                ContentHashes::record(*engine, copy.name, copy.sha256);
-                change.commit();
-                rs.Close();
-                batch.recorded(sourcePath, copyPath,
-                               keepOld ? std::function<void()>([moves] { RecycleBin::moveCopies(moves); })
-                                       : removeReplaced(old, copy.name));
-                return Outcome::Replaced;
-            }
-            // A free name is offered, so that Enter never brings the same question back.
-            const QString typed = dialogs().prompt(QStringLiteral("请输入新名..."), QStringLiteral("文件系统-"),
-                                                   freeName(fileName, extension, folderName));
-            if (typed.isEmpty()) {
-                QFile::remove(copyPath);
-                return Outcome::Cancelled;
-            }
-            fileName = renamed(typed, extension);
-            renamedByUser = true;
+    for (;;) {
+        batch.open();
+        std::shared_ptr<Engine> engine = CurrentDb().engine();
+        auto tx = std::make_unique<WriteTransaction>(*engine);
+        Recordset rs = CurrentDb().OpenRecordset(duplicateQuery(a.fileName, a.folderName), 1, 3);
+        const bool clash = rs.RecordCount() > 0;
+        ContentHashes::Match same;
+        if (!clash && !a.contentChecked && ContentHashes::find(*engine, staged.copy.sha256, &same)) {
+            asking(tx);
+            a.contentChecked = true;
+            if (!questions.importSameContents(same.fileName, same.category))
+                return Outcome::Skipped;
+            continue;
         }
-    } catch (...) {
-        // Nothing was recorded: the copy made here must not stay behind without a row.
-        QFile::remove(copyPath);
-        throw;
+        staged.require();
+        if (!clash) {
+            recordNew(a, rs, *engine, *tx, staged, batch);
+            return a.renamedByUser ? Outcome::Renamed : Outcome::Recorded;
+        }
+        asking(tx); // nothing written
+        a.contentChecked = true;
+        if (questions.replaceSameName(a.fileName)) {
+            replaceRow(a, rs, staged, batch);
+            return Outcome::Replaced;
+        }
+        // A free name is offered, so that Enter never brings the same question back.
+        const QString typed = questions.newName(freeName(a.fileName, a.extension, a.folderName));
+        if (typed.isEmpty())
+            return Outcome::Cancelled;
+        a.fileName = renamed(typed, a.extension);
+        a.renamedByUser = true;
     }
 }
 

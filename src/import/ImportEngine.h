@@ -6,6 +6,7 @@
 #include <QString>
 
 class ImportBatch;
+class ImportQuestions;
 
 // Turns one source file into a stored copy in the attachment folder plus one row.
 class ImportEngine {
@@ -22,6 +23,8 @@ public:
         AtomicCopy::Progress progress;
         // Rows commit with the batch's group; without one, each file commits on its own.
         ImportBatch *batch = nullptr;
+        // Without them, the questions go through the dialog seam.
+        ImportQuestions *questions = nullptr;
     };
 
     // Neither copy nor row remains unless the outcome is Recorded. Failures come as

@@ -4,6 +4,7 @@
 #include "import/ImportEngine.h"
 #include "store/StoredName.h"
 #include "store/CheckRepair.h"
+#include "store/CheckRunner.h"
 #include "store/ContentHashes.h"
 #include "store/RecycleBin.h"
 
@@ -318,6 +319,15 @@ void TestCatalogueCheck::cancelStops()
     QVERIFY(f.w->running());
     f.w->close();
     QVERIFY(!f.w->running());
+    // The runner alone, with no window: cancelled while hashing, it ends with a cancelled report.
+    CheckRunner runner;
+    QSignalSpy finished(&runner, &CheckRunner::finished);
+    runner.start(true);
+    QTRY_COMPARE(runner.progress().phase.load(), int(CheckProgress::Hashing));
+    runner.cancel();
+    QVERIFY(finished.wait(3000));
+    const CheckRunner::Result result = runner.take();
+    QVERIFY(!runner.running() && result.error.isEmpty() && result.report.cancelled);
 }
 
 // A record another program imported, its copy lost, given a new copy in the second its old
