@@ -98,7 +98,7 @@ struct Window {
         m->beginFill();
         for (const QString &file : files) {
             const QString name = QFileInfo(file).fileName();
-            m->addRow(RecordRow{file, name, QStringLiteral("IMG_") + name, QStringLiteral("相机"), {}, {}});
+            m->addRow(RecordRow{file, name, QStringLiteral("IMG_") + name, QStringLiteral("相机"), {}, {}, {}});
         }
         m->endFill();
     }
@@ -208,7 +208,7 @@ int main(int argc, char *argv[])
     }
     for (bool grid : {true, false}) {
         const Blocking b = scrolledWhileMaking(links, grid, 30);
-        const QByteArray what = QStringLiteral("longest UI block, %1 records, %2").arg(records).arg(grid ? "grid" : "details").toUtf8();
+        const QByteArray what = QStringLiteral("longest UI block, %1 records, %2").arg(records).arg(QLatin1String(grid ? "grid" : "details")).toUtf8();
         bench::row(what.constData(), b.worst, 0.016, "one frame (16 ms)");
         std::fprintf(stderr,
                      "  (the user-interface thread ran %.4f s of that gap, at most %.4f s in any gap; listing took "

@@ -16,9 +16,9 @@ if [ "${1:-}" = "--tests" ]; then
   # postgresql: the server pass (pg_virtualenv); dosfstools/fusefat: a FAT volume;
   # passwd/util-linux/openssl: the shared catalogue's two accounts (useradd, setpriv) and TLS;
   # gstreamer1.0-tools: the media tests make their videos; openbox: screenshots with a window manager;
-  # mdbtools: mdb-export, the baseline of the Jet conversion benchmark.
+  # mdbtools: mdb-export, the baseline of the Jet conversion benchmark; clang-format-14: the layout check.
   packages+=(xvfb xauth sqlite3 clang libclang-rt-14-dev postgresql dosfstools fusefat passwd util-linux openssl
-    gstreamer1.0-tools openbox mdbtools)
+    gstreamer1.0-tools openbox mdbtools clang-format-14)
 elif [ -n "${1:-}" ]; then
   echo "usage: $0 [--tests]" >&2
   exit 2

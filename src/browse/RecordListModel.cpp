@@ -97,7 +97,7 @@ bool RecordListModel::AddRecordRow(const QString &path, const QString &fileName,
     const QString stored = !attachments.isEmpty() && path.startsWith(attachments)
                                ? path.mid(attachments.size())
                                : LastPathPart(path);
-    return addRow(RecordRow{path, stored, fileName, category, description, date});
+    return addRow(RecordRow{path, stored, fileName, category, description, date, {}});
 }
 
 bool RecordListModel::addRow(RecordRow r)

@@ -117,8 +117,8 @@ frmFind::frmFind(QWidget *parent) : QWidget(parent, Qt::Window)
     // Screen readers read each input with its label.
     const QList<QPair<QLabel *, QWidget *>> buddies = {
         {lbl[0], ComCondition}, {lbl[1], txtContent}, {Label1, DTPicker1}, {Label2, DTPicker2}, {lbl[2], ComKid}};
-    for (const auto &[label, field] : buddies)
-        label->setBuddy(field);
+    for (const auto &[caption, field] : buddies)
+        caption->setBuddy(field);
     connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
     follower_ = new CatalogueFollower(this, [this] { Refresh(); });
 }

@@ -101,13 +101,13 @@ void ImportRun::exec()
         }
         ImportEngine::Options options;
         options.batch = &batch;
-        options.progress = [&](qint64 done, qint64 size) {
+        options.progress = [&](qint64 copied, qint64 size) {
             if (sinceRepaint.elapsed() >= 100) {
                 sinceRepaint.restart();
                 progress.setLabelText(head + QStringLiteral("\n已复制 %1 / %2 MB")
-                                                 .arg(double(done) / 1048576.0, 0, 'f', 1)
+                                                 .arg(double(copied) / 1048576.0, 0, 'f', 1)
                                                  .arg(double(size) / 1048576.0, 0, 'f', 1));
-                progress.setValue(int((qint64(i) * steps + (size > 0 ? done * steps / size : 0)) / scale));
+                progress.setValue(int((qint64(i) * steps + (size > 0 ? copied * steps / size : 0)) / scale));
                 QApplication::processEvents();
                 // A long copy does not keep the rows of the files before it waiting.
                 flush(true);

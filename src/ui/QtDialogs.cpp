@@ -22,6 +22,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QPushButton>
@@ -48,7 +49,13 @@ int scrolling(QWidget *owner, const QString &prompt, const QString &title, QMess
     auto *row = new QHBoxLayout;
     if (icon != QMessageBox::NoIcon) {
         auto *picture = new QLabel(&dialog);
-        picture->setPixmap(QMessageBox::standardIcon(icon));
+        // The picture a message box of this kind shows, from the style as the box takes it.
+        const QStyle::StandardPixmap kind = icon == QMessageBox::Information ? QStyle::SP_MessageBoxInformation
+                                            : icon == QMessageBox::Warning   ? QStyle::SP_MessageBoxWarning
+                                            : icon == QMessageBox::Critical  ? QStyle::SP_MessageBoxCritical
+                                                                             : QStyle::SP_MessageBoxQuestion;
+        const int size = dialog.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &dialog);
+        picture->setPixmap(dialog.style()->standardIcon(kind, nullptr, &dialog).pixmap(size, size));
         row->addWidget(picture, 0, Qt::AlignTop);
     }
     auto *text = new QPlainTextEdit(prompt, &dialog);

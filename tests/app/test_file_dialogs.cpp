@@ -71,7 +71,7 @@ void TestFileDialogs::chineseAndWhereTheUserWas()
             if (!dialog)
                 return;
             auto *files = dialog->findChild<QFileSystemModel *>();
-            QTest::qWaitFor([&] { return files && files->rowCount(files->index(dialog->directory().path())) >= 1; });
+            (void)QTest::qWaitFor([&] { return files && files->rowCount(files->index(dialog->directory().path())) >= 1; });
             QTest::qWait(200); // the type and date columns are filled in after the names
             shownFolder = dialog->directory().path();
             seen = latinTexts(dialog);
