@@ -5,12 +5,12 @@
 // With a "postgresql://" address (of an empty database) the catalogue is made there.
 #include "BenchUtil.h"
 
-#include "store/IniFile.h"
 #include "import/ImportBatch.h"
 #include "import/ImportEngine.h"
 #include "import/ImportRun.h"
 #include "store/CatalogueSchema.h"
 #include "store/DatabaseLocator.h"
+#include "store/IniFile.h"
 #include "store/Services.h"
 
 #include <QApplication>
@@ -73,12 +73,11 @@ int main(int argc, char *argv[])
     LocateDataBase();
     const char *engine = server.isEmpty() ? "" : " (server)";
 
-    std::printf("import: %d files of %lld KiB, one file of %lld MiB\n", smallCount, smallBytes / 1024,
-                largeBytes >> 20);
+    std::printf("import: %d files of %lld KiB, one file of %lld MiB\n", smallCount, smallBytes / 1024, largeBytes >> 20);
     bench::header();
 
-    const double cpSmall = bench::timeShell(QStringLiteral("mkdir -p '%1/cp1' && cp '%2'/* '%1/cp1/' && sync")
-                                                .arg(work.path(), src));
+    const double cpSmall =
+        bench::timeShell(QStringLiteral("mkdir -p '%1/cp1' && cp '%2'/* '%1/cp1/' && sync").arg(work.path(), src));
     QElapsedTimer t;
     t.start();
     {
@@ -93,8 +92,10 @@ int main(int argc, char *argv[])
     }
     const double importSmall = bench::seconds(t);
     const double rssAfterSmall = bench::peakMiB();
-    bench::row(qPrintable(QStringLiteral("import %1 files of %2 KiB%3").arg(smallCount).arg(smallBytes / 1024).arg(QLatin1String(engine))),
-               importSmall, cpSmall, "cp + sync");
+    bench::row(
+        qPrintable(
+            QStringLiteral("import %1 files of %2 KiB%3").arg(smallCount).arg(smallBytes / 1024).arg(QLatin1String(engine))),
+        importSmall, cpSmall, "cp + sync");
 
     const double cpLarge =
         bench::timeShell(QStringLiteral("mkdir -p '%1/cp2' && cp '%2' '%1/cp2/' && sync").arg(work.path(), large));

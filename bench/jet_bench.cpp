@@ -54,8 +54,8 @@ int main(int argc, char *argv[])
 
         const QString target = dir.filePath(QStringLiteral("copy.mdb"));
         QFile::remove(target);
-        copy.push_back(bench::timeShell(
-            QStringLiteral("%1 --copy %2 %3 > /dev/null").arg(quoted(QStringLiteral(MC_MKCATALOGUE)), quoted(jet), quoted(target))));
+        copy.push_back(bench::timeShell(QStringLiteral("%1 --copy %2 %3 > /dev/null")
+                                            .arg(quoted(QStringLiteral(MC_MKCATALOGUE)), quoted(jet), quoted(target))));
 
         const QString place = dir.filePath(QStringLiteral("place/Data.mdb"));
         QDir().mkpath(dir.filePath(QStringLiteral("place/Attachment")));

@@ -31,8 +31,8 @@ struct Result {
 
 Result measure(RecordList &list, const QString &db, const QString &jet)
 {
-    const double cli = bench::timeShell(
-        QStringLiteral("sqlite3 '%1' \"%2\" > /dev/null").arg(db, JetDialect::translate(jet)));
+    const double cli =
+        bench::timeShell(QStringLiteral("sqlite3 '%1' \"%2\" > /dev/null").arg(db, JetDialect::translate(jet)));
     list.model()->clear();
     const size_t before = heapInUse();
     const double program = bench::fillList(list, jet);
@@ -63,13 +63,15 @@ int main(int argc, char *argv[])
         owner.show();
 
         const QByteArray label = QStringLiteral("list %1 records").arg(rows).toUtf8();
-        Result all = measure(list, db, QStringLiteral("Select * From tblAttachment Where  FolderName Like '%' And tblFileKind=3"));
+        Result all =
+            measure(list, db, QStringLiteral("Select * From tblAttachment Where  FolderName Like '%' And tblFileKind=3"));
         bench::row(label.constData(), all.program, all.cli, "sqlite3 command line");
         std::printf("%-44s %10.0f bytes per listed row\n", "", all.bytesPerRow);
 
         const QByteArray searchLabel = QStringLiteral("search %1 records by name").arg(rows).toUtf8();
         Result search =
-            measure(list, db, QStringLiteral("Select * From tblAttachment Where  FileName Like '%%1%'").arg(QStringLiteral("_00012")));
+            measure(list, db,
+                    QStringLiteral("Select * From tblAttachment Where  FileName Like '%%1%'").arg(QStringLiteral("_00012")));
         bench::row(searchLabel.constData(), search.program, search.cli, "sqlite3 command line");
         clsCurrentDb::release();
     }

@@ -43,8 +43,9 @@ void forgetIndex(const QString &path)
         db.setDatabaseName(path);
         db.open();
         QSqlQuery q(db);
-        for (const char *sql : {"DROP TRIGGER trgTrigramInsert", "DROP TRIGGER trgTrigramDelete", "DROP TRIGGER trgTrigramUpdate",
-                                "DROP TABLE tblAttachmentTrigram", "DELETE FROM tblCatalogue WHERE Name='SearchIndex'", "VACUUM"})
+        for (const char *sql :
+             {"DROP TRIGGER trgTrigramInsert", "DROP TRIGGER trgTrigramDelete", "DROP TRIGGER trgTrigramUpdate",
+              "DROP TABLE tblAttachmentTrigram", "DELETE FROM tblCatalogue WHERE Name='SearchIndex'", "VACUUM"})
             q.exec(QString::fromLatin1(sql));
         db.close();
     }
@@ -65,7 +66,8 @@ double writeMeanwhile(const QString &path, const std::atomic_bool &stop)
         for (int i = 0; !stop; ++i) {
             QElapsedTimer t;
             t.start();
-            q.exec(QStringLiteral("INSERT INTO tblAttachment (FileName,SaveFileName,tblFileKind) VALUES ('late_%1.jpg','late%1',3)")
+            q.exec(QStringLiteral(
+                       "INSERT INTO tblAttachment (FileName,SaveFileName,tblFileKind) VALUES ('late_%1.jpg','late%1',3)")
                        .arg(i));
             longest = qMax(longest, bench::seconds(t));
             QThread::msleep(100);
@@ -103,8 +105,9 @@ int main(int argc, char *argv[])
             [&] {
                 RowTable out;
                 out.expectAddresses();
-                engine->execute(QStringLiteral("Select rowid AS mc_rowid, * From tblAttachment Where  FileName Like '%_00012%'"),
-                                {}, &out);
+                engine->execute(
+                    QStringLiteral("Select rowid AS mc_rowid, * From tblAttachment Where  FileName Like '%_00012%'"), {},
+                    &out);
                 return out.count();
             },
             &scanned);
@@ -112,7 +115,8 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "the index found %lld rows, the scan %lld\n", found, scanned);
             return 1;
         }
-        const double cli = bench::timeShell(QStringLiteral("sqlite3 -cmd 'PRAGMA case_sensitive_like=ON' '%1' \"%2\" > /dev/null").arg(db, scan));
+        const double cli = bench::timeShell(
+            QStringLiteral("sqlite3 -cmd 'PRAGMA case_sensitive_like=ON' '%1' \"%2\" > /dev/null").arg(db, scan));
         std::fprintf(stderr, "  (%lld rows found; sqlite3 command line scan %.4f s)\n", found, cli);
         bench::row(QStringLiteral("search %1 records by name, indexed").arg(rows).toUtf8().constData(), indexed, unindexed,
                    "same search, scan");
@@ -139,8 +143,8 @@ int main(int argc, char *argv[])
             return 1;
         }
         std::printf("%-44s %10.3f s to open, index built in %.1f s\n", "", opened, built);
-        bench::row(QStringLiteral("longest write wait, index build of %1").arg(rows).toUtf8().constData(), longestWait,
-                   0.1, "one write every 100 ms");
+        bench::row(QStringLiteral("longest write wait, index build of %1").arg(rows).toUtf8().constData(), longestWait, 0.1,
+                   "one write every 100 ms");
     }
     return 0;
 }

@@ -36,11 +36,13 @@ QString populate(const QString &database, int rows)
     CatalogueSchema::create(uri);
     PostgresEngine engine(uri);
     engine.open();
-    engine.execute(QStringLiteral(
-        "INSERT INTO tblAttachment (Currentinfo, \"date\", FileName, FolderName, SaveFileName, tblFileKind) "
-        "SELECT '新导入文件', '2010-' || lpad((1 + i % 12)::text, 2, '0') || '-' || lpad((1 + i % 28)::text, 2, '0') || "
-        "' 12:00:00', 'IMG_' || lpad(i::text, 7, '0') || '.jpg', '旅行' || (i % 50), '2010010112000011' || i || '.jpg', 3 "
-        "FROM generate_series(0, ?) AS i"),
+    engine.execute(
+        QStringLiteral(
+            "INSERT INTO tblAttachment (Currentinfo, \"date\", FileName, FolderName, SaveFileName, tblFileKind) "
+            "SELECT '新导入文件', '2010-' || lpad((1 + i % 12)::text, 2, '0') || '-' || lpad((1 + i % 28)::text, 2, '0') || "
+            "' 12:00:00', 'IMG_' || lpad(i::text, 7, '0') || '.jpg', '旅行' || (i % 50), '2010010112000011' || i || '.jpg', "
+            "3 "
+            "FROM generate_series(0, ?) AS i"),
         {rows - 1});
     engine.execute(QStringLiteral("ANALYZE tblAttachment"));
     engine.close();
@@ -83,8 +85,9 @@ int main(int argc, char *argv[])
         CurrentDb().engine(); // a running program has its connection open; psql makes its own
         const QString jet = QStringLiteral("Select * From tblAttachment Where  FolderName Like '%' And tblFileKind=3");
         const QString sql = JetDialect::translate(jet, Engine::Dialect::Postgres);
-        const double copy = bench::timeShell(
-            QStringLiteral("psql -qX -d mc_bench_list -c \"\\\\copy (%1) to stdout\" > /dev/null").arg(QString(sql).replace(QLatin1Char('"'), QLatin1String("\\\""))));
+        const double copy =
+            bench::timeShell(QStringLiteral("psql -qX -d mc_bench_list -c \"\\\\copy (%1) to stdout\" > /dev/null")
+                                 .arg(QString(sql).replace(QLatin1Char('"'), QLatin1String("\\\""))));
         const double program = bench::fillList(list, jet);
         bench::row(qPrintable(QStringLiteral("list %1 records (server)").arg(listRows)), program, copy, "psql \\copy");
         clsCurrentDb::release();

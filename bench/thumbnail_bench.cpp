@@ -119,8 +119,8 @@ double firstScreen(const QStringList &files)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double seconds = bench::seconds(t);
     if (w.loader()->requests() != files.size())
-        std::fprintf(stderr, "  (the first screen asked for %lld thumbnails, not %lld)\n",
-                     qint64(w.loader()->requests()), qint64(files.size()));
+        std::fprintf(stderr, "  (the first screen asked for %lld thumbnails, not %lld)\n", qint64(w.loader()->requests()),
+                     qint64(files.size()));
     return seconds;
 }
 
@@ -208,7 +208,10 @@ int main(int argc, char *argv[])
     }
     for (bool grid : {true, false}) {
         const Blocking b = scrolledWhileMaking(links, grid, 30);
-        const QByteArray what = QStringLiteral("longest UI block, %1 records, %2").arg(records).arg(QLatin1String(grid ? "grid" : "details")).toUtf8();
+        const QByteArray what = QStringLiteral("longest UI block, %1 records, %2")
+                                    .arg(records)
+                                    .arg(QLatin1String(grid ? "grid" : "details"))
+                                    .toUtf8();
         bench::row(what.constData(), b.worst, 0.016, "one frame (16 ms)");
         std::fprintf(stderr,
                      "  (the user-interface thread ran %.4f s of that gap, at most %.4f s in any gap; listing took "

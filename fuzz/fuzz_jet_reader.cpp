@@ -58,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         double days = 0;
         std::memcpy(&days, data, sizeof days);
         const QString date = JetText::date(days);
-        if (!date.isEmpty() &&
-            !QDateTime::fromString(date, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid())
+        if (!date.isEmpty() && !QDateTime::fromString(date, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid())
             std::abort();
     }
     return 0;

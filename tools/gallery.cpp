@@ -44,10 +44,11 @@ int main(int argc, char *argv[])
     page.setObjectName(QStringLiteral("gallery"));
     auto *grid = new QGridLayout(&page);
     grid->setSpacing(6);
-    const QStringList states = {QStringLiteral("normal"),   QStringLiteral("hot"),     QStringLiteral("pressed"),
-                                QStringLiteral("disabled"), QStringLiteral("focused"), QStringLiteral("toggled"),
-                                QStringLiteral("custom"),   QStringLiteral("custom hot"), QStringLiteral("icon left"),
-                                QStringLiteral("icon top, caption bottom")};
+    const QStringList states = {QStringLiteral("normal"),    QStringLiteral("hot"),
+                                QStringLiteral("pressed"),   QStringLiteral("disabled"),
+                                QStringLiteral("focused"),   QStringLiteral("toggled"),
+                                QStringLiteral("custom"),    QStringLiteral("custom hot"),
+                                QStringLiteral("icon left"), QStringLiteral("icon top, caption bottom")};
     for (int c = 0; c < states.size(); ++c)
         grid->addWidget(new QLabel(states[c], &page), 0, c + 1, Qt::AlignCenter);
     const QPixmap icon = sampleIcon();

@@ -17,8 +17,8 @@
 // open, and keeps the Jet file beside it. --read-jet writes the records of a Jet file to
 // stdout for the program that started it (the library may crash on a damaged file, so it
 // reads in a process of its own). Each says what it did.
-#include "store/AttachmentMarker.h"
 #include "store/AppError.h"
+#include "store/AttachmentMarker.h"
 #include "store/CatalogueCopy.h"
 #include "store/CatalogueLocation.h"
 #include "store/CatalogueSchema.h"
@@ -97,10 +97,10 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
     const bool server = !args.isEmpty() && CatalogueLocation::isServer(args.first());
-    const bool unknownOption = std::any_of(args.begin(), args.end(),
-                                           [](const QString &a) { return a.startsWith(QLatin1String("--")); });
-    if (unknownOption || (copy ? args.size() != 2 : (args.size() < 1 || args.size() > (server && !convert ? 2 : 1))) || (copy && ifMissing) ||
-        (convert && (copy || ifMissing))) {
+    const bool unknownOption =
+        std::any_of(args.begin(), args.end(), [](const QString &a) { return a.startsWith(QLatin1String("--")); });
+    if (unknownOption || (copy ? args.size() != 2 : (args.size() < 1 || args.size() > (server && !convert ? 2 : 1))) ||
+        (copy && ifMissing) || (convert && (copy || ifMissing))) {
         err << "usage: mkcatalogue [--if-missing] PATH/Data.mdb\n"
                "       mkcatalogue postgresql://user@host:port/dbname [ATTACHMENT-FOLDER]\n"
                "       mkcatalogue --copy [--code-page CP] FROM TO\n"
@@ -131,8 +131,8 @@ int main(int argc, char *argv[])
         }
         if (copy) {
             const CatalogueCopy::Counts counts = CatalogueCopy::run(args.at(0), args.at(1));
-            out << "copied " << counts.records << " records, " << counts.binned << " binned records and "
-                << counts.hashes << " content hashes to " << CatalogueLocation::displayName(args.at(1)) << "\n";
+            out << "copied " << counts.records << " records, " << counts.binned << " binned records and " << counts.hashes
+                << " content hashes to " << CatalogueLocation::displayName(args.at(1)) << "\n";
             return 0;
         }
         const QString location = args.first();

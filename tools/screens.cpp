@@ -4,45 +4,45 @@
 // would, and saves the whole screen (window manager included) as desktop-WxH-NAME.png; it
 // names every window that does not lie wholly on the screen and every control painted over
 // another, and fails with their count.
-#include "ui/SharedState.h"
-#include "ui/UserSettings.h"
 #include "app/frmCheck.h"
 #include "app/mdiFrm.h"
-#include "store/AtomicCopy.h"
-#include "import/ImportEngine.h"
 #include "browse/RecordList.h"
 #include "browse/RecordListViews.h"
 #include "browse/ThumbnailLoader.h"
 #include "browse/frmBrowse.h"
 #include "browse/frmFind.h"
+#include "import/ImportEngine.h"
 #include "import/frmFile.h"
 #include "import/frmPlay.h"
 #include "import/frmtblAttachmentEdit.h"
-#include "store/DatabaseLocator.h"
+#include "store/AtomicCopy.h"
 #include "store/CatalogueSchema.h"
+#include "store/DatabaseLocator.h"
 #include "store/Engine.h"
 #include "store/RecycleBin.h"
 #include "store/Services.h"
 #include "store/WriteTransaction.h"
 #include "store/clsCurrentDb.h"
+#include "ui/SharedState.h"
+#include "ui/UserSettings.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QTableView>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -100,7 +100,8 @@ QStringList overlaps(QWidget *window)
             continue;
         const QString name = other->objectName();
         if (status->geometry().intersects(other->geometry()) && name != QLatin1String("lvw"))
-            out << QStringLiteral("%1: lblStatus over %2").arg(window->objectName(), name.isEmpty() ? QStringLiteral("?") : name);
+            out << QStringLiteral("%1: lblStatus over %2")
+                       .arg(window->objectName(), name.isEmpty() ? QStringLiteral("?") : name);
     }
     return out;
 }
@@ -120,8 +121,13 @@ int desktop(const QString &out, const QString &importFolder)
         const QRect frame = window->frameGeometry();
         if (!available.contains(frame))
             problems << QStringLiteral("%1: frame %2,%3 %4x%5 off the screen's %6x%7")
-                            .arg(name).arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())
-                            .arg(available.width()).arg(available.height());
+                            .arg(name)
+                            .arg(frame.x())
+                            .arg(frame.y())
+                            .arg(frame.width())
+                            .arg(frame.height())
+                            .arg(available.width())
+                            .arg(available.height());
         problems << overlaps(window);
     };
     look(main, QStringLiteral("main"));
@@ -231,7 +237,8 @@ int main(int argc, char *argv[])
 
     // Two records in the recycle bin, as "删除" leaves them.
     for (int i = 0; i < 2; ++i) {
-        const QString where = QStringLiteral("SaveFileName='") + browse->records->model()->row(i).storedName + QLatin1Char('\'');
+        const QString where =
+            QStringLiteral("SaveFileName='") + browse->records->model()->row(i).storedName + QLatin1Char('\'');
         WriteTransaction tx(*CurrentDb().engine());
         const auto moves = RecycleBin::bin(where, true);
         CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where ") + where);

@@ -6,14 +6,15 @@
 #include <QLocale>
 #include <QTranslator>
 
-bool AppStart::installTranslations() {
+bool AppStart::installTranslations()
+{
     static QTranslator *qt = nullptr;
     if (qt)
         return true;
     auto *translator = new QTranslator(qApp);
     // The interface is Chinese whatever the desktop's language.
-    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"),
-                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return false;
     }
@@ -22,7 +23,8 @@ bool AppStart::installTranslations() {
     return true;
 }
 
-void AppStart::prepare() {
+void AppStart::prepare()
+{
     QCoreApplication::setApplicationName(QStringLiteral("mediacatalog"));
     QGuiApplication::setDesktopFileName(QStringLiteral("mediacatalog"));
     // Standard dialogs name file types and dates in Chinese too, whatever the desktop's language.

@@ -9,7 +9,8 @@ const RegistryReader *g_installed = nullptr;
 bool RegistryReader::read(Root root, const QString &key, const QString &valueName, QVariant *value) const
 {
 #ifdef Q_OS_WIN
-    const QString rootName = root == LocalMachine ? QStringLiteral("HKEY_LOCAL_MACHINE") : QStringLiteral("HKEY_CURRENT_USER");
+    const QString rootName =
+        root == LocalMachine ? QStringLiteral("HKEY_LOCAL_MACHINE") : QStringLiteral("HKEY_CURRENT_USER");
     QSettings settings(rootName + QLatin1Char('\\') + key, QSettings::NativeFormat);
     if (!settings.contains(valueName))
         return false;
@@ -53,11 +54,8 @@ bool GetKeyValue(RegistryReader::Root KeyRoot, const QString &KeyName, const QSt
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        KeyVal = QString::number(value.toLongLong());
-        break;
-    default:
-        break;
+    case QMetaType::ULongLong: KeyVal = QString::number(value.toLongLong()); break;
+    default: break;
     }
     return true;
 }

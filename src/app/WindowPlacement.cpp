@@ -7,7 +7,8 @@
 #include <QStyle>
 #include <QWidget>
 
-QRect WindowPlacement::fitted(QRect geometry, const QRect &available) {
+QRect WindowPlacement::fitted(QRect geometry, const QRect &available)
+{
     geometry.setSize(geometry.size().boundedTo(available.size()));
     if (geometry.right() > available.right())
         geometry.moveRight(available.right());
@@ -20,7 +21,8 @@ QRect WindowPlacement::fitted(QRect geometry, const QRect &available) {
     return geometry;
 }
 
-void WindowPlacement::restore(QWidget *window, const QString &key, QSize preferred) {
+void WindowPlacement::restore(QWidget *window, const QString &key, QSize preferred)
+{
     const QByteArray saved = UserSettings::value(key).toByteArray();
     if (saved.isEmpty() || !window->restoreGeometry(saved)) {
         window->resize(preferred);
@@ -30,7 +32,8 @@ void WindowPlacement::restore(QWidget *window, const QString &key, QSize preferr
     fitToScreen(window);
 }
 
-void WindowPlacement::fitToScreen(QWidget *window) {
+void WindowPlacement::fitToScreen(QWidget *window)
+{
     QScreen *screen = QGuiApplication::screenAt(window->geometry().center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
@@ -63,13 +66,13 @@ void WindowPlacement::fitToScreen(QWidget *window) {
     if (inner == window->geometry())
         return;
     // move() places the frame: before the window is shown its frame is not known yet.
-    const QPoint frame = window->isVisible()
-                             ? window->geometry().topLeft() - window->frameGeometry().topLeft()
-                             : QPoint(0, titleBar);
+    const QPoint frame =
+        window->isVisible() ? window->geometry().topLeft() - window->frameGeometry().topLeft() : QPoint(0, titleBar);
     window->resize(inner.size());
     window->move(inner.topLeft() - frame);
 }
 
-void WindowPlacement::save(const QWidget *window, const QString &key) {
+void WindowPlacement::save(const QWidget *window, const QString &key)
+{
     UserSettings::setValue(key, window->saveGeometry());
 }

@@ -1,9 +1,9 @@
 #include "app/frmAbout.h"
 
 #include "app/RegistryReader.h"
-#include "ui/WindowServices.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
+#include "ui/WindowServices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -61,7 +61,9 @@ frmAbout::frmAbout(QWidget *parent)
 
 QString frmAbout::disclaimer()
 {
-    return QStringLiteral("警告: ...\n\t系统出问题,请联系作者,请定期做好数据的备份工作,防止意外发生,由于误操作导致的数据丢失等一切后果,作者概不负责!\n"
+    return QStringLiteral("警告: "
+                          "...\n\t系统出问题,请联系作者,请定期做好数据的备份工作,防止意外发生,"
+                          "由于误操作导致的数据丢失等一切后果,作者概不负责!\n"
                           "系统将继续完善升级,根据用户需要达到最方便的使用功能!\n系统的详细操作请查看 帮助演示");
 }
 

@@ -7,9 +7,9 @@
 #include "store/CheckRunner.h"
 #include "store/DialogOwner.h"
 #include "store/Dialogs.h"
-#include "ui/FileDialogs.h"
 #include "store/Services.h"
 #include "store/SystemErrorText.h"
+#include "ui/FileDialogs.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -63,8 +63,8 @@ frmCheck::frmCheck(QWidget *parent) : QWidget(parent, Qt::Window)
     top->addWidget(prgCheck, 1);
     layout->addLayout(top);
 
-    lblStatus = new QLabel(
-        QStringLiteral("检查当前目录的记录与附件文件夹是否一致.检查只读取,不作任何更改;修复由您选择."), this);
+    lblStatus =
+        new QLabel(QStringLiteral("检查当前目录的记录与附件文件夹是否一致.检查只读取,不作任何更改;修复由您选择."), this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setWordWrap(true);
     layout->addWidget(lblStatus);
@@ -81,23 +81,23 @@ frmCheck::frmCheck(QWidget *parent) : QWidget(parent, Qt::Window)
         addPage(CheckReport::Missing,
                 QStringLiteral("这些记录在附件文件夹中找不到副本.可将记录移入回收站,或为记录指定一个文件作为新的副本."),
                 recordHeaders);
-    lvwOrphans = addPage(
-        CheckReport::Orphan,
-        QStringLiteral("这些文件在附件文件夹中,但没有任何记录(包括回收站中的记录)使用它们.一小时内新建的文件不列出,"
-                       "以免妨碍其他程序正在进行的导入.移入回收站后可在回收站中恢复或清空."),
-        {QStringLiteral("文件名"), QStringLiteral("大小"), QStringLiteral("修改时间")});
-    lvwLeftovers = addPage(
-        CheckReport::Leftover,
-        QStringLiteral("中断的导入留下的临时文件和空的预留文件(一小时以前的).它们不含任何记录使用的内容,可以删除."),
-        {QStringLiteral("文件名"), QStringLiteral("大小"), QStringLiteral("修改时间"), QStringLiteral("类型")});
+    lvwOrphans =
+        addPage(CheckReport::Orphan,
+                QStringLiteral("这些文件在附件文件夹中,但没有任何记录(包括回收站中的记录)使用它们.一小时内新建的文件不列出,"
+                               "以免妨碍其他程序正在进行的导入.移入回收站后可在回收站中恢复或清空."),
+                {QStringLiteral("文件名"), QStringLiteral("大小"), QStringLiteral("修改时间")});
+    lvwLeftovers =
+        addPage(CheckReport::Leftover,
+                QStringLiteral("中断的导入留下的临时文件和空的预留文件(一小时以前的).它们不含任何记录使用的内容,可以删除."),
+                {QStringLiteral("文件名"), QStringLiteral("大小"), QStringLiteral("修改时间"), QStringLiteral("类型")});
     lvwChanged = addPage(
         CheckReport::Changed,
         QStringLiteral("这些副本的内容与导入时保存的 SHA-256 校验值不符:文件可能已损坏,或被其他程序修改.若修改是有意的,"
                        "可以当前内容为准."),
         hashHeaders);
-    lvwUnhashed = addPage(CheckReport::Unhashed,
-                          QStringLiteral("这些副本还没有保存校验值(由旧版程序导入).补录后,导入内容相同的文件时会提示."),
-                          hashHeaders);
+    lvwUnhashed =
+        addPage(CheckReport::Unhashed,
+                QStringLiteral("这些副本还没有保存校验值(由旧版程序导入).补录后,导入内容相同的文件时会提示."), hashHeaders);
     lvwUnsafe =
         addPage(CheckReport::Unsafe,
                 QStringLiteral("这些记录的存储名不是附件文件夹中的普通文件名(为空,或含有 \"/\"、\"\\\"、\"..\"),"
@@ -108,10 +108,11 @@ frmCheck::frmCheck(QWidget *parent) : QWidget(parent, Qt::Window)
             QStringLiteral("这些记录在回收站中,但回收站文件夹和附件文件夹中都找不到它们的副本,因此无法还原."
                            "清空回收站时它们随之删除."),
             recordHeaders);
-    addPage(CheckReport::BinStray,
-            QStringLiteral("这些文件在回收站文件夹 .recycle 中,但回收站中没有任何记录使用它们(例如清空回收站时未能删除的文件)."
-                           "列入回收站后可在回收站中还原或清空."),
-            {QStringLiteral("文件名"), QStringLiteral("大小"), QStringLiteral("修改时间")});
+    addPage(
+        CheckReport::BinStray,
+        QStringLiteral("这些文件在回收站文件夹 .recycle 中,但回收站中没有任何记录使用它们(例如清空回收站时未能删除的文件)."
+                       "列入回收站后可在回收站中还原或清空."),
+        {QStringLiteral("文件名"), QStringLiteral("大小"), QStringLiteral("修改时间")});
 
     cmdBinMissing = addRepair(CheckReport::Missing, "cmdBinMissing", QStringLiteral("移入回收站"),
                               [this] { repair(CheckReport::Missing); });
@@ -172,8 +173,8 @@ QTableView *frmCheck::addPage(CheckReport::Kind kind, const QString &note, const
     text->setWordWrap(true);
     layout->addWidget(text);
     auto *view = new QTableView(page);
-    static const char *const names[] = {"lvwMissing", "lvwOrphans", "lvwLeftovers",  "lvwChanged",
-                                        "lvwUnhashed", "lvwUnsafe", "lvwBinMissing", "lvwBinStrays"};
+    static const char *const names[] = {"lvwMissing",  "lvwOrphans", "lvwLeftovers",  "lvwChanged",
+                                        "lvwUnhashed", "lvwUnsafe",  "lvwBinMissing", "lvwBinStrays"};
     view->setObjectName(QLatin1String(names[kind]));
     view->setAccessibleName(title(kind));
     view->setAccessibleDescription(note);

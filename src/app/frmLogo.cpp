@@ -1,7 +1,7 @@
 #include "app/frmLogo.h"
 
-#include "ui/WindowServices.h"
 #include "store/Services.h"
+#include "ui/WindowServices.h"
 
 #include <QGuiApplication>
 #include <QLinearGradient>

@@ -1,9 +1,9 @@
 #include "app/frmSetting.h"
 
-#include "store/IniFile.h"
-#include "ui/WindowServices.h"
 #include "app/mdiFrm.h"
+#include "store/IniFile.h"
 #include "store/Services.h"
+#include "ui/WindowServices.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -26,10 +26,11 @@ frmSetting::frmSetting(QWidget *parent) : QWidget(parent, Qt::Window)
     grid->addWidget(heading, 0, 0, 1, 3);
     lbl << heading;
 
-    const QList<QPair<const char *, QString>> rows = {
-        {"txtText", QStringLiteral("文本类型扩展名")},     {"txtImage", QStringLiteral("图片类型扩展名")},
-        {"txtMedia", QStringLiteral("动画视频类型扩展名")}, {"txtSound", QStringLiteral("音频类型扩展名")},
-        {"txtOffice", QStringLiteral("Office软件类型扩展名")}};
+    const QList<QPair<const char *, QString>> rows = {{"txtText", QStringLiteral("文本类型扩展名")},
+                                                      {"txtImage", QStringLiteral("图片类型扩展名")},
+                                                      {"txtMedia", QStringLiteral("动画视频类型扩展名")},
+                                                      {"txtSound", QStringLiteral("音频类型扩展名")},
+                                                      {"txtOffice", QStringLiteral("Office软件类型扩展名")}};
     QList<QLineEdit *> made;
     for (int i = 0; i < rows.size(); ++i) {
         auto *label = new QLabel(rows[i].second, this);
@@ -48,7 +49,10 @@ frmSetting::frmSetting(QWidget *parent) : QWidget(parent, Qt::Window)
     txtSound = made[3];
     txtOffice = made[4];
 
-    auto *note = new QLabel(QStringLiteral("注意:\n  不同的文件类型用\n;分割,例如 图片类型\n文件*.bmp;*.ico;*.gif\n;*.jpg;*.png\n否则将无法找到文件!"), this);
+    auto *note = new QLabel(
+        QStringLiteral(
+            "注意:\n  不同的文件类型用\n;分割,例如 图片类型\n文件*.bmp;*.ico;*.gif\n;*.jpg;*.png\n否则将无法找到文件!"),
+        this);
     note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     grid->addWidget(note, 1, 2, 5, 1);
     lbl << note;

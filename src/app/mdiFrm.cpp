@@ -1,8 +1,5 @@
 #include "app/mdiFrm.h"
 
-#include "store/IniFile.h"
-#include "ui/WindowServices.h"
-#include "ui/SharedState.h"
 #include "app/WindowPlacement.h"
 #include "app/frmAbout.h"
 #include "app/frmCheck.h"
@@ -14,15 +11,18 @@
 #include "store/AppError.h"
 #include "store/DialogOwner.h"
 #include "store/Dialogs.h"
+#include "store/IniFile.h"
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
+#include "ui/SharedState.h"
+#include "ui/WindowServices.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QShortcut>
 
@@ -41,9 +41,11 @@ QList<QPair<QString, QString>> mdiFrm::defaultFilters()
     return {
         // Each starts with the program's first defaults, in their order, so nothing a user of
         // the old program saw goes away; today's common formats follow.
-        {QStringLiteral("txtImage"), QStringLiteral("*.bmp;*.ico;*.gif;*.jpg;*.png;*.jpeg;*.tif;*.tiff;*.webp;*.heic;*.svg")},
+        {QStringLiteral("txtImage"),
+         QStringLiteral("*.bmp;*.ico;*.gif;*.jpg;*.png;*.jpeg;*.tif;*.tiff;*.webp;*.heic;*.svg")},
         {QStringLiteral("txtMedia"),
-         QStringLiteral("*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp;*.mp4;*.mkv;*.mov;*.wmv;*.flv;*.webm;*.mpg;*.m4v")},
+         QStringLiteral(
+             "*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp;*.mp4;*.mkv;*.mov;*.wmv;*.flv;*.webm;*.mpg;*.m4v")},
         {QStringLiteral("txtOffice"),
          QStringLiteral("*.doc;*.xls;*.ppt;*.mdb;*.docx;*.xlsx;*.pptx;*.pdf;*.odt;*.ods;*.odp;*.rtf;*.wps")},
         {QStringLiteral("txtSound"), QStringLiteral("*.Mdi;*.mp3;*.mav;*.wav;*.mid;*.flac;*.ogg;*.m4a;*.aac")},
@@ -118,18 +120,24 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
     mnu_bar = addEntry(mnuAdd, "mnu_bar", QStringLiteral("___文件__________"));
     mnu_AddText = addEntry(mnuAdd, "mnu_AddText", QStringLiteral("导入文本(&A)"), QKeySequence(QStringLiteral("Ctrl+D")));
     mnu_AddImage = addEntry(mnuAdd, "mnu_AddImage", QStringLiteral("导入图片(&L)"), QKeySequence(QStringLiteral("Ctrl+E")));
-    mnu_AddMedia = addEntry(mnuAdd, "mnu_AddMedia", QStringLiteral("导入动画,视频(&C)"), QKeySequence(QStringLiteral("Ctrl+G")));
+    mnu_AddMedia =
+        addEntry(mnuAdd, "mnu_AddMedia", QStringLiteral("导入动画,视频(&C)"), QKeySequence(QStringLiteral("Ctrl+G")));
     mnu_AddSound = addEntry(mnuAdd, "mnu_AddSound", QStringLiteral("导入音频(&E)"), QKeySequence(QStringLiteral("Ctrl+H")));
-    mnu_AddOffice = addEntry(mnuAdd, "mnu_AddOffice", QStringLiteral("导入Office软件(&O)"), QKeySequence(QStringLiteral("Ctrl+R")));
+    mnu_AddOffice =
+        addEntry(mnuAdd, "mnu_AddOffice", QStringLiteral("导入Office软件(&O)"), QKeySequence(QStringLiteral("Ctrl+R")));
 
     mnubrowse = topMenu("mnubrowse", QStringLiteral("浏览文件(&B)"));
     mnu_BroFolder = addEntry(mnubrowse, "mnu_BroFolder", QStringLiteral("浏览文件夹(&M)"));
     mnubar1 = addEntry(mnubrowse, "mnubar1", QStringLiteral("___文件__________"));
     mnu_BroText = addEntry(mnubrowse, "mnu_BroText", QStringLiteral("浏览文本(&A)"), QKeySequence(QStringLiteral("Ctrl+J")));
-    mnu_BroImage = addEntry(mnubrowse, "mnu_BroImage", QStringLiteral("浏览图片(&L)"), QKeySequence(QStringLiteral("Ctrl+K")));
-    mnu_BroMedia = addEntry(mnubrowse, "mnu_BroMedia", QStringLiteral("浏览动画,视频(&C)"), QKeySequence(QStringLiteral("Ctrl+L")));
-    mnu_BroSound = addEntry(mnubrowse, "mnu_BroSound", QStringLiteral("浏览音频(&E)"), QKeySequence(QStringLiteral("Ctrl+M")));
-    mnu_BroOffice = addEntry(mnubrowse, "mnu_BroOffice", QStringLiteral("浏览Office软件(&O)"), QKeySequence(QStringLiteral("Ctrl+N")));
+    mnu_BroImage =
+        addEntry(mnubrowse, "mnu_BroImage", QStringLiteral("浏览图片(&L)"), QKeySequence(QStringLiteral("Ctrl+K")));
+    mnu_BroMedia =
+        addEntry(mnubrowse, "mnu_BroMedia", QStringLiteral("浏览动画,视频(&C)"), QKeySequence(QStringLiteral("Ctrl+L")));
+    mnu_BroSound =
+        addEntry(mnubrowse, "mnu_BroSound", QStringLiteral("浏览音频(&E)"), QKeySequence(QStringLiteral("Ctrl+M")));
+    mnu_BroOffice =
+        addEntry(mnubrowse, "mnu_BroOffice", QStringLiteral("浏览Office软件(&O)"), QKeySequence(QStringLiteral("Ctrl+N")));
 
     mnu_FindData = topMenu("mnu_FindData", QStringLiteral("文件操作(&F)"));
     mnu_Find = addEntry(mnu_FindData, "mnu_Find", QStringLiteral("文件查找(&C)"));
@@ -251,15 +259,18 @@ void mdiFrm::showBrowseWindow()
 {
     auto *window = new frmBrowse;
     // Files dropped onto the window are taken as its kind's import takes them.
-    static const QStringList keys = {QString(), QStringLiteral("txtText"), QStringLiteral("txtImage"),
-                                     QStringLiteral("txtMedia"), QStringLiteral("txtSound"), QStringLiteral("txtOffice")};
+    static const QStringList keys = {QString(),
+                                     QStringLiteral("txtText"),
+                                     QStringLiteral("txtImage"),
+                                     QStringLiteral("txtMedia"),
+                                     QStringLiteral("txtSound"),
+                                     QStringLiteral("txtOffice")};
     const int kind = window->kind();
     if (kind >= 2 && kind <= 6)
         window->setDropFilter(ReadIni(keys.at(kind - 1)));
     WindowPlacement::fitToScreen(window);
     window->show();
 }
-
 
 void mdiFrm::showFind()
 {

@@ -20,8 +20,8 @@ CatalogueFollower::CatalogueFollower(QWidget *window, std::function<void()> refr
         if (generation_ != CatalogueNotice::generation() && catalogueOpen())
             this->refresh();
     });
-    auto *f5 = new QShortcut(QKeySequence(Qt::Key_F5), window, this, &CatalogueFollower::refresh,
-                             Qt::WidgetWithChildrenShortcut);
+    auto *f5 =
+        new QShortcut(QKeySequence(Qt::Key_F5), window, this, &CatalogueFollower::refresh, Qt::WidgetWithChildrenShortcut);
     f5->setObjectName(QStringLiteral("refreshKey"));
     window->installEventFilter(this);
 }

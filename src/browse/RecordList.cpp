@@ -1,30 +1,30 @@
 #include "browse/RecordList.h"
 
 #include "browse/RecordListViews.h"
-#include "browse/RowSelection.h"
-#include "store/StoredName.h"
 #include "browse/RecordWindows.h"
+#include "browse/RowSelection.h"
 #include "store/AppError.h"
 #include "store/CopyOut.h"
 #include "store/DatabaseLocator.h"
 #include "store/Dialogs.h"
-#include "store/Services.h"
 #include "store/RecordChanged.h"
 #include "store/RecordDeletion.h"
 #include "store/RecordEdit.h"
 #include "store/Recordset.h"
+#include "store/Services.h"
+#include "store/StoredName.h"
 #include "store/SystemErrorText.h"
 
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QDir>
-#include <QFileInfo>
-#include <QHeaderView>
 #include <QMenu>
-#include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QScrollBar>
 #include <QTableView>
@@ -39,8 +39,8 @@ int himetricToPixels(int himetric)
 // A long copy shows its progress, and Cancel stops it within a block.
 bool copyReplacing(const QString &source, const QString &target, QWidget *owner)
 {
-    QProgressDialog progress(QStringLiteral("正在复制到 %1").arg(QDir::toNativeSeparators(target)), QStringLiteral("取消"), 0,
-                             1000, owner);
+    QProgressDialog progress(QStringLiteral("正在复制到 %1").arg(QDir::toNativeSeparators(target)), QStringLiteral("取消"),
+                             0, 1000, owner);
     progress.setWindowTitle(QStringLiteral("另存为"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(400);
@@ -372,10 +372,8 @@ void RecordList::FileSave()
     const QString target = QDir::fromNativeSeparators(dialogs().saveFileName(row.fileName));
     if (!target.contains(QLatin1Char('/')))
         return; // cancelled
-    if (QFileInfo::exists(target) &&
-        ShowMsg(QDir::toNativeSeparators(target) + QStringLiteral("文件存在,是否覆盖原文件?"),
-                Msg::YesNo | Msg::Question | Msg::DefaultSecond) ==
-            Msg::IdNo)
+    if (QFileInfo::exists(target) && ShowMsg(QDir::toNativeSeparators(target) + QStringLiteral("文件存在,是否覆盖原文件?"),
+                                             Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
         return;
     if (!copyReplacing(row.key, target, owner_))
         return; // cancelled: the target is as it was
@@ -400,9 +398,8 @@ void RecordList::Delete()
         rows.push_back(model_->row(r));
     if (rows.empty())
         return;
-    const QString question = rows.size() == 1
-                                 ? QStringLiteral("您确定要删除") + rows.front().fileName + QStringLiteral("?")
-                                 : QStringLiteral("您确定要删除选中的 %1 个记录?").arg(rows.size());
+    const QString question = rows.size() == 1 ? QStringLiteral("您确定要删除") + rows.front().fileName + QStringLiteral("?")
+                                              : QStringLiteral("您确定要删除选中的 %1 个记录?").arg(rows.size());
     if (ShowMsg(question, Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
         return;
     QStringList failures;
@@ -419,9 +416,10 @@ void RecordList::Delete()
     } catch (const AppError &) {
     }
     if (!failures.isEmpty()) {
-        ShowMsg(QStringLiteral("已删除 %1 个记录,%2 个记录删除失败:\n").arg(rows.size() - failures.size()).arg(failures.size()) +
-                    MessageLines(failures),
-                Msg::OkOnly | Msg::Information);
+        ShowMsg(
+            QStringLiteral("已删除 %1 个记录,%2 个记录删除失败:\n").arg(rows.size() - failures.size()).arg(failures.size()) +
+                MessageLines(failures),
+            Msg::OkOnly | Msg::Information);
     } else if (options_.searchWindow) {
         ShowMsg(QStringLiteral("删除成功!"), Msg::OkOnly | Msg::Information);
     }

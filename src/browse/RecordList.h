@@ -43,8 +43,8 @@ public:
     // `keepPlace` the rows selected before stay selected and the list stays where it was
     // scrolled to (listing the same records again).
     void fill(Recordset &rs, bool keepPlace = false);
-    bool AddRecordRow(const QString &path, const QString &fileName, const QString &category,
-                      const QString &description, const QString &date);
+    bool AddRecordRow(const QString &path, const QString &fileName, const QString &category, const QString &description,
+                      const QString &date);
     void selectRow(int row);
     // The row the commands act on: the current row when selected, else the first selected.
     int selectedRow() const;

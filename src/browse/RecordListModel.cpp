@@ -1,8 +1,8 @@
 #include "browse/RecordListModel.h"
 
 #include "store/DatabaseLocator.h"
-#include "ui/FileIcons.h"
 #include "store/Services.h"
+#include "ui/FileIcons.h"
 
 #include <algorithm>
 
@@ -94,9 +94,8 @@ bool RecordListModel::AddRecordRow(const QString &path, const QString &fileName,
                                    const QString &description, const QString &date)
 {
     const QString attachments = AttachmentPath();
-    const QString stored = !attachments.isEmpty() && path.startsWith(attachments)
-                               ? path.mid(attachments.size())
-                               : LastPathPart(path);
+    const QString stored =
+        !attachments.isEmpty() && path.startsWith(attachments) ? path.mid(attachments.size()) : LastPathPart(path);
     return addRow(RecordRow{path, stored, fileName, category, description, date, {}});
 }
 

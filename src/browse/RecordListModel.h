@@ -20,8 +20,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     // True when a row for the path is listed afterwards (added now or there already).
-    bool AddRecordRow(const QString &path, const QString &fileName, const QString &category,
-                      const QString &description, const QString &date);
+    bool AddRecordRow(const QString &path, const QString &fileName, const QString &category, const QString &description,
+                      const QString &date);
     // The same, for a caller that knows the stored name (the key is AttachmentPath + it).
     bool addRow(RecordRow row);
     void clear();

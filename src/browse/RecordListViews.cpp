@@ -19,14 +19,14 @@ namespace {
 constexpr int kThumbnail = 128; // pixels a side in the grid
 }
 
-RecordListViews::RecordListViews(QTableView *lvw, RecordListModel *model) : QObject(lvw), lvw_(lvw), viewport_(lvw->viewport())
+RecordListViews::RecordListViews(QTableView *lvw, RecordListModel *model)
+    : QObject(lvw), lvw_(lvw), viewport_(lvw->viewport())
 {
     const qreal scale = lvw->devicePixelRatioF();
-    loader_ = new ThumbnailLoader(lvw->iconSize() * scale,
-                                  kThumbnail * scale > ThumbnailCache::pixels(ThumbnailCache::Normal)
-                                      ? ThumbnailCache::Large
-                                      : ThumbnailCache::Normal,
-                                  this);
+    loader_ = new ThumbnailLoader(
+        lvw->iconSize() * scale,
+        kThumbnail * scale > ThumbnailCache::pixels(ThumbnailCache::Normal) ? ThumbnailCache::Large : ThumbnailCache::Normal,
+        this);
     model->setIconSource([loader = QPointer<ThumbnailLoader>(loader_)](const RecordRow &r) {
         return loader ? loader->icon(r.key, r.storedName) : QIcon();
     });

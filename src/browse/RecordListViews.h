@@ -36,7 +36,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-
     QTableView *lvw_;
     // Kept apart: while the list is destroyed its viewport still has events, and the list
     // is no longer a view to ask for it.

@@ -66,7 +66,8 @@ void appendBigEndian(QByteArray &out, quint32 v)
 
 quint32 bigEndian(const QByteArray &b, qsizetype at)
 {
-    return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16 | quint32(quint8(b[at + 2])) << 8 | quint8(b[at + 3]);
+    return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16 | quint32(quint8(b[at + 2])) << 8 |
+           quint8(b[at + 3]);
 }
 
 // The PNG with uncompressed tEXt chunks after its header: the thumbnail checker of GLib
@@ -207,9 +208,8 @@ void ThumbnailCache::store(const QString &path, Flavor flavor, const QByteArray 
             return;
     }
     const QFileInfo file(path);
-    QList<std::pair<QByteArray, QByteArray>> texts = {{"Thumb::URI", uri},
-                                                      {"Thumb::MTime", QByteArray::number(mtime)},
-                                                      {"Thumb::Size", QByteArray::number(file.size())}};
+    QList<std::pair<QByteArray, QByteArray>> texts = {
+        {"Thumb::URI", uri}, {"Thumb::MTime", QByteArray::number(mtime)}, {"Thumb::Size", QByteArray::number(file.size())}};
     const QMimeType mime = QMimeDatabase().mimeTypeForFile(file, QMimeDatabase::MatchExtension);
     if (mime.isValid() && !mime.isDefault())
         texts.append({QByteArray("Thumb::Mimetype"), mime.name().toLatin1()});

@@ -1,7 +1,7 @@
 #include "browse/ThumbnailLoader.h"
 
-#include "ui/MediaProbe.h"
 #include "store/StoredName.h"
+#include "ui/MediaProbe.h"
 #include "ui/PictureReader.h"
 
 #include <QPixmap>
@@ -68,8 +68,8 @@ QIcon ThumbnailLoader::icon(const QString &path, const QString &storedName)
             const QImage icon = thumb.isNull() || (thumb.width() <= small.width() && thumb.height() <= small.height())
                                     ? thumb
                                     : thumb.scaled(small, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            QMetaObject::invokeMethod(this, [this, path, thumb, icon] { deliver(path, thumb, icon); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, path, thumb, icon] { deliver(path, thumb, icon); }, Qt::QueuedConnection);
         },
         priority);
     return {};

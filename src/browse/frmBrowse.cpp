@@ -1,7 +1,5 @@
 #include "browse/frmBrowse.h"
 
-#include "ui/SharedState.h"
-#include "ui/WindowServices.h"
 #include "browse/CatalogueFollower.h"
 #include "browse/RecordList.h"
 #include "browse/RecordListViews.h"
@@ -9,14 +7,16 @@
 #include "store/Categories.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
+#include "ui/SharedState.h"
+#include "ui/WindowServices.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 const QString kAll = QStringLiteral("全部类别");
@@ -55,8 +55,8 @@ frmBrowse::frmBrowse(QWidget *parent) : QWidget(parent, Qt::Window)
     lvw->setProperty("tag", QString::number(gKind));
     follower_ = new CatalogueFollower(this, [this] { Refresh(); });
     // Files dropped anywhere on the window are imported.
-    for (QWidget *target : {static_cast<QWidget *>(this), List->viewport(), lvw->viewport(),
-                            records->views->lvwThumbnails->viewport()}) {
+    for (QWidget *target :
+         {static_cast<QWidget *>(this), List->viewport(), lvw->viewport(), records->views->lvwThumbnails->viewport()}) {
         target->setAcceptDrops(true);
         if (target != List->viewport()) // watched already, for its menu
             target->installEventFilter(this);
@@ -213,8 +213,7 @@ bool frmBrowse::eventFilter(QObject *watched, QEvent *event)
         QTimer::singleShot(0, this, [this, urls] { ReportErrors(this, [this, urls] { importDropped(urls); }); });
         return true;
     }
-    default:
-        break;
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -1,9 +1,9 @@
 #include "browse/frmFind.h"
 
-#include "ui/WindowServices.h"
 #include "browse/CatalogueFollower.h"
 #include "browse/RecordList.h"
 #include "store/Services.h"
+#include "ui/WindowServices.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -28,8 +28,8 @@ const QStringList &frmFind::conditions()
 
 const QStringList &frmFind::kindNames()
 {
-    static const QStringList names = {QStringLiteral("全部"),     QStringLiteral("文件夹"), QStringLiteral("文本"),
-                                      QStringLiteral("图片"),     QStringLiteral("动画,视频"), QStringLiteral("音频"),
+    static const QStringList names = {QStringLiteral("全部"),      QStringLiteral("文件夹"),    QStringLiteral("文本"),
+                                      QStringLiteral("图片"),      QStringLiteral("动画,视频"), QStringLiteral("音频"),
                                       QStringLiteral("Office软件")};
     return names;
 }
@@ -158,7 +158,8 @@ void frmFind::cmdFind_Click()
 {
     const std::optional<RecordSearch> chosen = search();
     if (!chosen) {
-        ShowMsg(QStringLiteral("查找条件只能是: ") + conditions().join(QStringLiteral("、")), Msg::OkOnly | Msg::Information);
+        ShowMsg(QStringLiteral("查找条件只能是: ") + conditions().join(QStringLiteral("、")),
+                Msg::OkOnly | Msg::Information);
         return;
     }
     list(*chosen, false);

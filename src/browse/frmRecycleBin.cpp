@@ -27,9 +27,10 @@ frmRecycleBin::frmRecycleBin(QWidget *parent) : QWidget(parent, Qt::Window)
     setWindowTitle(QStringLiteral("回收站"));
     resize(760, 480);
 
-    lblNote = new QLabel(QStringLiteral("删除的记录连同它们的附件副本先放在回收站里:\"还原\"把选中的记录放回原来的类别,"
-                                        "\"清空回收站\"才把它们永久删除。删除类别时,记录进入回收站,附件副本留在附件文件夹中。"),
-                         this);
+    lblNote =
+        new QLabel(QStringLiteral("删除的记录连同它们的附件副本先放在回收站里:\"还原\"把选中的记录放回原来的类别,"
+                                  "\"清空回收站\"才把它们永久删除。删除类别时,记录进入回收站,附件副本留在附件文件夹中。"),
+                   this);
     lblNote->setObjectName(QStringLiteral("lblNote"));
     lblNote->setWordWrap(true);
     lvw = new QTableWidget(0, 5, this);

@@ -120,18 +120,15 @@ QRegion ButtonPainter::shape(int style, int w, int h)
     };
     switch (style) {
     case 5:
-    case 7:
-        return polygon({{0, 1}, {1, 0}, {w - 1, 0}, {w, 1}, {w, h - 2}, {w - 2, h}, {2, h}, {0, h - 2}});
+    case 7: return polygon({{0, 1}, {1, 0}, {w - 1, 0}, {w, 1}, {w, h - 2}, {w - 2, h}, {2, h}, {0, h - 2}});
     case 8:
-    case 9:
-        return polygon({{0, 2}, {2, 0}, {w - 3, 0}, {w, 3}, {w, h - 3}, {w - 3, h}, {4, h}, {0, h - 4}});
+    case 9: return polygon({{0, 2}, {2, 0}, {w - 3, 0}, {w, 3}, {w, h - 3}, {w - 3, h}, {4, h}, {0, h - 4}});
     case 10: {
         QPainterPath path;
         path.addRoundedRect(QRectF(0, 0, w + 1, h + 1), 9, 9);
         return QRegion(path.toFillPolygon().toPolygon(), Qt::OddEvenFill);
     }
-    default:
-        return QRegion(0, 0, w, h);
+    default: return QRegion(0, 0, w, h);
     }
 }
 
@@ -477,7 +474,8 @@ void ButtonPainter::capsule(const ButtonLook &look)
     // Shaded rows of the body: light above the middle, darker towards the bottom.
     const int mid = H / 2;
     for (int y = 1; y < H - 1; ++y) {
-        const QColor c = y < mid ? gradientStep(top, bodyColour, y, mid) : gradientStep(bodyColour, bottom, y - mid, H - mid);
+        const QColor c =
+            y < mid ? gradientStep(top, bodyColour, y, mid) : gradientStep(bodyColour, bottom, y - mid, H - mid);
         line(9, y, W - 9, y, c);
     }
     line(9, 0, W - 9, 0, edgeColour);
@@ -491,7 +489,8 @@ void ButtonPainter::capsule(const ButtonLook &look)
             const double d = std::sqrt(dx * dx + dy * dy);
             if (d > r)
                 continue;
-            const QColor shade = y < mid ? gradientStep(top, bodyColour, y, mid) : gradientStep(bodyColour, bottom, y - mid, H - mid);
+            const QColor shade =
+                y < mid ? gradientStep(top, bodyColour, y, mid) : gradientStep(bodyColour, bottom, y - mid, H - mid);
             const QColor c = d > r - 1.2 ? edgeColour : shade;
             pixel(x, y, c);
             pixel(W - 1 - x, y, c);

@@ -11,11 +11,11 @@
 // format keeps these numbers).
 enum CaptionFlag : int {
     CaptionLeft = 0,
-    CaptionCentre = 1,     // horizontally
+    CaptionCentre = 1, // horizontally
     CaptionRight = 2,
     CaptionTop = 0,
-    CaptionMiddle = 4,     // vertically; single line only
-    CaptionBottom = 8,     // single line only
+    CaptionMiddle = 4, // vertically; single line only
+    CaptionBottom = 8, // single line only
     CaptionWordWrap = 16,
     CaptionSingleLine = 32 // a line break in the caption does not start a second line
 };
@@ -89,17 +89,17 @@ private:
     QColor face(const ButtonLook &look) const;
     QColor faceHighlight(const ButtonLook &look, int systemColour) const;
     // The backgrounds, by style number.
-    void classic3d(const ButtonLook &look);                     // 0
-    void thin3d(const ButtonLook &look, bool flatUntilHot);      // 1, and 2 flat until hot
-    void etchedFrame(const ButtonLook &look);                   // 3
-    void flatHighlight(const ButtonLook &look);                 // 4
-    void roundedGlow(const ButtonLook &look);                   // 5
+    void classic3d(const ButtonLook &look);                 // 0
+    void thin3d(const ButtonLook &look, bool flatUntilHot); // 1, and 2 flat until hot
+    void etchedFrame(const ButtonLook &look);               // 3
+    void flatHighlight(const ButtonLook &look);             // 4
+    void roundedGlow(const ButtonLook &look);               // 5
     void rounded(const ButtonLook &look, const QColor &face, const QColor &glow, bool withGlow);
-    void roundedGlowFixed(const ButtonLook &look);              // 5 without custom colours
-    void roundedFromFace(const ButtonLook &look);               // 7
-    void softGradient(const ButtonLook &look);                  // 8
-    void strongGradient(const ButtonLook &look);                // 9
-    void capsule(const ButtonLook &look);                       // 10
+    void roundedGlowFixed(const ButtonLook &look);                   // 5 without custom colours
+    void roundedFromFace(const ButtonLook &look);                    // 7
+    void softGradient(const ButtonLook &look);                       // 8
+    void strongGradient(const ButtonLook &look);                     // 9
+    void capsule(const ButtonLook &look);                            // 10
     bool platformStyle(const ButtonLook &look, bool themeAvailable); // 6
     void caption(const ButtonLook &look);
     void drawIcon(const ButtonLook &look);

@@ -10,7 +10,7 @@
 namespace {
 constexpr int kPad = 6;
 constexpr int kTail = 10; // the balloon's pointer
-}
+} // namespace
 
 ButtonToolTip::ButtonToolTip(QWidget *owner, const QString &text, const QString &title, int icon, bool balloon,
                              quint32 backColor, quint32 foreColor)

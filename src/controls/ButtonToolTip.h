@@ -7,8 +7,8 @@
 class ButtonToolTip : public QWidget {
     Q_OBJECT
 public:
-    ButtonToolTip(QWidget *owner, const QString &text, const QString &title, int icon, bool balloon,
-                  quint32 backColor, quint32 foreColor);
+    ButtonToolTip(QWidget *owner, const QString &text, const QString &title, int icon, bool balloon, quint32 backColor,
+                  quint32 foreColor);
 
     QString text() const { return text_; }
     QString title() const { return title_; }

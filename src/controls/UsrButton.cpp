@@ -1,10 +1,10 @@
 #include "controls/UsrButton.h"
 
 #include "controls/ButtonToolTip.h"
+#include "controls/LinkOpener.h"
 #include "controls/OleColor.h"
 #include "controls/PropertyBag.h"
 #include "controls/UsrButtonAbout.h"
-#include "controls/LinkOpener.h"
 
 #include <QCursor>
 #include <QEnterEvent>
@@ -45,8 +45,7 @@ void UsrButton::setThemeAvailable(bool available)
 }
 
 namespace {
-template <class T>
-std::function<QVariant(const UsrButton &)> fixed(T value)
+template <class T> std::function<QVariant(const UsrButton &)> fixed(T value)
 {
     return [value](const UsrButton &) { return QVariant::fromValue(value); };
 }
@@ -56,8 +55,7 @@ std::function<QVariant(const UsrButton &)> systemColour(quint32 index)
     return [index](const UsrButton &) { return QVariant::fromValue(plainSystem(index)); };
 }
 
-template <class T>
-std::function<QVariant()> starts(T value)
+template <class T> std::function<QVariant()> starts(T value)
 {
     return [value] { return QVariant::fromValue(value); };
 }
@@ -73,16 +71,20 @@ const std::vector<UsrButton::Stored> &UsrButton::storedProperties()
     // A field of the control's own, or one of the fields it draws.
     const auto entry = [](const char *key, auto member, std::function<QVariant(const UsrButton &)> readDefault,
                           bool writtenWithDefault, std::function<QVariant()> initial) {
-        const auto field = [member](auto &b) -> auto & {
+        const auto field = [member](auto &b) -> auto &
+        {
             if constexpr (std::is_invocable_v<decltype(member), const ButtonLook &>)
                 return b.drawn_.*member;
             else
                 return b.*member;
         };
         using T = std::decay_t<decltype(field(std::declval<UsrButton &>()))>;
-        return Stored{key, [field](const UsrButton &b) { return QVariant::fromValue(field(b)); },
-                      [field](UsrButton &b, const QVariant &v) { field(b) = v.value<T>(); }, std::move(readDefault),
-                      writtenWithDefault, std::move(initial)};
+        return Stored{key,
+                      [field](const UsrButton &b) { return QVariant::fromValue(field(b)); },
+                      [field](UsrButton &b, const QVariant &v) { field(b) = v.value<T>(); },
+                      std::move(readDefault),
+                      writtenWithDefault,
+                      std::move(initial)};
     };
     static const std::vector<Stored> table = {
         entry("Icon", &ButtonLook::icon, {}, false, starts(QPixmap())),
@@ -95,23 +97,26 @@ const std::vector<UsrButton::Stored> &UsrButton::storedProperties()
         entry("Enabled", &UsrButton::enabled_, fixed(true), true, starts(true)),
         entry("ShowFocus", &ButtonLook::showFocus, fixed(false), true, starts(false)),
         entry("USeCustomColors", &ButtonLook::useCustomColors, fixed(false), true, starts(false)),
-        entry("BackColor", &ButtonLook::backColor, systemColour(OleColor::ButtonFace), true, startsSystem(OleColor::ButtonFace)),
+        entry("BackColor", &ButtonLook::backColor, systemColour(OleColor::ButtonFace), true,
+              startsSystem(OleColor::ButtonFace)),
         entry("HighlightColor", &ButtonLook::highlightColor, systemColour(OleColor::Highlight), true,
               startsSystem(OleColor::Highlight)),
-        entry("FontColor", &ButtonLook::fontColor, systemColour(OleColor::ButtonText), true, startsSystem(OleColor::ButtonText)),
+        entry("FontColor", &ButtonLook::fontColor, systemColour(OleColor::ButtonText), true,
+              startsSystem(OleColor::ButtonText)),
         entry("FontHighlightColor", &ButtonLook::fontHighlightColor, systemColour(OleColor::ButtonText), true,
               startsSystem(OleColor::ButtonText)),
         // The host's own tool-tip text is the default, and a new instance keeps its tip.
-        entry("ToolTipText", &UsrButton::toolTip_, [](const UsrButton &b) { return QVariant(b.QWidget::toolTip()); },
-              true, {}),
+        entry("ToolTipText", &UsrButton::toolTip_, [](const UsrButton &b) { return QVariant(b.QWidget::toolTip()); }, true,
+              {}),
         entry("Tooltiptitle", &UsrButton::toolTipTitle_, fixed(QString()), false, {}),
         entry("ToolTipIcon", &UsrButton::toolTipIcon_, fixed(0), false, {}),
         entry("ToolTipType", &UsrButton::toolTipType_, fixed(1), false, starts(0)),
         entry("ttBackColor", &UsrButton::toolTipBackColor_, systemColour(OleColor::ToolTipBackground), true, starts(0u)),
         entry("ttForeColor", &UsrButton::toolTipForeColor_, systemColour(OleColor::ToolTipText), true, starts(0u)),
         // Read with the font in use as its default.
-        entry("Font", &ButtonLook::font, [](const UsrButton &b) { return QVariant(b.drawn_.font); }, false,
-              [] { return QVariant(defaultFont()); }),
+        entry(
+            "Font", &ButtonLook::font, [](const UsrButton &b) { return QVariant(b.drawn_.font); }, false,
+            [] { return QVariant(defaultFont()); }),
         entry("ButtonType", &UsrButton::buttonType_, fixed(0), true, starts(0)),
         entry("Value", &UsrButton::value_, fixed(false), true, starts(false)),
     };
@@ -186,19 +191,19 @@ void UsrButton::notify(const char *name)
     emit PropertyChanged(QLatin1String(name));
 }
 
-#define MC_LAYOUT_PROPERTY(setter, field, type, name)                                                                 \
-    void UsrButton::setter(type v)                                                                                     \
-    {                                                                                                                  \
-        field = v;                                                                                                     \
-        notify(name);                                                                                                  \
-        relayout();                                                                                                    \
+#define MC_LAYOUT_PROPERTY(setter, field, type, name)                                                                       \
+    void UsrButton::setter(type v)                                                                                          \
+    {                                                                                                                       \
+        field = v;                                                                                                          \
+        notify(name);                                                                                                       \
+        relayout();                                                                                                         \
     }
-#define MC_PAINT_PROPERTY(setter, field, type, name)                                                                  \
-    void UsrButton::setter(type v)                                                                                     \
-    {                                                                                                                  \
-        field = v;                                                                                                     \
-        notify(name);                                                                                                  \
-        Refresh();                                                                                                     \
+#define MC_PAINT_PROPERTY(setter, field, type, name)                                                                        \
+    void UsrButton::setter(type v)                                                                                          \
+    {                                                                                                                       \
+        field = v;                                                                                                          \
+        notify(name);                                                                                                       \
+        Refresh();                                                                                                          \
     }
 
 MC_LAYOUT_PROPERTY(setStyle, drawn_.style, int, "Style")

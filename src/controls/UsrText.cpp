@@ -197,8 +197,8 @@ bool UsrText::keyPressed(QKeyEvent *event)
 
 void UsrText::mouseEvent(QMouseEvent *event)
 {
-    short button = mouseButton(event->button() == Qt::NoButton ? Qt::MouseButton(int(event->buttons() & 7))
-                                                               : event->button());
+    short button =
+        mouseButton(event->button() == Qt::NoButton ? Qt::MouseButton(int(event->buttons() & 7)) : event->button());
     short shift = shiftState(event->modifiers());
     float x = float(event->position().x() * 15.0);
     float y = float(event->position().y() * 15.0);
@@ -261,11 +261,8 @@ bool UsrText::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseMove:
-    case QEvent::MouseButtonDblClick:
-        mouseEvent(static_cast<QMouseEvent *>(event));
-        break;
-    default:
-        break;
+    case QEvent::MouseButtonDblClick: mouseEvent(static_cast<QMouseEvent *>(event)); break;
+    default: break;
     }
     return false;
 }

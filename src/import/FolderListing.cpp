@@ -16,13 +16,13 @@
 namespace {
 // Bytes that are not text shown as \xHH, and the GBK reading when it has one (archives
 // from Chinese Windows carry such names).
-QString readable(const QByteArray &bytes) {
+QString readable(const QByteArray &bytes)
+{
     QString shown;
     for (char c : bytes)
         shown += uchar(c) < 0x80
                      ? QString(QLatin1Char(c))
-                     : QStringLiteral("\\x") +
-                           QString::number(uchar(c), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+                     : QStringLiteral("\\x") + QString::number(uchar(c), 16).toUpper().rightJustified(2, QLatin1Char('0'));
     QStringDecoder gbk("GB18030");
     if (gbk.isValid()) {
         const QString reading = gbk.decode(bytes);
@@ -33,13 +33,15 @@ QString readable(const QByteArray &bytes) {
 }
 } // namespace
 
-bool FolderListing::matches(const QStringList &patterns, const QString &name) {
+bool FolderListing::matches(const QStringList &patterns, const QString &name)
+{
     if (patterns.contains(QStringLiteral("*.*")))
         return true;
     return QDir::match(patterns, name);
 }
 
-bool FolderListing::isRegularFile(const QString &path) {
+bool FolderListing::isRegularFile(const QString &path)
+{
 #ifdef Q_OS_UNIX
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
@@ -48,11 +50,11 @@ bool FolderListing::isRegularFile(const QString &path) {
 #endif
 }
 
-FolderListing FolderListing::read(const QString &folder, const QStringList &patterns) {
+FolderListing FolderListing::read(const QString &folder, const QStringList &patterns)
+{
     FolderListing out;
 #ifdef Q_OS_UNIX
-    const QByteArray base =
-        QFile::encodeName(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+    const QByteArray base = QFile::encodeName(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
     DIR *dir = ::opendir(base.constData());
     if (!dir)
         return out;
@@ -81,17 +83,18 @@ FolderListing FolderListing::read(const QString &folder, const QStringList &patt
     return out;
 }
 
-QString FolderListing::skippedMessage() const {
+QString FolderListing::skippedMessage() const
+{
     return skippedMessage(unreadable);
 }
 
-QString FolderListing::skippedMessage(const QStringList &names) {
+QString FolderListing::skippedMessage(const QStringList &names)
+{
     if (names.isEmpty())
         return {};
     const QString text =
         QStringLiteral("以下 %1 个文件的名称不是 UTF-8 文字(常见于中文 Windows 的压缩包),无法导入,已跳过:\n")
             .arg(names.size()) +
         MessageLines(names);
-    return text + QStringLiteral(
-                      "\n请先把它们改成 UTF-8 名称(例如 convmv -f gbk -t utf8 -r --notest 文件夹)再导入.");
+    return text + QStringLiteral("\n请先把它们改成 UTF-8 名称(例如 convmv -f gbk -t utf8 -r --notest 文件夹)再导入.");
 }

@@ -49,7 +49,8 @@ QModelIndex FolderTreeModel::reveal(const QString &folder)
     QStandardItem *at = nullptr;
     for (int r = 0; r < rowCount(); ++r) {
         const QString root = QDir::cleanPath(item(r)->data(PathRole).toString());
-        const bool holds = target == root || target.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
+        const bool holds =
+            target == root || target.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
         if (holds && (!at || root.size() > at->data(PathRole).toString().size()))
             at = item(r);
     }

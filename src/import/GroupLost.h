@@ -9,7 +9,9 @@
 class GroupLost : public AppError {
 public:
     GroupLost(QStringList sources, const QString &reason, bool connectionLost = false)
-        : AppError(reason), sources_(std::move(sources)), connectionLost_(connectionLost) {}
+        : AppError(reason), sources_(std::move(sources)), connectionLost_(connectionLost)
+    {
+    }
     const QStringList &sources() const { return sources_; }
     // The connection to the server ended: the files after them would fail too.
     bool connectionLost() const { return connectionLost_; }

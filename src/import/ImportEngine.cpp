@@ -1,11 +1,9 @@
 #include "import/ImportEngine.h"
 
-#include "store/AttachmentMarker.h"
 #include "import/ImportBatch.h"
 #include "import/ImportQuestions.h"
-#include "store/StoredNameSequence.h"
-#include "store/StoredName.h"
 #include "store/AppError.h"
+#include "store/AttachmentMarker.h"
 #include "store/ContentHashes.h"
 #include "store/DatabaseLocator.h"
 #include "store/Dialogs.h"
@@ -13,6 +11,8 @@
 #include "store/RecycleBin.h"
 #include "store/Services.h"
 #include "store/SqlQuote.h"
+#include "store/StoredName.h"
+#include "store/StoredNameSequence.h"
 #include "store/WriteTransaction.h"
 #include "store/clsCurrentDb.h"
 
@@ -163,8 +163,7 @@ struct Attempt {
     bool renamedByUser = false;
 };
 
-void recordNew(const Attempt &a, Recordset &rs, Engine &engine, WriteTransaction &tx, StagedCopy &staged,
-               ImportBatch &batch)
+void recordNew(const Attempt &a, Recordset &rs, Engine &engine, WriteTransaction &tx, StagedCopy &staged, ImportBatch &batch)
 {
     rs.AddNew();
     rs.setCollect(QStringLiteral("tblFileKind"), a.kind);
@@ -193,8 +192,8 @@ void replaceRow(const Attempt &a, Recordset &rs, StagedCopy &staged, ImportBatch
     const QString &name = staged.copy.name;
     // The row as it was and its copy go to the recycle bin, restorable as a version of the
     // record; the copy moves there once the change is committed.
-    const bool keepOld = old != name && StoredName::isPlain(old) && QFileInfo(AttachmentPath() + old).isFile() &&
-                         RecycleBin::available();
+    const bool keepOld =
+        old != name && StoredName::isPlain(old) && QFileInfo(AttachmentPath() + old).isFile() && RecycleBin::available();
     const QVector<RecycleBin::Move> moves =
         keepOld ? RecycleBin::bin(engine->addressWhere(rs.address()), true) : QVector<RecycleBin::Move>();
     rs.setCollect(QStringLiteral("SaveFileName"), name);
@@ -205,8 +204,7 @@ void replaceRow(const Attempt &a, Recordset &rs, StagedCopy &staged, ImportBatch
     change.commit();
     rs.Close();
     batch.recorded(a.sourcePath, staged.path,
-                   keepOld ? std::function<void()>([moves] { RecycleBin::moveCopies(moves); })
-                           : removeReplaced(old, name));
+                   keepOld ? std::function<void()>([moves] { RecycleBin::moveCopies(moves); }) : removeReplaced(old, name));
     staged.keep();
 }
 

@@ -12,11 +12,11 @@ class ImportQuestions;
 class ImportEngine {
 public:
     enum class Outcome {
-        Recorded,  // a new row
-        Renamed,   // a new row under a name the user gave instead of the clashing one
-        Replaced,  // an existing row pointed at the new copy; the old copy is in the bin
-        Skipped,   // the user declined a file whose contents the catalogue holds already
-        Cancelled  // the user cancelled the rename: the run stops
+        Recorded, // a new row
+        Renamed,  // a new row under a name the user gave instead of the clashing one
+        Replaced, // an existing row pointed at the new copy; the old copy is in the bin
+        Skipped,  // the user declined a file whose contents the catalogue holds already
+        Cancelled // the user cancelled the rename: the run stops
     };
     struct Options {
         QDateTime now = QDateTime::currentDateTime();

@@ -2,11 +2,11 @@
 
 #include "import/GroupLost.h"
 #include "import/ImportBatch.h"
-#include "store/ImportCancelled.h"
 #include "import/ImportEngine.h"
 #include "store/AppError.h"
 #include "store/ConnectionLost.h"
 #include "store/DialogOwner.h"
+#include "store/ImportCancelled.h"
 #include "store/Services.h"
 #include "store/SystemErrorText.h"
 
@@ -29,9 +29,7 @@ bool ImportRun::refusedWhileRunning()
     return true;
 }
 
-ImportRun::ImportRun(QStringList files, int kind, QWidget *owner) : files_(std::move(files)), kind_(kind), owner_(owner)
-{
-}
+ImportRun::ImportRun(QStringList files, int kind, QWidget *owner) : files_(std::move(files)), kind_(kind), owner_(owner) {}
 
 void ImportRun::exec()
 {
@@ -92,7 +90,8 @@ void ImportRun::exec()
             break;
         }
         const QString &path = files_.at(i);
-        const QString head = QStringLiteral("正在导入第 %1 / %2 个文件: %3").arg(i + 1).arg(files_.size()).arg(LastPathPart(path));
+        const QString head =
+            QStringLiteral("正在导入第 %1 / %2 个文件: %3").arg(i + 1).arg(files_.size()).arg(LastPathPart(path));
         // At most ten repaints a second, never one per file or per block.
         if (i == 0 || sinceRepaint.elapsed() >= 100) {
             sinceRepaint.restart();

@@ -1,15 +1,15 @@
 #include "import/frmFile.h"
 
-#include "ui/SharedState.h"
-#include "ui/UserSettings.h"
-#include "ui/WindowServices.h"
 #include "import/DroppedFiles.h"
 #include "import/FolderListing.h"
 #include "import/FolderTreeModel.h"
 #include "import/ImportEngine.h"
 #include "import/ImportRun.h"
-#include "ui/FileIcons.h"
 #include "store/Services.h"
+#include "ui/FileIcons.h"
+#include "ui/SharedState.h"
+#include "ui/UserSettings.h"
+#include "ui/WindowServices.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -102,18 +102,18 @@ frmFile::frmFile(QWidget *parent) : QWidget(parent)
     setWindowTitle(gCaption);
     kind_ = gKind;
 
-    const QList<QPair<QWidget *, QString>> names = {{Drive1, QStringLiteral("驱动器")},   {Dir1, QStringLiteral("文件夹")},
-                                                    {File1, QStringLiteral("文件列表")},  {lvw, QStringLiteral("选中的文件")},
-                                                    {lblRight, QStringLiteral("全部加入")}, {lblLeft, QStringLiteral("全部清除")},
-                                                    {txtPath, QStringLiteral("当前文件夹")}};
+    const QList<QPair<QWidget *, QString>> names = {
+        {Drive1, QStringLiteral("驱动器")},     {Dir1, QStringLiteral("文件夹")},
+        {File1, QStringLiteral("文件列表")},    {lvw, QStringLiteral("选中的文件")},
+        {lblRight, QStringLiteral("全部加入")}, {lblLeft, QStringLiteral("全部清除")},
+        {txtPath, QStringLiteral("当前文件夹")}};
     for (const auto &[widget, name] : names)
         widget->setAccessibleName(name);
 
     connect(Drive1, &QComboBox::currentTextChanged, this, [this] { ReportErrors(this, [this] { Drive1_Change(); }); });
     connect(txtPath, &QLineEdit::returnPressed, this, [this] { ReportErrors(this, [this] { txtPath_Enter(); }); });
-    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex &index) {
-        ReportErrors(this, [this, index] { setFolder(dirModel_->path(index)); });
-    });
+    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &index) { ReportErrors(this, [this, index] { setFolder(dirModel_->path(index)); }); });
     connect(File1, &QListWidget::itemClicked, this,
             [this](QListWidgetItem *item) { ReportErrors(this, [this, item] { File1_Click(item->text()); }); });
     connect(lvw, &QListWidget::itemDoubleClicked, this, [this] { lvw_DblClick(); });
@@ -204,8 +204,9 @@ void frmFile::setFolder(const QString &folder)
     // A folder chosen in the tree is where the pointer is: the tree stays as it is. Another
     // (the start folder, a drive, a typed path) is opened and brought into view.
     const QModelIndex current = Dir1->currentIndex();
-    const QModelIndex index =
-        current.isValid() && QDir::cleanPath(dirModel_->path(current)) == QDir::cleanPath(folder) ? current : dirModel_->reveal(folder);
+    const QModelIndex index = current.isValid() && QDir::cleanPath(dirModel_->path(current)) == QDir::cleanPath(folder)
+                                  ? current
+                                  : dirModel_->reveal(folder);
     if (index.isValid() && Dir1->currentIndex() != index) {
         Dir1->blockSignals(true);
         Dir1->selectionModel()->blockSignals(true);
@@ -344,8 +345,7 @@ bool frmFile::eventFilter(QObject *watched, QEvent *event)
             drop->acceptProposedAction();
             return true;
         }
-        default:
-            break;
+        default: break;
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -1,11 +1,11 @@
 #include "import/frmPlay.h"
 
-#include "ui/WindowServices.h"
-#include "ui/MediaProbe.h"
-#include "store/StoredName.h"
-#include "ui/PictureReader.h"
 #include "store/Services.h"
+#include "store/StoredName.h"
 #include "store/SystemErrorText.h"
+#include "ui/MediaProbe.h"
+#include "ui/PictureReader.h"
+#include "ui/WindowServices.h"
 
 #include <QAudioOutput>
 #include <QCoreApplication>
@@ -15,11 +15,11 @@
 #include <QMediaPlayer>
 #include <QPointer>
 #include <QPushButton>
+#include <QSet>
+#include <QShowEvent>
+#include <QSlider>
 #include <QThreadPool>
 #include <QTimer>
-#include <QShowEvent>
-#include <QSet>
-#include <QSlider>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QVideoWidget>
@@ -88,7 +88,9 @@ frmPlay::frmPlay(QWidget *parent) : QDialog(parent)
     connect(player, &QMediaPlayer::playbackStateChanged, this, [this](QMediaPlayer::PlaybackState s) {
         playPause->setText(s == QMediaPlayer::PlayingState ? QStringLiteral("暂停") : QStringLiteral("播放"));
     });
-    const auto showTime = [this] { time->setText(clock(player->position()) + QStringLiteral(" / ") + clock(player->duration())); };
+    const auto showTime = [this] {
+        time->setText(clock(player->position()) + QStringLiteral(" / ") + clock(player->duration()));
+    };
     connect(player, &QMediaPlayer::durationChanged, this, [this, showTime](qint64 d) {
         position->setRange(0, int(d));
         showTime();
@@ -130,8 +132,8 @@ frmPlay::Content frmPlay::contentOf(const QString &path)
     const QString name = LastPathPart(path);
     if (PictureReader::isPicture(name))
         return Content::Picture;
-    static const QSet<QByteArray> media = {"mp3", "wav", "avi", "mp4", "m4a", "m4v", "mpeg", "mpg", "ogg", "oga",
-                                           "ogv", "opus", "flac", "aac", "wma", "wmv", "mkv", "webm", "mov", "3gp"};
+    static const QSet<QByteArray> media = {"mp3", "wav",  "avi",  "mp4", "m4a", "m4v", "mpeg", "mpg",  "ogg", "oga",
+                                           "ogv", "opus", "flac", "aac", "wma", "wmv", "mkv",  "webm", "mov", "3gp"};
     if (name.contains(QLatin1Char('.')) && media.contains(StoredName::extension(name).toLower().toUtf8()))
         return Content::Media;
     return Content::Unsupported;
@@ -149,7 +151,8 @@ bool frmPlay::Form_Activate()
         PictureReader reader(strFile);
         picture_ = reader.read(size());
         if (picture_.isNull()) {
-            ShowMsg(QStringLiteral("无法读取图片 %1: %2").arg(QDir::toNativeSeparators(strFile), SystemErrorText::explain(reader.errorString())),
+            ShowMsg(QStringLiteral("无法读取图片 %1: %2")
+                        .arg(QDir::toNativeSeparators(strFile), SystemErrorText::explain(reader.errorString())),
                     Msg::OkOnly | Msg::Information);
             activated_ = false;
             return false;
@@ -220,10 +223,10 @@ void frmPlay::hideEvent(QHideEvent *event)
 void frmPlay::watchStall()
 {
     const qint64 now = player->position();
-    const bool standing = player->playbackState() == QMediaPlayer::PlayingState && now == lastPosition_ &&
-                          (player->duration() <= 0 || now < player->duration() - 200) &&
-                          (player->mediaStatus() == QMediaPlayer::BufferedMedia ||
-                           player->mediaStatus() == QMediaPlayer::LoadedMedia);
+    const bool standing =
+        player->playbackState() == QMediaPlayer::PlayingState && now == lastPosition_ &&
+        (player->duration() <= 0 || now < player->duration() - 200) &&
+        (player->mediaStatus() == QMediaPlayer::BufferedMedia || player->mediaStatus() == QMediaPlayer::LoadedMedia);
     lastPosition_ = now;
     if (!standing || restarts_ >= 3)
         return;
@@ -264,10 +267,12 @@ void frmPlay::showMediaError()
 {
     stall_->stop();
     toldMissing_ = true; // this message names what is missing
-    const QString text = QStringLiteral("无法播放 %1: %2").arg(QDir::toNativeSeparators(strFile), SystemErrorText::explain(player->errorString()));
+    const QString text = QStringLiteral("无法播放 %1: %2")
+                             .arg(QDir::toNativeSeparators(strFile), SystemErrorText::explain(player->errorString()));
     probeCodecs([text](const QStringList &missing) {
-        ShowMsg(missing.isEmpty() ? text
-                                  : text + QStringLiteral("\n缺少:\n%1\n请安装上述软件包后再试.").arg(missing.join(QLatin1Char('\n'))),
+        ShowMsg(missing.isEmpty()
+                    ? text
+                    : text + QStringLiteral("\n缺少:\n%1\n请安装上述软件包后再试.").arg(missing.join(QLatin1Char('\n'))),
                 Msg::OkOnly | Msg::Information);
     });
 }

@@ -25,7 +25,7 @@ public:
     QString strFile;
 
     QLabel *Picture1;
-    QLabel *Image1;  // never shown
+    QLabel *Image1; // never shown
     QWidget *MediaPlayer1;
     QVideoWidget *video;
     QPushButton *playPause;

@@ -1,8 +1,8 @@
 #include "import/frmtblAttachmentEdit.h"
 
-#include "ui/WindowServices.h"
 #include "import/RequiredCheck.h"
 #include "store/Services.h"
+#include "ui/WindowServices.h"
 
 #include <QDateTimeEdit>
 #include <QLabel>
@@ -65,7 +65,8 @@ frmtblAttachmentEdit::frmtblAttachmentEdit(QWidget *parent) : QDialog(parent)
     Text6 = place(this, new QLineEdit(QStringLiteral("SaveFileName")), "Text6", -3000, -3000, 900, 285);
     Label6 = label("Label6", QStringLiteral("SaveFileName(*)"), -3000, -3000);
     // Each label names its field, for the keyboard (Alt+letter) and for screen readers.
-    for (auto [caption, field] : {std::pair<QLabel *, QWidget *>{Label3, Text3}, {Label4, Text4}, {Label2, Text2}, {Label1, Text1}}) {
+    for (auto [caption, field] :
+         {std::pair<QLabel *, QWidget *>{Label3, Text3}, {Label4, Text4}, {Label2, Text2}, {Label1, Text1}}) {
         caption->setBuddy(field);
         field->setAccessibleName(caption->text());
     }

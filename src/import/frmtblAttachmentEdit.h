@@ -51,8 +51,8 @@ protected:
 private:
     bool activated_ = false;
     bool loaded_ = false;
-    QStringList loadedRow_; // the row as read, field by field, untrimmed
+    QStringList loadedRow_;     // the row as read, field by field, untrimmed
     RecordEdit::Values values_; // as checked, ready to be written
-    QString loadedDate_; // as read, written back unchanged unless the picker was changed
+    QString loadedDate_;        // as read, written back unchanged unless the picker was changed
     bool dateEdited_ = false;
 };

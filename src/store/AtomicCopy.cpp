@@ -1,8 +1,8 @@
 #include "store/AtomicCopy.h"
 
+#include "store/AppError.h"
 #include "store/ContentHasher.h"
 #include "store/ImportCancelled.h"
-#include "store/AppError.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,7 +56,6 @@ bool linksUnsupported(int err)
 {
     return err == EPERM || err == EOPNOTSUPP || err == ENOSYS || err == EXDEV || err == EMLINK;
 }
-
 
 void writeAll(int out, const char *data, size_t n, const QString &folder)
 {
@@ -257,7 +256,8 @@ AtomicCopy::Result AtomicCopy::copyNew(const QString &source, const QString &fol
     if (::stat(src.constData(), &before) != 0)
         fail(QStringLiteral("无法读取源文件"), source);
     auto notRegular = [&] {
-        return AppError(QStringLiteral("%1 不是普通文件(管道、套接字或设备),不能导入").arg(QDir::toNativeSeparators(source)));
+        return AppError(
+            QStringLiteral("%1 不是普通文件(管道、套接字或设备),不能导入").arg(QDir::toNativeSeparators(source)));
     };
     if (!S_ISREG(before.st_mode))
         throw notRegular();

@@ -23,7 +23,7 @@ public:
         Deferred // the caller makes it durable later (makeDurable), with others at once
     };
     struct Result {
-        QString name;     // the stored name used
+        QString name;      // the stored name used
         QByteArray sha256; // lower-case hex
         qint64 size = 0;
     };
@@ -31,9 +31,8 @@ public:
     // Copies `source` as the sequence's current base + "." + `extension`, advancing the
     // sequence while that name is taken. Throws AppError naming the file on failure, and
     // ImportCancelled when `progress` stopped it; nothing of the copy is left then.
-    static Result copyNew(const QString &source, const QString &folder, StoredNameSequence &names,
-                          const QString &extension, const Progress &progress = {},
-                          Durability durability = Durability::Now);
+    static Result copyNew(const QString &source, const QString &folder, StoredNameSequence &names, const QString &extension,
+                          const Progress &progress = {}, Durability durability = Durability::Now);
     // Makes copies written with Durability::Deferred durable, and their folder entries.
     static void makeDurable(const QStringList &paths);
 

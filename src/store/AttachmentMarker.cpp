@@ -36,7 +36,7 @@ QByteArray g_refusedState;
 
 struct Marker {
     bool exists = false;
-    int error = 0; // why an existing marker could not be read
+    int error = 0;     // why an existing marker could not be read
     QStringList lines; // the catalogue's identity, then the token of its one folder
 };
 
@@ -79,8 +79,8 @@ QByteArray stateOf(const QString &folder)
         if (::stat(QFile::encodeName(path).constData(), &st) != 0)
             out += "-;";
         else
-            out += QByteArray::number(qulonglong(st.st_ino)) + ',' + QByteArray::number(qlonglong(st.st_ctim.tv_sec)) +
-                   '.' + QByteArray::number(qlonglong(st.st_ctim.tv_nsec)) + ',' + QByteArray::number(st.st_mode) + ';';
+            out += QByteArray::number(qulonglong(st.st_ino)) + ',' + QByteArray::number(qlonglong(st.st_ctim.tv_sec)) + '.' +
+                   QByteArray::number(qlonglong(st.st_ctim.tv_nsec)) + ',' + QByteArray::number(st.st_mode) + ';';
     }
     return out;
 }
@@ -148,8 +148,8 @@ void verify(Engine &engine, const QString &folder)
 {
     const QString identity = CatalogueSchema::identity(engine);
     if (identity.isEmpty())
-        throw AppError(QStringLiteral("数据库 %1 没有目录标识,无法确认附件文件夹 %2 属于它")
-                           .arg(engine.displayName(), native(folder)));
+        throw AppError(
+            QStringLiteral("数据库 %1 没有目录标识,无法确认附件文件夹 %2 属于它").arg(engine.displayName(), native(folder)));
     if (!QFileInfo(folder).isDir())
         throw AppError(QStringLiteral("附件文件夹 %1 不存在: 共享文件夹也许没有挂载,或者配置文件中的 AttachmentPath 写错了. "
                                       "程序不会自己创建服务器数据库的附件文件夹")
@@ -177,8 +177,9 @@ void verify(Engine &engine, const QString &folder)
                         .arg(files)
                         .arg(engine.displayName()),
                     Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
-            throw AppError(QStringLiteral("附件文件夹 %1 没有标记,未写入. 确认它是共享的附件文件夹后,用 mkcatalogue %2 %1 标记它")
-                               .arg(native(folder), engine.displayName()));
+            throw AppError(
+                QStringLiteral("附件文件夹 %1 没有标记,未写入. 确认它是共享的附件文件夹后,用 mkcatalogue %2 %1 标记它")
+                    .arg(native(folder), engine.displayName()));
         markFolder(engine, identity, folder);
         token = CatalogueSchema::claim(engine, kTokenName, QString());
         marked = readMarker(path);

@@ -1,13 +1,13 @@
 #include "store/CatalogueCheck.h"
 
+#include "store/AppError.h"
 #include "store/AtomicCopy.h"
 #include "store/AttachmentMarker.h"
-#include "store/ContentHasher.h"
-#include "store/StoredName.h"
-#include "store/AppError.h"
 #include "store/CheckProgress.h"
 #include "store/CheckSnapshot.h"
+#include "store/ContentHasher.h"
 #include "store/RecycleBin.h"
+#include "store/StoredName.h"
 #include "store/SystemErrorText.h"
 
 #include <QDir>
@@ -44,9 +44,7 @@ QHash<QString, EntryType> listFolder(const QString &folder, CheckProgress &progr
         const char *n = e->d_name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
             continue;
-        EntryType type = e->d_type == DT_REG   ? EntryType::Regular
-                         : e->d_type == DT_LNK ? EntryType::Link
-                                               : EntryType::Other;
+        EntryType type = e->d_type == DT_REG ? EntryType::Regular : e->d_type == DT_LNK ? EntryType::Link : EntryType::Other;
         if (e->d_type == DT_UNKNOWN) { // volumes that do not say: ask
             const FileStamp s = FileStamp::of(folder + QFile::decodeName(n), false);
             type = s.isRegular()                                                    ? EntryType::Regular
@@ -270,7 +268,8 @@ void CatalogueCheck::confirm(CheckReport &report, const CheckSnapshot &later)
         binned.insert(recordKey(r) + QChar(0x1f) + r.binFile);
         binFiles.insert(r.binFile);
     }
-    dropIf(report.binMissing, [&](const CheckReport::Record &r) { return !binned.contains(recordKey(r) + QChar(0x1f) + r.binFile); });
+    dropIf(report.binMissing,
+           [&](const CheckReport::Record &r) { return !binned.contains(recordKey(r) + QChar(0x1f) + r.binFile); });
     dropIf(report.binStrays, [&](const CheckReport::File &f) { return binFiles.contains(f.name); });
 
     const QSet<QString> names = later.recordNames();

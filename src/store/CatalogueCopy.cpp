@@ -58,8 +58,9 @@ CatalogueCopy::Counts CatalogueCopy::run(const QString &from, const QString &to)
     std::shared_ptr<Engine> target = opened(to);
     if (count(*target, QStringLiteral("tblAttachment")) > 0)
         throw AppError(QStringLiteral("%1 已有记录,不能复制到其中").arg(target->displayName()));
-    const QStringList record = {QStringLiteral("Currentinfo"), QStringLiteral("Date"),       QStringLiteral("FileName"),
-                                QStringLiteral("FolderName"),  QStringLiteral("SaveFileName"), QStringLiteral("tblFileKind")};
+    const QStringList record = {QStringLiteral("Currentinfo"),  QStringLiteral("Date"),
+                                QStringLiteral("FileName"),     QStringLiteral("FolderName"),
+                                QStringLiteral("SaveFileName"), QStringLiteral("tblFileKind")};
     Counts counts;
     target->begin();
     try {

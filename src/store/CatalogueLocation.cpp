@@ -9,9 +9,9 @@
 namespace {
 // A server address taken apart without trusting it to be well formed.
 struct Parts {
-    QString scheme;   // "postgresql://"
-    QString user;     // the user part before any password
-    QString rest;     // host, port, database and parameters
+    QString scheme; // "postgresql://"
+    QString user;   // the user part before any password
+    QString rest;   // host, port, database and parameters
     bool userPart = false;
     bool password = false;
     bool malformed = false;
@@ -107,7 +107,8 @@ QString CatalogueLocation::fault(const QString &location)
 {
     if (!isServer(location) || !split(location).malformed)
         return {};
-    return QStringLiteral("用户名或密码中的 @ / ? # 必须写成 %40 %2F %3F %23; 更好的办法是不在地址中写密码,而把它写入 ~/.pgpass");
+    return QStringLiteral(
+        "用户名或密码中的 @ / ? # 必须写成 %40 %2F %3F %23; 更好的办法是不在地址中写密码,而把它写入 ~/.pgpass");
 }
 
 bool CatalogueLocation::mayHoldPassword(const QString &typed)

@@ -31,7 +31,8 @@ void CatalogueNotice::post()
     if (QThread::currentThread() == hub.thread())
         hub.schedule();
     else
-        QMetaObject::invokeMethod(&hub, [&hub] { hub.schedule(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &hub, [&hub] { hub.schedule(); }, Qt::QueuedConnection);
 }
 
 quint64 CatalogueNotice::generation()

@@ -97,7 +97,8 @@ QStringList CatalogueSchema::statements(Engine &engine, bool withMainTable)
             << QStringLiteral("CREATE INDEX IF NOT EXISTS idxSaveFileName ON tblAttachment(SaveFileName)")
             << QStringLiteral("CREATE INDEX IF NOT EXISTS idxKindFolder ON tblAttachment(tblFileKind, FolderName)")
             << QStringLiteral("CREATE INDEX IF NOT EXISTS idxFileNameFolder ON tblAttachment(FileName, FolderName)");
-    out << QStringLiteral("CREATE TABLE IF NOT EXISTS tblContentHash (SaveFileName %1 NOT NULL, Sha256 %1 NOT NULL)").arg(text)
+    out << QStringLiteral("CREATE TABLE IF NOT EXISTS tblContentHash (SaveFileName %1 NOT NULL, Sha256 %1 NOT NULL)")
+               .arg(text)
         << QStringLiteral("CREATE INDEX IF NOT EXISTS idxContentHash ON tblContentHash(Sha256)")
         << QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS idxContentHashName ON tblContentHash(SaveFileName)")
         << QStringLiteral("CREATE TABLE IF NOT EXISTS tblRecycleBin (Currentinfo %1, \"date\" %1, FileName %1, "

@@ -26,8 +26,7 @@ Recordset Categories::records(const QString &key, int kind)
     QString pattern = key;
     pattern.replace(QLatin1Char('*'), QLatin1Char('%'));
     return CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where  FolderName Like '") +
-                                         SqlQuote(pattern) + QStringLiteral("' And tblFileKind=") +
-                                         QString::number(kind),
+                                         SqlQuote(pattern) + QStringLiteral("' And tblFileKind=") + QString::number(kind),
                                      1, 3);
 }
 
@@ -41,8 +40,8 @@ void Categories::rename(const QString &key, int kind, const QString &name)
 
 void Categories::remove(const QString &key, int kind)
 {
-    const QString where = QStringLiteral("FolderName = '") + SqlQuote(key) + QStringLiteral("' And tblFileKind=") +
-                          QString::number(kind);
+    const QString where =
+        QStringLiteral("FolderName = '") + SqlQuote(key) + QStringLiteral("' And tblFileKind=") + QString::number(kind);
     WriteTransaction tx(*CurrentDb().engine());
     if (RecycleBin::available())
         RecycleBin::bin(where, false);

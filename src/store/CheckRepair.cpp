@@ -1,10 +1,8 @@
 #include "store/CheckRepair.h"
 
+#include "store/AppError.h"
 #include "store/AtomicCopy.h"
 #include "store/AttachmentMarker.h"
-#include "store/StoredName.h"
-#include "store/StoredNameSequence.h"
-#include "store/AppError.h"
 #include "store/CatalogueCheck.h"
 #include "store/ContentHashes.h"
 #include "store/DatabaseLocator.h"
@@ -14,6 +12,8 @@
 #include "store/RowCheck.h"
 #include "store/RowTable.h"
 #include "store/Services.h"
+#include "store/StoredName.h"
+#include "store/StoredNameSequence.h"
 #include "store/SystemErrorText.h"
 #include "store/WriteTransaction.h"
 #include "store/clsCurrentDb.h"
@@ -41,9 +41,8 @@ bool named(Engine &e, const QString &name)
     if (!RecycleBin::available())
         return false;
     RowTable rows;
-    e.execute(
-        QStringLiteral("SELECT 1 FROM tblRecycleBin WHERE SaveFileName = ? AND (BinFile IS NULL OR BinFile = '')"),
-        {name}, &rows);
+    e.execute(QStringLiteral("SELECT 1 FROM tblRecycleBin WHERE SaveFileName = ? AND (BinFile IS NULL OR BinFile = '')"),
+              {name}, &rows);
     return rows.count() > 0;
 }
 
@@ -69,8 +68,7 @@ bool recordUnchanged(Engine &e, const CheckReport::Record &record)
 // A copy reappeared (another program restored it): the record is no longer without one.
 bool copyBack(const CheckReport::Record &record)
 {
-    return StoredName::isPlain(record.storedName) &&
-           FileStamp::of(AttachmentPath() + record.storedName, true).isRegular();
+    return StoredName::isPlain(record.storedName) && FileStamp::of(AttachmentPath() + record.storedName, true).isRegular();
 }
 
 void requireBin()
@@ -166,9 +164,8 @@ Outcome CheckRepair::removeLeftover(const CheckReport::File &file, qint64 nowSec
     if (named(e, file.name) || !unchangedAndOld(file, nowSecs))
         return Outcome::Changed;
     if (::unlink(QFile::encodeName(AttachmentPath() + file.name).constData()) != 0 && errno != ENOENT)
-        throw AppError(
-            QStringLiteral("无法删除 %1: %2")
-                .arg(QDir::toNativeSeparators(AttachmentPath() + file.name), SystemErrorText::describe(errno)));
+        throw AppError(QStringLiteral("无法删除 %1: %2")
+                           .arg(QDir::toNativeSeparators(AttachmentPath() + file.name), SystemErrorText::describe(errno)));
     tx.commit();
     return Outcome::Done;
 }

@@ -68,8 +68,7 @@ Tally binUnsafe(CheckReport &r, const std::vector<int> &rows, const Step &step)
 }
 Tally binOrphans(CheckReport &r, const std::vector<int> &rows, const Step &step)
 {
-    return applyEach(r.orphans, rows, step,
-                     [](const CheckReport::File &f) { return CheckRepair::binOrphan(f, nowSecs()); });
+    return applyEach(r.orphans, rows, step, [](const CheckReport::File &f) { return CheckRepair::binOrphan(f, nowSecs()); });
 }
 Tally removeLeftovers(CheckReport &r, const std::vector<int> &rows, const Step &step)
 {

@@ -13,8 +13,8 @@ class CheckRepairs {
 public:
     struct Tally {
         int done = 0;
-        int changed = 0;       // changed by someone else since the check: left alone
-        QStringList failures;  // "name: reason", one per failed item
+        int changed = 0;      // changed by someone else since the check: left alone
+        QStringList failures; // "name: reason", one per failed item
     };
     // Called before each item with its position among the rows; false stops the run.
     using Step = std::function<bool(size_t)>;

@@ -11,24 +11,15 @@ const QStringList &CheckReport::Record::columns()
 qint64 CheckReport::count(Kind kind) const
 {
     switch (kind) {
-    case Missing:
-        return qint64(missing.size());
-    case Orphan:
-        return qint64(orphans.size());
-    case Leftover:
-        return qint64(leftovers.size());
-    case Changed:
-        return qint64(changed.size());
-    case Unhashed:
-        return qint64(unhashed.size());
-    case Unsafe:
-        return qint64(unsafe.size());
-    case BinMissing:
-        return qint64(binMissing.size());
-    case BinStray:
-        return qint64(binStrays.size());
-    case KindCount:
-        break;
+    case Missing: return qint64(missing.size());
+    case Orphan: return qint64(orphans.size());
+    case Leftover: return qint64(leftovers.size());
+    case Changed: return qint64(changed.size());
+    case Unhashed: return qint64(unhashed.size());
+    case Unsafe: return qint64(unsafe.size());
+    case BinMissing: return qint64(binMissing.size());
+    case BinStray: return qint64(binStrays.size());
+    case KindCount: break;
     }
     return 0;
 }

@@ -38,12 +38,12 @@ public:
         QString current;
     };
 
-    std::vector<Record> missing; // the stored copy does not exist
-    std::vector<Record> unsafe;  // the stored name would leave the attachment folder
-    std::vector<File> orphans;   // copies no record names
-    std::vector<File> leftovers; // temporary and reservation files of imports that ended
-    std::vector<Hash> changed;   // contents no longer match the hash kept
-    std::vector<Hash> unhashed;  // copies without a hash (catalogues made before hashes)
+    std::vector<Record> missing;    // the stored copy does not exist
+    std::vector<Record> unsafe;     // the stored name would leave the attachment folder
+    std::vector<File> orphans;      // copies no record names
+    std::vector<File> leftovers;    // temporary and reservation files of imports that ended
+    std::vector<Hash> changed;      // contents no longer match the hash kept
+    std::vector<Hash> unhashed;     // copies without a hash (catalogues made before hashes)
     std::vector<Record> binMissing; // binned records whose copy is neither in the bin nor in place
     std::vector<File> binStrays;    // files in the bin folder that no binned record names
 

@@ -43,10 +43,11 @@ CheckSnapshot CheckSnapshot::read(bool withHashes)
     }
     if (CatalogueSchema::hasTable(*engine, QStringLiteral("tblRecycleBin"))) {
         RowTable bin;
-        engine->execute(QStringLiteral("SELECT %1, FileName, FolderName, Currentinfo, %2, SaveFileName, tblFileKind, BinFile, "
-                                       "DeletedAt FROM tblRecycleBin")
-                            .arg(engine->addressColumn(), engine->identifier(QStringLiteral("Date"))),
-                        {}, &bin);
+        engine->execute(
+            QStringLiteral("SELECT %1, FileName, FolderName, Currentinfo, %2, SaveFileName, tblFileKind, BinFile, "
+                           "DeletedAt FROM tblRecycleBin")
+                .arg(engine->addressColumn(), engine->identifier(QStringLiteral("Date"))),
+            {}, &bin);
         s.bin.reserve(size_t(bin.count()));
         for (qint64 r = 0; r < bin.count(); ++r) {
             s.bin.push_back(recordOf(bin.row(r)));

@@ -1,11 +1,11 @@
 #include "store/DatabaseLocator.h"
 
-#include "store/IniFile.h"
 #include "store/AppError.h"
 #include "store/CatalogueLocation.h"
 #include "store/CatalogueSchema.h"
 #include "store/Dialogs.h"
 #include "store/Engine.h"
+#include "store/IniFile.h"
 #include "store/JetOnOpen.h"
 #include "store/JetSource.h"
 #include "store/Services.h"
@@ -95,7 +95,8 @@ bool besidePlaceholderOverridden(const QString &beside)
 // file name the configured path ends in.
 QString besideProgram(const QString &configured)
 {
-    const QString last = configured.mid(qMax(configured.lastIndexOf(QLatin1Char('\\')), configured.lastIndexOf(QLatin1Char('/'))) + 1);
+    const QString last =
+        configured.mid(qMax(configured.lastIndexOf(QLatin1Char('\\')), configured.lastIndexOf(QLatin1Char('/'))) + 1);
     const QStringList names = QDir(AppPath()).entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &wanted : {QStringLiteral("Data.mdb"), last})
         for (const QString &name : names)
@@ -172,10 +173,10 @@ QString LocateDataBase()
             // Every machine mounts the shared folder where it likes, so each names it.
             const QString shared = QDir::fromNativeSeparators(ReadIni(QStringLiteral("AttachmentPath")).trimmed());
             if (shared.isEmpty())
-                throw AppError(QStringLiteral("服务器上的数据库 %1 需要共享的附件文件夹: 请在配置文件 %2 的 [UserDefault] "
-                                              "中用 AttachmentPath 指明它在本机的位置")
-                                   .arg(CatalogueLocation::displayName(dbPath),
-                                        QDir::toNativeSeparators(IniFile::defaultPath())));
+                throw AppError(
+                    QStringLiteral("服务器上的数据库 %1 需要共享的附件文件夹: 请在配置文件 %2 的 [UserDefault] "
+                                   "中用 AttachmentPath 指明它在本机的位置")
+                        .arg(CatalogueLocation::displayName(dbPath), QDir::toNativeSeparators(IniFile::defaultPath())));
             attachments = withSeparator(shared);
         } else {
             attachments = dbPath.left(dbPath.lastIndexOf(QLatin1Char('/')) + 1) + QStringLiteral("Attachment/");
@@ -186,10 +187,11 @@ QString LocateDataBase()
     // path mistyped, and a folder made in its place would take copies no other machine sees.
     if (CatalogueLocation::isServer(dbPath)) {
         if (!QFileInfo(g_attachmentPath).isDir())
-            throw AppError(QStringLiteral("服务器上的数据库 %1 的附件文件夹 %2 不存在: 共享文件夹也许没有挂载,或者配置文件 %3 "
-                                          "中的 AttachmentPath 写错了. 程序不会自己创建这个文件夹")
-                               .arg(CatalogueLocation::displayName(dbPath), QDir::toNativeSeparators(g_attachmentPath),
-                                    QDir::toNativeSeparators(IniFile::defaultPath())));
+            throw AppError(
+                QStringLiteral("服务器上的数据库 %1 的附件文件夹 %2 不存在: 共享文件夹也许没有挂载,或者配置文件 %3 "
+                               "中的 AttachmentPath 写错了. 程序不会自己创建这个文件夹")
+                    .arg(CatalogueLocation::displayName(dbPath), QDir::toNativeSeparators(g_attachmentPath),
+                         QDir::toNativeSeparators(IniFile::defaultPath())));
         return dbPath;
     }
     // Another copy of the program may make the folder at the same moment: only a folder

@@ -27,7 +27,9 @@ private:
     DbError(const QString &reason, const QString &statement, bool statementFailed)
         : AppError(QStringLiteral("数据库错误: ") + SystemErrorText::explain(reason) +
                    (statementFailed && !statement.isEmpty() ? QStringLiteral("\n语句: ") + statement : QString())),
-          reason_(reason), statement_(statement) {}
+          reason_(reason), statement_(statement)
+    {
+    }
 
     QString reason_;
     QString statement_;

@@ -14,12 +14,9 @@ public:
     {
         std::fprintf(stderr, "%s%s\n", qPrintable(title), qPrintable(prompt));
         switch (buttons & 7) {
-        case 0:
-            return 1; // OK
-        case 4:
-            return 7; // No
-        default:
-            return 2; // Cancel
+        case 0: return 1;  // OK
+        case 4: return 7;  // No
+        default: return 2; // Cancel
         }
     }
     QString prompt(const QString &, const QString &, const QString &) override { return QString(); }

@@ -1,8 +1,8 @@
 #include "store/FileStamp.h"
-#include <unistd.h>
-#include <sys/file.h>
-#include <fcntl.h>
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QFile>
 

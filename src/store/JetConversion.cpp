@@ -165,13 +165,13 @@ void renameNew(const QString &from, const QString &to)
     // Some file systems (FAT on older kernels, shares) cannot refuse to replace.
     if (rc != 0 && (errno == EINVAL || errno == ENOSYS))
         rc = QFileInfo::exists(to) || QFileInfo(to).isSymLink() ? (errno = EEXIST, -1)
-                                                                  : std::rename(a.constData(), b.constData());
+                                                                : std::rename(a.constData(), b.constData());
 #else
     const int rc = QFileInfo::exists(to) ? (errno = EEXIST, -1) : std::rename(a.constData(), b.constData());
 #endif
     if (rc != 0)
-        throw AppError(QStringLiteral("无法把 %1 改名为 %2: %3")
-                           .arg(shown(from), shown(to), SystemErrorText::describe(errno)));
+        throw AppError(
+            QStringLiteral("无法把 %1 改名为 %2: %3").arg(shown(from), shown(to), SystemErrorText::describe(errno)));
 }
 
 // A durable copy of the Jet file under a new name. It is written under a temporary name
@@ -217,8 +217,8 @@ void keepCopy(const QString &from, const QString &temp, const QString &to)
 void renameOver(const QString &from, const QString &to)
 {
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
-        throw AppError(QStringLiteral("无法把 %1 改名为 %2: %3")
-                           .arg(shown(from), shown(to), SystemErrorText::describe(errno)));
+        throw AppError(
+            QStringLiteral("无法把 %1 改名为 %2: %3").arg(shown(from), shown(to), SystemErrorText::describe(errno)));
     syncFolder(folderOf(to));
 }
 

@@ -15,8 +15,8 @@ QString bracketsToQuoted(const QString &text)
         const QRegularExpressionMatch m = it.next();
         out += text.mid(from, m.capturedStart() - from);
         // Unquoted names fold to lower case on the server, so quoted ones are written so.
-        out += QLatin1Char('"') + m.captured(1).toLower().replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-               QLatin1Char('"');
+        out +=
+            QLatin1Char('"') + m.captured(1).toLower().replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
         from = m.capturedEnd();
     }
     return out + text.mid(from);
@@ -81,10 +81,10 @@ QString groupsInOrder(const QString &sql)
 
 QString JetDialect::dateLiteral(const QString &content)
 {
-    static const QRegularExpression isoLike(QStringLiteral(
-        "^\\s*(\\d{4})[-/.](\\d{1,2})[-/.](\\d{1,2})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*$"));
-    static const QRegularExpression usLike(QStringLiteral(
-        "^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{4})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*$"));
+    static const QRegularExpression isoLike(
+        QStringLiteral("^\\s*(\\d{4})[-/.](\\d{1,2})[-/.](\\d{1,2})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*$"));
+    static const QRegularExpression usLike(
+        QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{4})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?\\s*$"));
     int y = 0, mo = 0, d = 0;
     QRegularExpressionMatch m = isoLike.match(content);
     if (m.hasMatch()) {
@@ -103,8 +103,7 @@ QString JetDialect::dateLiteral(const QString &content)
     const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
     if (!date.isValid() || !time.isValid())
         return {};
-    return date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') +
-           time.toString(QStringLiteral("HH:mm:ss"));
+    return date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') + time.toString(QStringLiteral("HH:mm:ss"));
 }
 
 QString JetDialect::translate(const QString &jetSql, Engine::Dialect dialect)

@@ -1,10 +1,10 @@
 #include "store/JetOnOpen.h"
 
-#include "store/IniFile.h"
 #include "store/AppError.h"
 #include "store/ConversionCancelled.h"
 #include "store/ConversionLock.h"
 #include "store/Dialogs.h"
+#include "store/IniFile.h"
 #include "store/JetConversion.h"
 #include "store/JetSource.h"
 #include "store/ProgressWindow.h"
@@ -34,7 +34,8 @@ QString notUsable(const QString &path)
 class ConversionProgress {
 public:
     ConversionProgress(const QString &path)
-        : window_(ProgressWindow::open(QStringLiteral("convertProgress"), QStringLiteral("正在转换 %1 ...").arg(shown(path)), 300))
+        : window_(ProgressWindow::open(QStringLiteral("convertProgress"), QStringLiteral("正在转换 %1 ...").arg(shown(path)),
+                                       300))
     {
     }
 
@@ -45,8 +46,9 @@ public:
         static const char *const labels[] = {"正在读取", "正在写入", "正在核对"};
         // Three phases share the bar, each a third, whatever the number of records.
         const int part = total > 0 ? int(qMin<qint64>(100, done * 100 / total)) : 0;
-        return window_->step(QStringLiteral("%1 %2 / %3 条记录 ...").arg(QString::fromUtf8(labels[phase])).arg(done).arg(total),
-                             int(phase) * 100 + part);
+        return window_->step(
+            QStringLiteral("%1 %2 / %3 条记录 ...").arg(QString::fromUtf8(labels[phase])).arg(done).arg(total),
+            int(phase) * 100 + part);
     }
 
 private:

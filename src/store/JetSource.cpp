@@ -70,9 +70,8 @@ void JetSource::precheck(const QString &path)
     const qint64 page = version == 0 ? 2048 : 4096;
     // A copy cut short ends inside a page, or before the catalogue's own pages.
     if (f.size() % page != 0 || f.size() < 3 * page)
-        throw AppError(QStringLiteral("%1 不完整 (长度 %2 字节), 可能在复制时被截断, 未作任何更改")
-                           .arg(shown(path))
-                           .arg(f.size()));
+        throw AppError(
+            QStringLiteral("%1 不完整 (长度 %2 字节), 可能在复制时被截断, 未作任何更改").arg(shown(path)).arg(f.size()));
 }
 
 void JetSource::setReaderProgram(const QString &path)
@@ -137,9 +136,7 @@ std::vector<JetRecord> JetSource::read(const QString &path, const QByteArray &co
             case JetStream::Event::Failure:
                 stop();
                 throw AppError(failureText(path, stream.failureCode(), stream.failureDetail()));
-            case JetStream::Event::Garbage:
-                stop();
-                throw AppError(damaged(path));
+            case JetStream::Event::Garbage: stop(); throw AppError(damaged(path));
             case JetStream::Event::None: break;
             }
         }

@@ -11,12 +11,12 @@
 class JetStream {
 public:
     enum Failure : quint16 {
-        NotJet = 1,       // the library would not open it
-        NoTable = 2,      // no tblAttachment
-        OtherShape = 3,   // tblAttachment with other columns or types
-        Damaged = 4,      // a row or value that does not fit its page
-        BadCodePage = 5,  // the code page named for Jet 3 texts is unknown
-        Unreadable = 6    // the file cannot be opened for reading
+        NotJet = 1,      // the library would not open it
+        NoTable = 2,     // no tblAttachment
+        OtherShape = 3,  // tblAttachment with other columns or types
+        Damaged = 4,     // a row or value that does not fit its page
+        BadCodePage = 5, // the code page named for Jet 3 texts is unknown
+        Unreadable = 6   // the file cannot be opened for reading
     };
 
     // The first bytes, sent before the file is touched.

@@ -112,7 +112,7 @@ QMap<QString, QString> PostgresEngine::parameters(const QString &uri)
     if (!options) {
         // The parser quotes the address it could not read, password and all.
         const QString reason = error && !CatalogueLocation::holdsPassword(uri) ? QString::fromUtf8(error).trimmed()
-                                                                                 : QStringLiteral("无法解析");
+                                                                               : QStringLiteral("无法解析");
         PQfreemem(error);
         throw AppError(QStringLiteral("数据库地址 %1 无效: %2").arg(CatalogueLocation::displayName(uri), reason));
     }
@@ -204,8 +204,9 @@ void PostgresEngine::open()
         RowTable table;
         execute(QStringLiteral("SELECT to_regclass('tblattachment') IS NOT NULL"), {}, &table);
         if (table.count() != 1 || !table.row(0)[0].toBool())
-            throw AppError(QStringLiteral("服务器 %1 上的数据库 %2 不是文件目录数据库: 缺少表 tblAttachment (请先用 mkcatalogue 创建)")
-                               .arg(host_, database_));
+            throw AppError(
+                QStringLiteral("服务器 %1 上的数据库 %2 不是文件目录数据库: 缺少表 tblAttachment (请先用 mkcatalogue 创建)")
+                    .arg(host_, database_));
         CatalogueSchema::requireShape(*this);
         CatalogueSchema::ensureSideTables(*this);
     } catch (...) {

@@ -12,7 +12,8 @@ public:
     // Shows `text` and `value` out of the window's maximum; false once the user cancelled.
     virtual bool step(const QString &text, int value) = 0;
 
-    using Maker = std::function<std::unique_ptr<ProgressWindow>(const QString &objectName, const QString &text, int maximum)>;
+    using Maker =
+        std::function<std::unique_ptr<ProgressWindow>(const QString &objectName, const QString &text, int maximum)>;
     static void setMaker(Maker make);
     // Null without a maker or without windows: the work then goes on unseen.
     static std::unique_ptr<ProgressWindow> open(const QString &objectName, const QString &text, int maximum);

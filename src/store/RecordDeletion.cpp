@@ -1,10 +1,10 @@
 #include "store/RecordDeletion.h"
 
-#include "store/StoredName.h"
 #include "store/Engine.h"
 #include "store/RecycleBin.h"
 #include "store/RowCheck.h"
 #include "store/SqlQuote.h"
+#include "store/StoredName.h"
 #include "store/WriteTransaction.h"
 #include "store/clsCurrentDb.h"
 

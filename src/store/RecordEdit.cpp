@@ -13,8 +13,8 @@ QString RecordEdit::byStoredName(const QString &storedName)
 
 const QStringList &RecordEdit::fields()
 {
-    static const QStringList names = {QStringLiteral("Currentinfo"), QStringLiteral("Date"),
-                                      QStringLiteral("FileName"),    QStringLiteral("FolderName"),
+    static const QStringList names = {QStringLiteral("Currentinfo"),  QStringLiteral("Date"),
+                                      QStringLiteral("FileName"),     QStringLiteral("FolderName"),
                                       QStringLiteral("SaveFileName"), QStringLiteral("tblFileKind")};
     return names;
 }

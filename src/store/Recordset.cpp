@@ -15,8 +15,8 @@ const QString kAddressColumn = QStringLiteral("mc_rowid");
 Recordset::Recordset(std::shared_ptr<Engine> engine, const QString &sql, const QString &shownSql)
     : engine_(std::move(engine)), shownSql_(shownSql)
 {
-    static const QRegularExpression wholeTable(
-        QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+[\\[\"]?(\\w+)[\\]\"]?"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression wholeTable(QStringLiteral("^\\s*select\\s+\\*\\s+from\\s+[\\[\"]?(\\w+)[\\]\"]?"),
+                                               QRegularExpression::CaseInsensitiveOption);
     QString statement = sql;
     const QRegularExpressionMatch m = wholeTable.match(sql);
     if (m.hasMatch()) {
@@ -141,9 +141,11 @@ void Recordset::readBack(RowTable &written) const
     RowTable again;
     again.expectAddresses();
     if (name.isNull())
-        engine_->execute(QStringLiteral("SELECT ") + selectOne(from + engine_->addressCondition()), {written.address(0)}, &again);
+        engine_->execute(QStringLiteral("SELECT ") + selectOne(from + engine_->addressCondition()), {written.address(0)},
+                         &again);
     else
-        engine_->execute(QStringLiteral("SELECT ") + selectOne(from + engine_->addressCondition() + QStringLiteral(" AND ") + named),
+        engine_->execute(QStringLiteral("SELECT ") +
+                             selectOne(from + engine_->addressCondition() + QStringLiteral(" AND ") + named),
                          {written.address(0), name}, &again);
     if (again.count() == 0 && !name.isNull()) {
         again = RowTable();
@@ -192,10 +194,11 @@ void Recordset::Update()
         const QVariant address = rows_.address(pos_);
         RowTable now;
         now.expectAddresses();
-        engine_->execute(QStringLiteral("SELECT ") + selectOne(QStringLiteral("FROM ") + table + QStringLiteral(" WHERE ") +
-                                                                 engine_->addressCondition()) +
-                             engine_->lockClause(),
-                         {address}, &now);
+        engine_->execute(
+            QStringLiteral("SELECT ") +
+                selectOne(QStringLiteral("FROM ") + table + QStringLiteral(" WHERE ") + engine_->addressCondition()) +
+                engine_->lockClause(),
+            {address}, &now);
         bool same = now.count() == 1;
         for (int c = 0; same && c < rows_.width(); ++c) {
             const int at = now.columnIndex(rows_.columns().at(c));

@@ -1,17 +1,17 @@
 #include "store/RecycleBin.h"
 
-#include "store/IniFile.h"
-#include "store/StoredName.h"
-#include "store/StoredNameSequence.h"
 #include "store/AppError.h"
 #include "store/CatalogueSchema.h"
 #include "store/ContentHashes.h"
 #include "store/DatabaseLocator.h"
 #include "store/Engine.h"
 #include "store/FileStamp.h"
+#include "store/IniFile.h"
 #include "store/RecordChanged.h"
 #include "store/RowTable.h"
 #include "store/Services.h"
+#include "store/StoredName.h"
+#include "store/StoredNameSequence.h"
 #include "store/SystemErrorText.h"
 #include "store/WriteTransaction.h"
 #include "store/clsCurrentDb.h"
@@ -71,8 +71,8 @@ QString moveNoReplace(const QString &from, const QString &folder, const QString 
         } else if (errno == EINVAL || errno == ENOSYS) {
             continue;
         }
-        throw AppError(QStringLiteral("无法移动 %1: %2").arg(QDir::toNativeSeparators(from),
-                                                         QString::fromLocal8Bit(std::strerror(errno))));
+        throw AppError(QStringLiteral("无法移动 %1: %2")
+                           .arg(QDir::toNativeSeparators(from), QString::fromLocal8Bit(std::strerror(errno))));
     }
 }
 
@@ -108,8 +108,8 @@ void requireEntry(const RecycleBin::Entry &entry)
     e.execute(QStringLiteral("SELECT SaveFileName, DeletedAt, BinFile FROM tblRecycleBin WHERE ") + e.addressCondition() +
                   e.lockClause(),
               {entry.address}, &rows);
-    if (rows.count() != 1 || rows.row(0)[0].toString() != entry.storedName ||
-        rows.row(0)[1].toString() != entry.deletedAt || rows.row(0)[2].toString() != entry.binFile)
+    if (rows.count() != 1 || rows.row(0)[0].toString() != entry.storedName || rows.row(0)[1].toString() != entry.deletedAt ||
+        rows.row(0)[2].toString() != entry.binFile)
         throw RecordChanged();
 }
 } // namespace
@@ -139,7 +139,8 @@ bool RecycleBin::available()
 QVector<RecycleBin::Move> RecycleBin::bin(const QString &where, bool moveCopies)
 {
     Engine &e = engine();
-    Recordset rs = CurrentDb().OpenRecordset(QStringLiteral("select * from [tblAttachment] where ") + where + e.lockClause());
+    Recordset rs =
+        CurrentDb().OpenRecordset(QStringLiteral("select * from [tblAttachment] where ") + where + e.lockClause());
     const QString deletedAt = now();
     QVector<Move> moves;
     QSet<QString> planned;
@@ -242,19 +243,20 @@ QString RecycleBin::restore(const Entry &entry)
     WriteTransaction tx(e);
     requireEntry(entry);
     const bool nameInUse = recordNamed(entry.storedName);
-    const bool inBin = !entry.binFile.isEmpty() && StoredName::isPlain(entry.binFile) &&
-                       QFileInfo(folder() + entry.binFile).isFile();
+    const bool inBin =
+        !entry.binFile.isEmpty() && StoredName::isPlain(entry.binFile) && QFileInfo(folder() + entry.binFile).isFile();
     // A copy whose move into the bin never happened (a crash right after the delete) is
     // still in place, where no record names it (and no import in flight holds it as its
     // new copy).
     const QString inPlacePath = AttachmentPath() + entry.storedName;
-    const bool inPlace = !inBin && !nameInUse && StoredName::isPlain(entry.storedName) &&
-                         QFileInfo(inPlacePath).isFile() && !FileStamp::inUse(inPlacePath);
+    const bool inPlace = !inBin && !nameInUse && StoredName::isPlain(entry.storedName) && QFileInfo(inPlacePath).isFile() &&
+                         !FileStamp::inUse(inPlacePath);
     if (!inBin && !inPlace)
         throw AppError(QStringLiteral("附件副本已不存在(回收站文件夹和附件文件夹中都找不到),记录仍留在回收站中"));
     // A newer record may have taken the name meanwhile: the restored one gets a new name.
     QString target = entry.storedName;
-    const bool taken = !StoredName::isPlain(target) || nameInUse || (!inPlace && QFileInfo::exists(AttachmentPath() + target));
+    const bool taken =
+        !StoredName::isPlain(target) || nameInUse || (!inPlace && QFileInfo::exists(AttachmentPath() + target));
     if (taken) {
         StoredNameSequence names(QDateTime::currentDateTime());
         const QString extension = StoredName::storedExtension(StoredName::extension(entry.storedName));
@@ -274,8 +276,8 @@ QString RecycleBin::restore(const Entry &entry)
         e.execute(QStringLiteral("INSERT INTO tblAttachment (Currentinfo, %1, FileName, FolderName, SaveFileName, "
                                  "tblFileKind) VALUES (?, ?, ?, ?, ?, ?)")
                       .arg(e.identifier(QStringLiteral("Date"))),
-                  {entry.description, entry.date.isEmpty() ? QVariant() : QVariant(entry.date), fileName,
-                   entry.category, target, entry.kind});
+                  {entry.description, entry.date.isEmpty() ? QVariant() : QVariant(entry.date), fileName, entry.category,
+                   target, entry.kind});
         // A trigger of the catalogue may have taken the row away again: then nothing is restored.
         if (!recordNamed(target))
             throw AppError(QStringLiteral("还原的记录写入后不在表中(可能被触发器删除),记录仍留在回收站中"));
@@ -321,8 +323,8 @@ RecycleBin::Emptied RecycleBin::empty(const QVector<Entry> &entries)
             continue;
         }
         if (!copy.isEmpty() && ::unlink(QFile::encodeName(copy).constData()) != 0 && errno != ENOENT) {
-            result.failures << QStringLiteral("%1: %2 %3").arg(entry.fileName, QDir::toNativeSeparators(copy),
-                                                              SystemErrorText::describe(errno));
+            result.failures << QStringLiteral("%1: %2 %3")
+                                   .arg(entry.fileName, QDir::toNativeSeparators(copy), SystemErrorText::describe(errno));
             continue;
         }
         e.execute(QStringLiteral("DELETE FROM tblRecycleBin WHERE ") + e.addressCondition(), {entry.address});
@@ -366,15 +368,17 @@ void RecycleBin::adoptBinFile(const QString &binFile)
     if (rows.count() > 0 || !StoredName::isPlain(binFile) || !QFileInfo(folder() + binFile).isFile())
         throw RecordChanged();
     e.execute(insertStatement(), {QStringLiteral("检查目录时在回收站文件夹中发现的无记录文件"),
-                                  QFileInfo(folder() + binFile).lastModified().toString(kTime), binFile, QString(),
-                                  binFile, kindOfName(binFile), now(), binFile});
+                                  QFileInfo(folder() + binFile).lastModified().toString(kTime), binFile, QString(), binFile,
+                                  kindOfName(binFile), now(), binFile});
     tx.commit();
 }
 
 int RecycleBin::kindOfName(const QString &name)
 {
-    const QList<QPair<QString, int>> filters = {{QStringLiteral("txtText"), 2},  {QStringLiteral("txtImage"), 3},
-                                                {QStringLiteral("txtMedia"), 4}, {QStringLiteral("txtSound"), 5},
+    const QList<QPair<QString, int>> filters = {{QStringLiteral("txtText"), 2},
+                                                {QStringLiteral("txtImage"), 3},
+                                                {QStringLiteral("txtMedia"), 4},
+                                                {QStringLiteral("txtSound"), 5},
                                                 {QStringLiteral("txtOffice"), 6}};
     for (const auto &f : filters) {
         for (const QString &pattern : ReadIni(f.first).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {

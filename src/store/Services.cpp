@@ -37,7 +37,8 @@ int ShowMsg(const QString &prompt, int buttons)
 QString MessageLines(const QStringList &lines)
 {
     constexpr int shown = 20;
-    return QStringList(lines.mid(0, shown)).join(QLatin1Char('\n')) + (lines.size() > shown ? QStringLiteral("\n...") : QString());
+    return QStringList(lines.mid(0, shown)).join(QLatin1Char('\n')) +
+           (lines.size() > shown ? QStringLiteral("\n...") : QString());
 }
 
 void ReportErrors(const std::function<void()> &command)

@@ -273,10 +273,9 @@ qint64 SqliteEngine::execute(const QString &sql, const QVariantList &params, Row
         }
         const QString reason = QString::fromUtf8(sqlite3_errmsg(h));
         if (isBusy(rc))
-            throw DbError::inDatabase(QStringLiteral("数据库被其他程序锁定,等待 %1 秒后仍未释放 (%2)")
-                                          .arg(lockTimeoutMs() / 1000.0)
-                                          .arg(reason),
-                                      path_, sql);
+            throw DbError::inDatabase(
+                QStringLiteral("数据库被其他程序锁定,等待 %1 秒后仍未释放 (%2)").arg(lockTimeoutMs() / 1000.0).arg(reason),
+                path_, sql);
         throw DbError::inDatabase(reason, path_, sql);
     }
 }

@@ -4,8 +4,7 @@ QString StoredName::base(const QDateTime &now)
 {
     const QDate d = now.date();
     const QTime t = now.time();
-    return now.toString(QStringLiteral("yyyyMMddHHmmss")) + QString::number(d.month()) +
-           QString::number(t.second());
+    return now.toString(QStringLiteral("yyyyMMddHHmmss")) + QString::number(d.month()) + QString::number(t.second());
 }
 
 bool StoredName::isPlain(const QString &name)

@@ -56,11 +56,13 @@ const Known kKnown[] = {
     {0, "syntax error", "SQL 语法错误"},
 };
 
-QString systemText(const Known &k) {
+QString systemText(const Known &k)
+{
     return k.english ? QString::fromLatin1(k.english) : QString::fromLocal8Bit(std::strerror(k.errnum));
 }
 
-bool isAscii(const QString &text) {
+bool isAscii(const QString &text)
+{
     for (QChar c : text)
         if (c.unicode() > 0x7f)
             return false;
@@ -68,7 +70,8 @@ bool isAscii(const QString &text) {
 }
 
 // The pairs (system text, description); a C library that already speaks Chinese needs none.
-const QList<QPair<QString, QString>> &table() {
+const QList<QPair<QString, QString>> &table()
+{
     static const QList<QPair<QString, QString>> pairs = [] {
         QList<QPair<QString, QString>> out;
         for (const Known &k : kKnown) {
@@ -82,12 +85,14 @@ const QList<QPair<QString, QString>> &table() {
 }
 } // namespace
 
-QString SystemErrorText::describe(int errnum) {
+QString SystemErrorText::describe(int errnum)
+{
     const QString text = QString::fromLocal8Bit(std::strerror(errnum));
     return explain(text);
 }
 
-QString SystemErrorText::explain(const QString &message) {
+QString SystemErrorText::explain(const QString &message)
+{
     QString out = message;
     for (const auto &[text, chinese] : table()) {
         const QString described = chinese + QStringLiteral(" (") + text + QLatin1Char(')');

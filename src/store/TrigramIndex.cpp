@@ -35,14 +35,15 @@ QStringList creation()
         QStringLiteral("DELETE FROM %1 WHERE rowid=new.rowid; INSERT INTO %1(rowid,FileName,FolderName,Currentinfo) "
                        "VALUES (new.rowid,new.FileName,new.FolderName,new.Currentinfo);")
             .arg(t);
-    return {QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(FileName, FolderName, Currentinfo, "
-                           "tokenize='trigram case_sensitive 1')")
-                .arg(t),
-            QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON tblAttachment BEGIN %2 END").arg(triggerNames()[0], add),
-            QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON tblAttachment BEGIN DELETE FROM %2 WHERE rowid=old.rowid; END")
-                .arg(triggerNames()[1], t),
-            QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE ON tblAttachment BEGIN DELETE FROM %2 WHERE rowid=old.rowid; %3 END")
-                .arg(triggerNames()[2], t, add)};
+    return {
+        QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(FileName, FolderName, Currentinfo, "
+                       "tokenize='trigram case_sensitive 1')")
+            .arg(t),
+        QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON tblAttachment BEGIN %2 END").arg(triggerNames()[0], add),
+        QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON tblAttachment BEGIN DELETE FROM %2 WHERE rowid=old.rowid; END")
+            .arg(triggerNames()[1], t),
+        QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE ON tblAttachment BEGIN DELETE FROM %2 WHERE rowid=old.rowid; %3 END")
+            .arg(triggerNames()[2], t, add)};
 }
 
 qint64 scalar(Engine &engine, const QString &sql, const QVariantList &params = {})
@@ -124,7 +125,10 @@ public:
     ~Connection() { sqlite3_close(db_); }
     bool isOpen() const { return db_ != nullptr; }
     // Whether the last statement failed on another program's lock.
-    bool busy() const { return (sqlite3_errcode(db_) & 0xff) == SQLITE_BUSY || (sqlite3_errcode(db_) & 0xff) == SQLITE_LOCKED; }
+    bool busy() const
+    {
+        return (sqlite3_errcode(db_) & 0xff) == SQLITE_BUSY || (sqlite3_errcode(db_) & 0xff) == SQLITE_LOCKED;
+    }
     // Runs one statement with integer or text values; the first column of the first row
     // goes to `first`. False on any failure.
     bool run(const char *sql, const QVariantList &params = {}, QVariant *first = nullptr)
@@ -230,7 +234,8 @@ TrigramIndex::State TrigramIndex::prepare(Engine &engine, bool supported)
             engine.execute(sql);
         const qint64 upto = scalar(engine, QStringLiteral("SELECT coalesce(max(rowid),0) FROM tblAttachment"));
         const QString value = upto == 0 ? kReady : QStringLiteral("%1 %2 0").arg(kBuilding).arg(upto);
-        engine.execute(QStringLiteral("INSERT OR REPLACE INTO tblCatalogue (Name, Value) VALUES (?, ?)"), {kStateName, value});
+        engine.execute(QStringLiteral("INSERT OR REPLACE INTO tblCatalogue (Name, Value) VALUES (?, ?)"),
+                       {kStateName, value});
         tx.commit();
         return upto == 0 ? State::Ready : State::Building;
     } catch (const AppError &) {
@@ -268,7 +273,8 @@ bool TrigramIndex::build(const QString &path, const std::atomic_bool &stop, int 
             return state.toString() == kReady;
         }
         QVariant next;
-        db.run("SELECT rowid FROM tblAttachment WHERE rowid>? ORDER BY rowid LIMIT 1 OFFSET ?", {done, groupRows - 1}, &next);
+        db.run("SELECT rowid FROM tblAttachment WHERE rowid>? ORDER BY rowid LIMIT 1 OFFSET ?", {done, groupRows - 1},
+               &next);
         const qint64 to = next.isNull() ? upto : qMin(upto, next.toLongLong());
         const QString after = to >= upto ? kReady : QStringLiteral("%1 %2 %3").arg(kBuilding).arg(upto).arg(to);
         const bool ok = db.run(clear.constData(), {done, to}) && db.run(fill.constData(), {done, to}) &&
@@ -328,7 +334,8 @@ QString TrigramIndex::rewrite(Engine &engine, const QString &sql)
         // A pattern found in many rows reads faster by the scan than row by row.
         const qint64 rows = scalar(engine, QStringLiteral("SELECT coalesce(max(rowid),0) FROM tblAttachment"));
         const qint64 most = rows / 10 + 1;
-        if (scalar(engine, QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM %1 WHERE %1 MATCH ? LIMIT ?)").arg(table()),
+        if (scalar(engine,
+                   QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM %1 WHERE %1 MATCH ? LIMIT ?)").arg(table()),
                    {match, most}) >= most)
             return sql;
         QString out = QStringLiteral("Select * From tblAttachment Where rowid IN (SELECT rowid FROM %1 WHERE %1 MATCH '%2') "

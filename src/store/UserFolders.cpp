@@ -10,7 +10,8 @@
 #include <QTemporaryFile>
 
 namespace {
-QString userFolder(QStandardPaths::StandardLocation location) {
+QString userFolder(QStandardPaths::StandardLocation location)
+{
     const QString folder = QStandardPaths::writableLocation(location);
     if (!QDir().mkpath(folder))
         throw AppError(QStringLiteral("无法创建文件夹 %1").arg(QDir::toNativeSeparators(folder)));
@@ -18,7 +19,8 @@ QString userFolder(QStandardPaths::StandardLocation location) {
 }
 } // namespace
 
-bool UserFolders::portable() {
+bool UserFolders::portable()
+{
     static QString tried;
     static bool writable = true;
     const QString folder = AppPath();
@@ -31,7 +33,8 @@ bool UserFolders::portable() {
     return writable;
 }
 
-QString UserFolders::configFolder() {
+QString UserFolders::configFolder()
+{
     if (portable())
         return AppPath();
     try {
@@ -41,7 +44,8 @@ QString UserFolders::configFolder() {
     }
 }
 
-QString UserFolders::personalCatalogue() {
+QString UserFolders::personalCatalogue()
+{
     const QString path = userFolder(QStandardPaths::AppDataLocation) + QStringLiteral("Data.mdb");
     if (!QFileInfo::exists(path))
         CatalogueSchema::create(path);

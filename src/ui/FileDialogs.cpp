@@ -42,10 +42,8 @@ public:
             if (files->isDir(source))
                 return QStringLiteral("文件夹");
             break;
-        case 3:
-            return QLocale().toString(files->lastModified(source), QStringLiteral("yyyy-MM-dd HH:mm"));
-        default:
-            break;
+        case 3: return QLocale().toString(files->lastModified(source), QStringLiteral("yyyy-MM-dd HH:mm"));
+        default: break;
         }
         return QIdentityProxyModel::data(index, role);
     }

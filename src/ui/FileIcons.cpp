@@ -13,10 +13,13 @@ QHash<QString, QIcon> g_cache;
 QIcon shipped(const QMimeType &type)
 {
     const QString name = type.name();
-    static const QStringList office = {QStringLiteral("application/msword"), QStringLiteral("application/pdf"),
-                                       QStringLiteral("application/rtf"), QStringLiteral("application/vnd.ms-"),
+    static const QStringList office = {QStringLiteral("application/msword"),
+                                       QStringLiteral("application/pdf"),
+                                       QStringLiteral("application/rtf"),
+                                       QStringLiteral("application/vnd.ms-"),
                                        QStringLiteral("application/vnd.openxmlformats-officedocument"),
-                                       QStringLiteral("application/vnd.oasis.opendocument"), QStringLiteral("application/x-msaccess")};
+                                       QStringLiteral("application/vnd.oasis.opendocument"),
+                                       QStringLiteral("application/x-msaccess")};
     QString kind = QStringLiteral("file");
     for (const char *top : {"text", "image", "video", "audio"})
         if (name.startsWith(QLatin1String(top) + QLatin1Char('/')))

@@ -81,11 +81,10 @@ QImage toImage(GstSample *sample, QSize bound)
 
 bool MediaProbe::isVideo(const QString &name)
 {
-    static const QSet<QString> videos = {QStringLiteral("avi"), QStringLiteral("mp4"),  QStringLiteral("m4v"),
-                                         QStringLiteral("mpeg"), QStringLiteral("mpg"), QStringLiteral("ogv"),
-                                         QStringLiteral("wmv"), QStringLiteral("mkv"),  QStringLiteral("webm"),
-                                         QStringLiteral("mov"), QStringLiteral("3gp"),  QStringLiteral("flv"),
-                                         QStringLiteral("ts")};
+    static const QSet<QString> videos = {
+        QStringLiteral("avi"), QStringLiteral("mp4"), QStringLiteral("m4v"), QStringLiteral("mpeg"), QStringLiteral("mpg"),
+        QStringLiteral("ogv"), QStringLiteral("wmv"), QStringLiteral("mkv"), QStringLiteral("webm"), QStringLiteral("mov"),
+        QStringLiteral("3gp"), QStringLiteral("flv"), QStringLiteral("ts")};
     return name.contains(QLatin1Char('.')) && videos.contains(StoredName::extension(name).toLower());
 }
 
@@ -103,8 +102,8 @@ QImage MediaProbe::frame(const QString &path, QSize bound)
         gint64 at = gint64(GST_SECOND);
         if (gst_element_query_duration(play.get(), GST_FORMAT_TIME, &length) && length > 0 && length < 3 * at)
             at = length / 3;
-        if (gst_element_seek_simple(play.get(), GST_FORMAT_TIME,
-                                    GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT), at))
+        if (gst_element_seek_simple(play.get(), GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT),
+                                    at))
             gst_element_get_state(play.get(), nullptr, nullptr, kWait);
         if (GstSample *sample = gst_app_sink_try_pull_preroll(GST_APP_SINK(sink), kWait)) {
             picture = toImage(sample, bound);
@@ -120,15 +119,15 @@ QString MediaProbe::packageFor(const QString &detail)
     // Debian splits GStreamer's plugins by licence; the decoders of the patent-encumbered
     // formats come from FFmpeg (libav), the newer containers from -bad.
     static const QList<QPair<const char *, const char *>> table = {
-        {"video/mpegts", "gstreamer1.0-plugins-bad"},       {"systemstream=(boolean)true", "gstreamer1.0-plugins-bad"},
-        {"video/x-av1", "gstreamer1.0-plugins-bad"},        {"video/x-h265", "gstreamer1.0-libav"},
-        {"video/x-h264", "gstreamer1.0-libav"},             {"video/x-vp8", "gstreamer1.0-plugins-good"},
-        {"video/x-vp9", "gstreamer1.0-plugins-good"},       {"video/x-matroska", "gstreamer1.0-plugins-good"},
-        {"video/quicktime", "gstreamer1.0-plugins-good"},   {"video/x-msvideo", "gstreamer1.0-plugins-good"},
-        {"image/jpeg", "gstreamer1.0-plugins-good"},        {"audio/x-flac", "gstreamer1.0-plugins-good"},
-        {"audio/x-wav", "gstreamer1.0-plugins-good"},       {"application/ogg", "gstreamer1.0-plugins-base"},
-        {"audio/x-vorbis", "gstreamer1.0-plugins-base"},    {"video/x-theora", "gstreamer1.0-plugins-base"},
-        {"audio/x-opus", "gstreamer1.0-plugins-base"},      {"audiosink", "gstreamer1.0-alsa"}};
+        {"video/mpegts", "gstreamer1.0-plugins-bad"},     {"systemstream=(boolean)true", "gstreamer1.0-plugins-bad"},
+        {"video/x-av1", "gstreamer1.0-plugins-bad"},      {"video/x-h265", "gstreamer1.0-libav"},
+        {"video/x-h264", "gstreamer1.0-libav"},           {"video/x-vp8", "gstreamer1.0-plugins-good"},
+        {"video/x-vp9", "gstreamer1.0-plugins-good"},     {"video/x-matroska", "gstreamer1.0-plugins-good"},
+        {"video/quicktime", "gstreamer1.0-plugins-good"}, {"video/x-msvideo", "gstreamer1.0-plugins-good"},
+        {"image/jpeg", "gstreamer1.0-plugins-good"},      {"audio/x-flac", "gstreamer1.0-plugins-good"},
+        {"audio/x-wav", "gstreamer1.0-plugins-good"},     {"application/ogg", "gstreamer1.0-plugins-base"},
+        {"audio/x-vorbis", "gstreamer1.0-plugins-base"},  {"video/x-theora", "gstreamer1.0-plugins-base"},
+        {"audio/x-opus", "gstreamer1.0-plugins-base"},    {"audiosink", "gstreamer1.0-alsa"}};
     for (const auto &[caps, package] : table)
         if (detail.contains(QLatin1String(caps)))
             return QLatin1String(package);

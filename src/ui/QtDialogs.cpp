@@ -8,25 +8,25 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QScreen>
-#include <QVBoxLayout>
 #include <QEventLoop>
-#include <QProgressDialog>
-#include <QThread>
-#include <QTimer>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QStyle>
-#include <QMimeDatabase>
-#include <QProcess>
-#include <QPushButton>
+#include <QThread>
+#include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <cstdlib>
 
 namespace {
@@ -131,8 +131,8 @@ int QtDialogs::message(const QString &prompt, int buttons, const QString &title)
     box.setDefaultButton(set.value((buttons & 256) && set.size() > 1 ? 1 : 0).button);
     // A short message would make the box so narrow that its title is cut to "文…".
     if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
-        grid->addItem(new QSpacerItem(box.fontMetrics().horizontalAdvance(title) + kTitleBarExtras, 0,
-                                      QSizePolicy::Minimum, QSizePolicy::Minimum),
+        grid->addItem(new QSpacerItem(box.fontMetrics().horizontalAdvance(title) + kTitleBarExtras, 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, grid->columnCount());
     const auto pressed = QMessageBox::StandardButton(box.exec());
     for (const auto &b : set)

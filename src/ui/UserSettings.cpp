@@ -5,16 +5,18 @@
 
 namespace {
 // Resolved on every call, so a changed configuration folder is followed at once.
-QString storePath() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-           QStringLiteral("/window.conf");
+QString storePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/window.conf");
 }
 } // namespace
 
-QVariant UserSettings::value(const QString &key) {
+QVariant UserSettings::value(const QString &key)
+{
     return QSettings(storePath(), QSettings::IniFormat).value(key);
 }
 
-void UserSettings::setValue(const QString &key, const QVariant &value) {
+void UserSettings::setValue(const QString &key, const QVariant &value)
+{
     QSettings(storePath(), QSettings::IniFormat).setValue(key, value);
 }

@@ -1,12 +1,12 @@
 #include "CatalogueTest.h"
 #include "app/frmCheck.h"
-#include "store/AtomicCopy.h"
 #include "import/ImportEngine.h"
-#include "store/StoredName.h"
+#include "store/AtomicCopy.h"
 #include "store/CheckRepair.h"
 #include "store/CheckRunner.h"
 #include "store/ContentHashes.h"
 #include "store/RecycleBin.h"
+#include "store/StoredName.h"
 
 #include <QtWidgets>
 
@@ -26,7 +26,10 @@ private slots:
 };
 
 namespace {
-QString sha(const QByteArray &bytes) { return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()); }
+QString sha(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
 
 struct Fixture {
     TestFolder tf;
@@ -42,8 +45,10 @@ struct Fixture {
     }
     void record(const QString &stored, const QString &name)
     {
-        CurrentDb().OpenRecordset(QStringLiteral("insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,tblFileKind) "
-                                                 "values ('d','2020-01-01 10:00:00','%1','c','%2',3)").arg(SqlQuote(name), SqlQuote(stored)));
+        CurrentDb().OpenRecordset(
+            QStringLiteral("insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,tblFileKind) "
+                           "values ('d','2020-01-01 10:00:00','%1','c','%2',3)")
+                .arg(SqlQuote(name), SqlQuote(stored)));
     }
     // A file in the attachment folder, last written two hours ago unless `fresh`.
     QString file(const QString &name, const QByteArray &bytes, bool fresh = false)
@@ -54,7 +59,10 @@ struct Fixture {
             f.setFileTime(QDateTime::currentDateTime().addSecs(-7200), QFileDevice::FileModificationTime);
         return path;
     }
-    void hash(const QString &stored, const QString &value) { ContentHashes::record(*CurrentDb().engine(), stored, value.toLatin1()); }
+    void hash(const QString &stored, const QString &value)
+    {
+        ContentHashes::record(*CurrentDb().engine(), stored, value.toLatin1());
+    }
     void run(bool hashing)
     {
         w->chkHash->setChecked(hashing);
@@ -65,7 +73,8 @@ struct Fixture {
     QStringList names(CheckReport::Kind kind) const
     {
         const QAbstractItemModel *m = view(kind)->model();
-        const int column = kind == CheckReport::Missing || kind == CheckReport::Unsafe || kind == CheckReport::BinMissing ? 4 : 0;
+        const int column =
+            kind == CheckReport::Missing || kind == CheckReport::Unsafe || kind == CheckReport::BinMissing ? 4 : 0;
         QStringList out;
         for (int r = 0; r < m->rowCount(); ++r)
             out << m->index(r, column).data().toString();
@@ -86,10 +95,17 @@ struct Fixture {
         return value("select Currentinfo from tblAttachment") + '|' + value("select Sha256 from tblContentHash") + '|' +
                TestFolder::storedCopies().join(',') + '|' + value("select count(*) from tblRecycleBin");
     }
-    QString hashOf(const QString &stored) { return value("select Sha256 from tblContentHash where SaveFileName='" + stored + "'"); }
+    QString hashOf(const QString &stored)
+    {
+        return value("select Sha256 from tblContentHash where SaveFileName='" + stored + "'");
+    }
     QTableView *view(CheckReport::Kind kind) const { return w->tabFindings->widget(kind)->findChild<QTableView *>(); }
     // Answers Yes to the repair's question and runs it.
-    void repair(QPushButton *button) { d.answerMessage(Msg::IdYes); button->click(); }
+    void repair(QPushButton *button)
+    {
+        d.answerMessage(Msg::IdYes);
+        button->click();
+    }
 };
 } // namespace
 
@@ -110,11 +126,14 @@ void TestCatalogueCheck::findingsAndRepairs()
     f.file("stray.doc", "nobody's");
     f.file("fresh.doc", "being imported", true);
     f.file("20200101100004114.jpg", "binned, copy left in place");
-    CurrentDb().OpenRecordset("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('kept.jpg', '20200101100004114.jpg', '')");
+    CurrentDb().OpenRecordset(
+        "insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('kept.jpg', '20200101100004114.jpg', '')");
     // Binned records whose copies are gone from the bin and from their place, and a file in
     // the bin folder that no binned record names.
-    CurrentDb().OpenRecordset("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('gone.jpg', '20200101100007117.jpg', '20200101100007117.jpg')");
-    CurrentDb().OpenRecordset("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('gone.txt', '20200101100008118.txt', '')");
+    CurrentDb().OpenRecordset("insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('gone.jpg', "
+                              "'20200101100007117.jpg', '20200101100007117.jpg')");
+    CurrentDb().OpenRecordset(
+        "insert into tblRecycleBin (FileName, SaveFileName, BinFile) values ('gone.txt', '20200101100008118.txt', '')");
     f.tf.write("Attachment/.recycle/20200101100009119.jpg", "left by an emptying");
     const QString temporary = AtomicCopy::temporaryPrefix() + "a1B2c3";
     f.file(temporary, "half a copy");
@@ -124,12 +143,18 @@ void TestCatalogueCheck::findingsAndRepairs()
         f.file(".mc-catalogue", "marker");
 
     f.run(true);
-    QCOMPARE(QList<QStringList>({f.names(CheckReport::Missing), f.names(CheckReport::Unsafe), f.names(CheckReport::Orphan),
-                                 f.names(CheckReport::Leftover), f.names(CheckReport::Changed), f.names(CheckReport::Unhashed),
-                                 f.names(CheckReport::BinMissing), f.names(CheckReport::BinStray)}),
-             QList<QStringList>({{"20200101100001111.jpg"}, {"", "../Data.mdb"}, {"stray.doc"}, {temporary, "20200101100005115.jpg"},
-                                 {"20200101100002112.txt"}, {"20200101100003113.png"},
-                                 {"20200101100007117.jpg", "20200101100008118.txt"}, {"20200101100009119.jpg"}}));
+    QCOMPARE(
+        QList<QStringList>({f.names(CheckReport::Missing), f.names(CheckReport::Unsafe), f.names(CheckReport::Orphan),
+                            f.names(CheckReport::Leftover), f.names(CheckReport::Changed), f.names(CheckReport::Unhashed),
+                            f.names(CheckReport::BinMissing), f.names(CheckReport::BinStray)}),
+        QList<QStringList>({{"20200101100001111.jpg"},
+                            {"", "../Data.mdb"},
+                            {"stray.doc"},
+                            {temporary, "20200101100005115.jpg"},
+                            {"20200101100002112.txt"},
+                            {"20200101100003113.png"},
+                            {"20200101100007117.jpg", "20200101100008118.txt"},
+                            {"20200101100009119.jpg"}}));
     QCOMPARE(f.w->report().recent, qint64(2));
     QCOMPARE(f.w->tabFindings->tabText(CheckReport::Leftover), QStringLiteral("残留的临时文件 (2)"));
 
@@ -146,7 +171,8 @@ void TestCatalogueCheck::findingsAndRepairs()
     QCOMPARE(f.hashOf("20200101100002112.txt"), sha("edited later"));
     f.repair(f.w->cmdBinMissing);
     QCOMPARE(f.value("select FileName from tblAttachment where FileName='lost.jpg'") + '|' +
-                 f.value("select BinFile from tblRecycleBin where FileName='lost.jpg'"), QStringLiteral("<none>|"));
+                 f.value("select BinFile from tblRecycleBin where FileName='lost.jpg'"),
+             QStringLiteral("<none>|"));
     // The record whose name leads out of the folder is given a picked file as its copy.
     const QString source = f.tf.write("found/outside.jpg", "found again");
     f.view(CheckReport::Unsafe)->selectRow(1);
@@ -182,7 +208,8 @@ void TestCatalogueCheck::changedBeforeRepair_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("change");
-    QTest::newRow("record without copy edited") << int(CheckReport::Missing) << "update tblAttachment set Currentinfo='edited'";
+    QTest::newRow("record without copy edited")
+        << int(CheckReport::Missing) << "update tblAttachment set Currentinfo='edited'";
     QTest::newRow("record without copy deleted") << int(CheckReport::Missing) << "delete from tblAttachment";
     QTest::newRow("copy restored") << int(CheckReport::Missing) << "file";
     QTest::newRow("orphan recorded") << int(CheckReport::Orphan) << "record";
@@ -220,11 +247,13 @@ void TestCatalogueCheck::changedBeforeRepair()
         CurrentDb().OpenRecordset(change);
     const QString before = f.state();
 
-    QPushButton *repair[] = {f.w->cmdBinMissing, f.w->cmdBinOrphans, f.w->cmdRemoveLeftovers, f.w->cmdAcceptChanged, f.w->cmdFillHashes};
+    QPushButton *repair[] = {f.w->cmdBinMissing, f.w->cmdBinOrphans, f.w->cmdRemoveLeftovers, f.w->cmdAcceptChanged,
+                             f.w->cmdFillHashes};
     if (kind != CheckReport::Unhashed)
         f.d.answerMessage(Msg::IdYes);
     repair[kind]->click();
-    QVERIFY2(f.d.messages().constLast().contains("1 项在检查之后已被其他程序或用户改变"), qPrintable(f.d.messages().constLast()));
+    QVERIFY2(f.d.messages().constLast().contains("1 项在检查之后已被其他程序或用户改变"),
+             qPrintable(f.d.messages().constLast()));
     QCOMPARE(f.state(), before);
     QCOMPARE(f.names(CheckReport::Kind(kind)), QStringList()); // gone from the list: check again to see it
 }
@@ -260,8 +289,10 @@ void TestCatalogueCheck::anotherProgramImporting()
     do {
         f.run(checks++ % 2 == 1);
         // Only the planted stray and leftover, never a copy of the import in flight.
-        QCOMPARE(f.names(CheckReport::Orphan) + f.names(CheckReport::Leftover), repaired ? QStringList() : QStringList({"stray.doc", temporary}));
-        QCOMPARE(f.names(CheckReport::Missing) + f.names(CheckReport::Changed) + f.names(CheckReport::Unhashed), QStringList());
+        QCOMPARE(f.names(CheckReport::Orphan) + f.names(CheckReport::Leftover),
+                 repaired ? QStringList() : QStringList({"stray.doc", temporary}));
+        QCOMPARE(f.names(CheckReport::Missing) + f.names(CheckReport::Changed) + f.names(CheckReport::Unhashed),
+                 QStringList());
         if (checks == 2) { // the repairs run while the import goes on
             f.repair(f.w->cmdBinOrphans);
             f.repair(f.w->cmdRemoveLeftovers);
@@ -289,7 +320,8 @@ void TestCatalogueCheck::questionHeldOpen()
     const QString yes = f.tf.file("yes");
     QProcess driver;
     driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    driver.start(QStringLiteral(MC_IMPORTDRIVER), {"--answer-yes-when", yes, f.tf.path(), "3", Corpus::writeList(f.tf.file("list.txt"), {source})});
+    driver.start(QStringLiteral(MC_IMPORTDRIVER),
+                 {"--answer-yes-when", yes, f.tf.path(), "3", Corpus::writeList(f.tf.file("list.txt"), {source})});
     QTRY_COMPARE_WITH_TIMEOUT(TestFolder::storedCopies().size(), 2, 20000); // the new copy waits for the answer
     for (const QString &name : TestFolder::storedCopies())
         f.file(name, Corpus::read(AttachmentPath() + name)); // as if asked hours ago

@@ -1,13 +1,13 @@
 #include "CatalogueTest.h"
-#include "store/IniFile.h"
 #include "store/DbError.h"
+#include "store/IniFile.h"
 #include "store/SystemErrorText.h"
 
 #include <QFileInfo>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <QStandardPaths>
 #include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestIni : public QObject {
     Q_OBJECT
@@ -23,7 +23,8 @@ private slots:
         QCOMPARE(ReadIni(QStringLiteral("txtImage")), QStringLiteral("*.png"));
         QCOMPARE(Corpus::read(tf.file(QStringLiteral("UserDefault.ini"))).count("=*."), 1); // replaced in place
         QCOMPARE(ReadIni(QStringLiteral("txtImag")), QString());
-        const QString longPath = QStringLiteral("/网络/共享/") + QString(200, QLatin1Char('x')) + QStringLiteral("/Data.mdb");
+        const QString longPath =
+            QStringLiteral("/网络/共享/") + QString(200, QLatin1Char('x')) + QStringLiteral("/Data.mdb");
         WriteIni(QStringLiteral("DataBaseFilePath"), longPath);
         QCOMPARE(ReadIni(QStringLiteral("DataBaseFilePath")), longPath);
         // Binary junk before the section and a 500000 character value break nothing.
@@ -80,9 +81,11 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("errno") << SystemErrorText::describe(EACCES) << QStringLiteral("没有访问权限 (Permission denied)");
         QTest::newRow("inside a message") << QStringLiteral("无法读取源文件 /a: No such file or directory")
-                                          << QStringLiteral("无法读取源文件 /a: 文件或文件夹不存在 (No such file or directory)");
+                                          << QStringLiteral(
+                                                 "无法读取源文件 /a: 文件或文件夹不存在 (No such file or directory)");
         QTest::newRow("engine") << QStringLiteral("database is locked Unable to fetch row")
-                                << QStringLiteral("数据库正被另一个程序使用(已锁定) (database is locked) Unable to fetch row");
+                                << QStringLiteral(
+                                       "数据库正被另一个程序使用(已锁定) (database is locked) Unable to fetch row");
         QTest::newRow("described once") << QStringLiteral("磁盘空间不足 (No space left on device)")
                                         << QStringLiteral("磁盘空间不足 (No space left on device)");
         // An engine error names the statement only when one failed, and the file when one is named.
@@ -92,8 +95,9 @@ private slots:
             << QStringLiteral("数据库错误: 磁盘读写错误 (disk I/O error) (数据库 /d/Data.mdb)\n语句: Select 1");
         QTest::newRow("not reached") << DbError(QStringLiteral("数据库未打开")).message()
                                      << QStringLiteral("数据库错误: 数据库未打开");
-        QTest::newRow("not opened") << DbError::inDatabase(QStringLiteral("unable to open database file"), db, QString()).message()
-                                    << QStringLiteral("数据库错误: 无法打开数据库文件 (unable to open database file) (数据库 /d/Data.mdb)");
+        QTest::newRow("not opened")
+            << DbError::inDatabase(QStringLiteral("unable to open database file"), db, QString()).message()
+            << QStringLiteral("数据库错误: 无法打开数据库文件 (unable to open database file) (数据库 /d/Data.mdb)");
     }
 
     void systemTextsInChinese()
@@ -109,10 +113,12 @@ private slots:
         ScriptedDialogs d;
         SetAppPathOverride(QStringLiteral("/proc/self")); // cannot be written, not even by root
         WriteIni(QStringLiteral("txtText"), QStringLiteral("*.md"));
-        QVERIFY(QFile::exists(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/UserDefault.ini")));
+        QVERIFY(QFile::exists(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+                              QStringLiteral("/UserDefault.ini")));
         // A personal catalogue is made and used without asking anyone.
         QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 0);
-        QCOMPARE(AttachmentPath(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/Attachment/"));
+        QCOMPARE(AttachmentPath(),
+                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/Attachment/"));
         QVERIFY(d.asked.isEmpty());
         clsCurrentDb::release();
         // A folder that can be written stays portable: everything beside the program.

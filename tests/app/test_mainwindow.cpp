@@ -1,17 +1,17 @@
 #include "CatalogueTest.h"
 #include "app/AppStart.h"
-#include "store/IniFile.h"
 #include "app/RegistryReader.h"
-#include "ui/SharedState.h"
-#include "ui/WindowServices.h"
 #include "app/frmAbout.h"
 #include "app/frmLogo.h"
 #include "app/frmSetting.h"
 #include "app/mdiFrm.h"
 #include "browse/frmFind.h"
 #include "store/DialogOwner.h"
+#include "store/IniFile.h"
 #include "store/ProcessExit.h"
 #include "ui/QtDialogs.h"
+#include "ui/SharedState.h"
+#include "ui/WindowServices.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -68,13 +68,54 @@ private slots:
         const QList<QStringList> tree = {
             {"mnu_SysTem", "系统设置(&F)", "mnu_Setting", "系统设置(&S)", "", "mnu_LoginAgain", "重新登陆(&R)", "",
              "mnu_Exit", "退出系统(&X)", ""},
-            {"mnuAdd", "导入文件(&A)", "mnu_AddFolder", "导入文件夹(&M)...", "", "mnu_bar", "___文件__________", "",
-             "mnu_AddText", "导入文本(&A)", "Ctrl+D", "mnu_AddImage", "导入图片(&L)", "Ctrl+E", "mnu_AddMedia",
-             "导入动画,视频(&C)", "Ctrl+G", "mnu_AddSound", "导入音频(&E)", "Ctrl+H", "mnu_AddOffice", "导入Office软件(&O)", "Ctrl+R"},
-            {"mnubrowse", "浏览文件(&B)", "mnu_BroFolder", "浏览文件夹(&M)", "", "mnubar1", "___文件__________", "",
-             "mnu_BroText", "浏览文本(&A)", "Ctrl+J", "mnu_BroImage", "浏览图片(&L)", "Ctrl+K", "mnu_BroMedia",
-             "浏览动画,视频(&C)", "Ctrl+L", "mnu_BroSound", "浏览音频(&E)", "Ctrl+M", "mnu_BroOffice", "浏览Office软件(&O)", "Ctrl+N"},
-            {"mnu_FindData", "文件操作(&F)", "mnu_Find", "文件查找(&C)", "", "mnu_RecycleBin", "回收站", "", "mnu_Check", "检查目录", ""},
+            {"mnuAdd",
+             "导入文件(&A)",
+             "mnu_AddFolder",
+             "导入文件夹(&M)...",
+             "",
+             "mnu_bar",
+             "___文件__________",
+             "",
+             "mnu_AddText",
+             "导入文本(&A)",
+             "Ctrl+D",
+             "mnu_AddImage",
+             "导入图片(&L)",
+             "Ctrl+E",
+             "mnu_AddMedia",
+             "导入动画,视频(&C)",
+             "Ctrl+G",
+             "mnu_AddSound",
+             "导入音频(&E)",
+             "Ctrl+H",
+             "mnu_AddOffice",
+             "导入Office软件(&O)",
+             "Ctrl+R"},
+            {"mnubrowse",
+             "浏览文件(&B)",
+             "mnu_BroFolder",
+             "浏览文件夹(&M)",
+             "",
+             "mnubar1",
+             "___文件__________",
+             "",
+             "mnu_BroText",
+             "浏览文本(&A)",
+             "Ctrl+J",
+             "mnu_BroImage",
+             "浏览图片(&L)",
+             "Ctrl+K",
+             "mnu_BroMedia",
+             "浏览动画,视频(&C)",
+             "Ctrl+L",
+             "mnu_BroSound",
+             "浏览音频(&E)",
+             "Ctrl+M",
+             "mnu_BroOffice",
+             "浏览Office软件(&O)",
+             "Ctrl+N"},
+            {"mnu_FindData", "文件操作(&F)", "mnu_Find", "文件查找(&C)", "", "mnu_RecycleBin", "回收站", "", "mnu_Check",
+             "检查目录", ""},
             {"mnu_About", "关于"},
         };
         const QList<QAction *> top = w->menuBar()->actions();
@@ -89,10 +130,11 @@ private slots:
         // A fresh file gets the first defaults first, in their order; today's formats follow.
         const QString text = QString::fromUtf8(Corpus::read(tf.file(QStringLiteral("UserDefault.ini"))));
         qsizetype at = -1;
-        for (const char *line : {"txtImage=*.bmp;*.ico;*.gif;*.jpg;*.png;*.jpeg;",
-                                 "txtMedia=*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp;*.mp4;*.mkv;",
-                                 "txtOffice=*.doc;*.xls;*.ppt;*.mdb;*.docx;*.xlsx;*.pptx;*.pdf;",
-                                 "txtSound=*.Mdi;*.mp3;*.mav;*.wav;*.mid;*.flac;*.ogg;*.m4a;*.aac\r\n", "txtText=*.txt;*.log;"}) {
+        for (const char *line :
+             {"txtImage=*.bmp;*.ico;*.gif;*.jpg;*.png;*.jpeg;",
+              "txtMedia=*.exe;*.swf;*.dat;*.avi;*.mpeg;*.rm;*.rmvb;*.3gp;*.mp4;*.mkv;",
+              "txtOffice=*.doc;*.xls;*.ppt;*.mdb;*.docx;*.xlsx;*.pptx;*.pdf;",
+              "txtSound=*.Mdi;*.mp3;*.mav;*.wav;*.mid;*.flac;*.ogg;*.m4a;*.aac\r\n", "txtText=*.txt;*.log;"}) {
             const qsizetype found = text.indexOf(QString::fromUtf8(line));
             QVERIFY2(found > at, line);
             at = found;
@@ -232,7 +274,7 @@ private slots:
     void messageBoxes_data()
     {
         QTest::addColumn<int>("style");
-        QTest::addColumn<int>("answer"); // to Enter
+        QTest::addColumn<int>("answer");      // to Enter
         QTest::addColumn<bool>("ownerShown"); // a progress dialog still waiting out its delay is not
         QTest::newRow("report") << int(Msg::OkOnly | Msg::Information) << int(Msg::IdOk) << true;
         QTest::newRow("question") << int(Msg::YesNo | Msg::Question) << int(Msg::IdYes) << false;
@@ -345,8 +387,8 @@ private slots:
         frmAbout::StartSysInfo();
         QCOMPARE(d.started.last(), tool);
         QCOMPARE(d.messages().size(), 3);
-        reg.values = {{"k|text", QString(QStringLiteral("abc") + QChar(0))}, {"k|number", 4242},
-                      {"k|binary", QByteArray("\x01\x02")}};
+        reg.values = {
+            {"k|text", QString(QStringLiteral("abc") + QChar(0))}, {"k|number", 4242}, {"k|binary", QByteArray("\x01\x02")}};
         QString v = QStringLiteral("old");
         QStringList seen; // found=value after each look-up; other kinds leave the value unchanged
         for (const char *name : {"text", "number", "binary", "none"}) {
@@ -356,7 +398,6 @@ private slots:
         QCOMPARE(seen, QStringList({"1=abc", "1=4242", "1=4242", "0="}));
         RegistryReader::install(nullptr);
     }
-
 };
 
 QTEST_MAIN(TestMainWindow)

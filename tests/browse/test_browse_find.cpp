@@ -1,10 +1,10 @@
 #include "CatalogueTest.h"
-#include "ui/SharedState.h"
 #include "browse/RecordList.h"
 #include "browse/frmBrowse.h"
 #include "browse/frmFind.h"
 #include "import/frmFile.h"
 #include "import/frmtblAttachmentEdit.h"
+#include "ui/SharedState.h"
 
 #include <QtWidgets>
 
@@ -31,8 +31,12 @@ void add(int kind, const QString &name, const QVariant &folder, const QString &i
 {
     static int serial = 0;
     const QString category = folder.isNull() ? "NULL" : "'" + SqlQuote(folder.toString()) + "'";
-    CurrentDb().OpenRecordset(QStringLiteral("insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,tblFileKind) "
-                                             "values ('%1','%2','%3',%4,'%5.x',%6)").arg(SqlQuote(info), date, SqlQuote(name), category).arg(++serial).arg(kind));
+    CurrentDb().OpenRecordset(
+        QStringLiteral("insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,tblFileKind) "
+                       "values ('%1','%2','%3',%4,'%5.x',%6)")
+            .arg(SqlQuote(info), date, SqlQuote(name), category)
+            .arg(++serial)
+            .arg(kind));
 }
 
 QStringList listed(RecordList *list)
@@ -81,7 +85,10 @@ struct Browse : std::unique_ptr<frmBrowse> {
     }
 };
 
-int count(const QString &where) { return int(CurrentDb().OpenRecordset("Select * From tblAttachment Where " + where).RecordCount()); }
+int count(const QString &where)
+{
+    return int(CurrentDb().OpenRecordset("Select * From tblAttachment Where " + where).RecordCount());
+}
 } // namespace
 
 void TestBrowseFind::init()
@@ -128,16 +135,19 @@ void TestBrowseFind::renameAndDeleteCategory()
 {
     Browse w(3);
     w.rename(*d_, "2008", QString());
-    QCOMPARE(d_->asked.last().text + d_->asked.last().title + d_->asked.last().defaultAnswer, QStringLiteral("请输入修改的新类别名!类别名称修改2008"));
+    QCOMPARE(d_->asked.last().text + d_->asked.last().title + d_->asked.last().defaultAnswer,
+             QStringLiteral("请输入修改的新类别名!类别名称修改2008"));
     QCOMPARE(count("FolderName='2008'"), 3);
     w.rename(*d_, "2008", "旅行"); // merge into an existing one
     QCOMPARE(w.categories(), QStringList({"全部类别", "", "a%b", "axb", "旅行"}));
-    QCOMPARE(QList<int>({count("FolderName='旅行' And tblFileKind=3"), count("FolderName='2008' And tblFileKind=2")}), QList<int>({3, 1}));
+    QCOMPARE(QList<int>({count("FolderName='旅行' And tblFileKind=3"), count("FolderName='2008' And tblFileKind=2")}),
+             QList<int>({3, 1}));
 
     w.click("旅行");
     d_->answerMessage(Msg::IdNo);
     w->tDelete->trigger();
-    QCOMPARE(d_->asked.last().text + d_->asked.last().owner, QStringLiteral("您确定要删除该类别吗,该类别下面的附件也将被删除?frmBrowse"));
+    QCOMPARE(d_->asked.last().text + d_->asked.last().owner,
+             QStringLiteral("您确定要删除该类别吗,该类别下面的附件也将被删除?frmBrowse"));
     QCOMPARE(d_->asked.last().buttons, Msg::YesNo | Msg::Question | Msg::DefaultSecond);
     QCOMPARE(count("FolderName='旅行'"), 3);
     w.remove(*d_);
@@ -173,19 +183,37 @@ void TestBrowseFind::search_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("text"); // for "时间": first and last day
     QTest::addColumn<QStringList>("found");
-    QTest::newRow("name") << "文件名" << "全部" << "b" << QStringList({"axb.jpg", "b.jpg", "null.bmp"});
-    QTest::newRow("name, texts") << "文件名" << "文本" << "note" << QStringList({"notes.txt"});
-    QTest::newRow("name, pictures") << "文件名" << "图片" << "note" << QStringList();
-    QTest::newRow("category, any kind") << "类别" << "no such kind" << "00" << QStringList({"a.jpg", "b.jpg", "notes.txt"});
-    QTest::newRow("description") << "简介" << "全部" << "; 日" << QStringList({"a.jpg"});
-    QTest::newRow("a quote is plain") << "简介" << "全部" << "it's" << QStringList();
-    QTest::newRow("dates, days whole")
-        << "时间" << "全部" << "2010-01-01 2010-01-31"
-        << QStringList({"a.jpg", "axb.jpg", "b.jpg", "empty.gif", "null.bmp", "pct.jpg"});
-    QTest::newRow("dates, first after last") << "时间" << "全部" << "2010-02-02 2010-01-31" << QStringList();
+    QTest::newRow("name") << "文件名"
+                          << "全部"
+                          << "b" << QStringList({"axb.jpg", "b.jpg", "null.bmp"});
+    QTest::newRow("name, texts") << "文件名"
+                                 << "文本"
+                                 << "note" << QStringList({"notes.txt"});
+    QTest::newRow("name, pictures") << "文件名"
+                                    << "图片"
+                                    << "note" << QStringList();
+    QTest::newRow("category, any kind") << "类别"
+                                        << "no such kind"
+                                        << "00" << QStringList({"a.jpg", "b.jpg", "notes.txt"});
+    QTest::newRow("description") << "简介"
+                                 << "全部"
+                                 << "; 日" << QStringList({"a.jpg"});
+    QTest::newRow("a quote is plain") << "简介"
+                                      << "全部"
+                                      << "it's" << QStringList();
+    QTest::newRow("dates, days whole") << "时间"
+                                       << "全部"
+                                       << "2010-01-01 2010-01-31"
+                                       << QStringList({"a.jpg", "axb.jpg", "b.jpg", "empty.gif", "null.bmp", "pct.jpg"});
+    QTest::newRow("dates, first after last") << "时间"
+                                             << "全部"
+                                             << "2010-02-02 2010-01-31" << QStringList();
     // Refused: nothing is sent, the list stays.
-    QTest::newRow("unknown condition") << "大小" << "全部" << "x"
-                                       << QStringList({"a.jpg", "axb.jpg", "b.jpg", "c.png", "empty.gif", "notes.txt", "null.bmp", "pct.jpg"});
+    QTest::newRow("unknown condition") << "大小"
+                                       << "全部"
+                                       << "x"
+                                       << QStringList({"a.jpg", "axb.jpg", "b.jpg", "c.png", "empty.gif", "notes.txt",
+                                                       "null.bmp", "pct.jpg"});
 }
 
 void TestBrowseFind::search()
@@ -282,7 +310,8 @@ void TestBrowseFind::layoutAndNames()
             if (qobject_cast<QLabel *>(control) ? !clickable : control->focusPolicy() == Qt::NoFocus)
                 continue;
             QAccessibleInterface *face = QAccessible::queryAccessibleInterface(control);
-            QVERIFY2(face && !face->text(QAccessible::Name).isEmpty(), qPrintable(window->objectName() + '.' + control->objectName()));
+            QVERIFY2(face && !face->text(QAccessible::Name).isEmpty(),
+                     qPrintable(window->objectName() + '.' + control->objectName()));
         }
     }
     // A combo box is named by its text; its label comes as the label relation.

@@ -4,8 +4,8 @@
 #include "import/frmtblAttachmentEdit.h"
 #include "store/CopyOut.h"
 #include "store/Engine.h"
-#include "ui/FileIcons.h"
 #include "store/RecordChanged.h"
+#include "ui/FileIcons.h"
 
 #include <QtWidgets>
 
@@ -36,13 +36,19 @@ struct Fixture {
     {
         tf.createCatalogue();
         CurrentDb(); // locates the catalogue and the attachment folder
-        list = std::make_unique<RecordList>(&owner, RecordList::Options{search, [this] { ++refreshes; reload(); }});
+        list = std::make_unique<RecordList>(&owner, RecordList::Options{search, [this] {
+                                                                            ++refreshes;
+                                                                            reload();
+                                                                        }});
     }
     // A record named `name`, in category "f" unless given, with a copy unless `withCopy` is false.
-    void add(const QString &stored, const QString &name, bool withCopy = true, const QString &folder = "f", const QString &date = "2010")
+    void add(const QString &stored, const QString &name, bool withCopy = true, const QString &folder = "f",
+             const QString &date = "2010")
     {
-        CurrentDb().OpenRecordset(QStringLiteral("insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,tblFileKind) "
-                                                 "values ('d','%1','%2','%3','%4',3)").arg(date, SqlQuote(name), SqlQuote(folder), SqlQuote(stored)));
+        CurrentDb().OpenRecordset(
+            QStringLiteral("insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,tblFileKind) "
+                           "values ('d','%1','%2','%3','%4',3)")
+                .arg(date, SqlQuote(name), SqlQuote(folder), SqlQuote(stored)));
         if (withCopy)
             tf.write("Attachment/" + stored, name.toUtf8());
     }
@@ -69,8 +75,12 @@ void TestRecordList::fallbackIcons()
     // A bare desktop: no icon theme at all. Each kind of file gets the shipped icon.
     QIcon::setThemeSearchPaths({});
     QIcon::setThemeName(QStringLiteral("none"));
-    for (const auto &[name, kind] : {std::pair{"a.txt", "text"}, {"b.JPEG", "image"}, {"c.mkv", "video"},
-                                     {"d.flac", "audio"}, {"e.docx", "office"}, {"g.zzq", "file"}}) {
+    for (const auto &[name, kind] : {std::pair{"a.txt", "text"},
+                                     {"b.JPEG", "image"},
+                                     {"c.mkv", "video"},
+                                     {"d.flac", "audio"},
+                                     {"e.docx", "office"},
+                                     {"g.zzq", "file"}}) {
         const QImage shipped = QIcon(QStringLiteral(":/icons/%1.png").arg(kind)).pixmap(16).toImage();
         QVERIFY2(!shipped.isNull() && FileIcons::forFileName(name).pixmap(16).toImage() == shipped, name);
     }
@@ -150,7 +160,10 @@ void TestRecordList::openAndSaveAs()
     // Cancelled after its first block, a copy leaves the target as it was.
     const QString other = f.tf.write("other.bin", QByteArray(3 << 20, 'x'));
     qint64 told = 0;
-    QVERIFY(!CopyOut::replace(other, target, [&](qint64 done, qint64) { told = done; return false; }));
+    QVERIFY(!CopyOut::replace(other, target, [&](qint64 done, qint64) {
+        told = done;
+        return false;
+    }));
     QVERIFY(told == 1 << 20 && Corpus::read(target) == "报告.txt");
     QVERIFY(Corpus::read(users) == "mine" && QDir(f.tf.file("out")).entryList(QDir::Files | QDir::Hidden).size() == 2);
     QVERIFY(f.d.allAnswered());
@@ -166,17 +179,21 @@ void TestRecordList::deletes_data()
     QTest::newRow("No keeps it") << false << QStringList("a.txt") << int(Msg::IdNo) << QStringList() << "";
     QTest::newRow("with its copy") << false << QStringList("a.txt") << int(Msg::IdYes) << QStringList("a.txt") << "";
     QTest::newRow("search window") << true << QStringList("a.txt") << int(Msg::IdYes) << QStringList("a.txt") << "删除成功!";
-    QTest::newRow("copy already gone") << true << QStringList("gone.txt") << int(Msg::IdYes) << QStringList("gone.txt") << "删除成功!";
+    QTest::newRow("copy already gone") << true << QStringList("gone.txt") << int(Msg::IdYes) << QStringList("gone.txt")
+                                       << "删除成功!";
     // A stored name leading out of the attachment folder: the row goes, never that file.
-    QTest::newRow("stored name outside") << true << QStringList("evil.txt") << int(Msg::IdYes) << QStringList("evil.txt") << "删除成功!";
+    QTest::newRow("stored name outside") << true << QStringList("evil.txt") << int(Msg::IdYes) << QStringList("evil.txt")
+                                         << "删除成功!";
     // Records without a stored name share no copy: only the chosen one goes.
-    QTest::newRow("no stored name") << true << QStringList("second.txt") << int(Msg::IdYes) << QStringList("second.txt") << "删除成功!";
+    QTest::newRow("no stored name") << true << QStringList("second.txt") << int(Msg::IdYes) << QStringList("second.txt")
+                                    << "删除成功!";
     // Another program changed one record after it was listed: that one is kept.
     QTest::newRow("several, one changed") << true << QStringList({"a.txt", "locked.txt", "gone.txt"}) << int(Msg::IdYes)
                                           << QStringList({"a.txt", "gone.txt"})
                                           << "已删除 2 个记录,1 个记录删除失败:\nlocked.txt: " + RecordChanged::text();
     // The catalogue refuses the delete after the record went to the bin: its copy stays with it.
-    QTest::newRow("refused") << true << QStringList("a.txt") << int(Msg::IdYes) << QStringList() << "已删除 0 个记录,1 个记录删除失败:\na.txt: ";
+    QTest::newRow("refused") << true << QStringList("a.txt") << int(Msg::IdYes) << QStringList()
+                             << "已删除 0 个记录,1 个记录删除失败:\na.txt: ";
 }
 
 void TestRecordList::deletes()
@@ -194,16 +211,19 @@ void TestRecordList::deletes()
     f.add("../precious.txt", "evil.txt", false);
     f.add(QString(), "first.txt", false);
     f.add(QString(), "second.txt", false);
-    CurrentDb().OpenRecordset(QStringLiteral("insert into tblAttachment (FileName,FolderName,tblFileKind) values ('null.txt','f',3)"));
+    CurrentDb().OpenRecordset(
+        QStringLiteral("insert into tblAttachment (FileName,FolderName,tblFileKind) values ('null.txt','f',3)"));
     f.reload();
     QStringList all = f.column(0, true);
     CurrentDb().OpenRecordset(QStringLiteral("Update tblAttachment set Currentinfo='changed' where FileName='locked.txt'"));
     if (QTest::currentDataTag() == QByteArray("refused")) {
         std::shared_ptr<Engine> e = CurrentDb().engine();
         if (TestFolder::onServer())
-            e->execute("CREATE FUNCTION refuse() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'refused'; END $$ LANGUAGE plpgsql");
-        e->execute(TestFolder::onServer() ? "CREATE TRIGGER refuse BEFORE DELETE ON tblAttachment FOR EACH ROW EXECUTE FUNCTION refuse()"
-                                          : "CREATE TRIGGER refuse BEFORE DELETE ON tblAttachment BEGIN SELECT RAISE(ABORT, 'refused'); END");
+            e->execute(
+                "CREATE FUNCTION refuse() RETURNS trigger AS $$ BEGIN RAISE EXCEPTION 'refused'; END $$ LANGUAGE plpgsql");
+        e->execute(TestFolder::onServer()
+                       ? "CREATE TRIGGER refuse BEFORE DELETE ON tblAttachment FOR EACH ROW EXECUTE FUNCTION refuse()"
+                       : "CREATE TRIGGER refuse BEFORE DELETE ON tblAttachment BEGIN SELECT RAISE(ABORT, 'refused'); END");
     }
     for (const QString &name : chosen)
         f.list->lvw->selectionModel()->select(f.list->model()->index(f.column(0).indexOf(name), 0),
@@ -213,7 +233,7 @@ void TestRecordList::deletes()
     f.d.answerMessage(answer);
     f.list->mnuDel->trigger();
     QCOMPARE(f.d.asked[0].text, chosen.size() > 1 ? QStringLiteral("您确定要删除选中的 %1 个记录?").arg(chosen.size())
-                                                   : "您确定要删除" + chosen[0] + "?");
+                                                  : "您确定要删除" + chosen[0] + "?");
     QCOMPARE(f.d.asked[0].buttons, kDestroys);
     for (const QString &name : gone)
         all.removeOne(name);

@@ -1,11 +1,11 @@
 #include "CatalogueTest.h"
-#include "ui/SharedState.h"
 #include "browse/RecordList.h"
 #include "browse/frmBrowse.h"
 #include "browse/frmRecycleBin.h"
 #include "import/ImportEngine.h"
 #include "store/RecordChanged.h"
 #include "store/RecycleBin.h"
+#include "ui/SharedState.h"
 
 #include <QtWidgets>
 #include <sys/stat.h>
@@ -136,7 +136,8 @@ void TestRecycleBin::categoryAndClashes()
     QFile::remove(AttachmentPath() + a.storedName);
     f.tf.write("Attachment/" + a.storedName, "newer");
     CurrentDb().OpenRecordset(QStringLiteral("insert into tblAttachment (FileName,FolderName,SaveFileName,tblFileKind) "
-                                             "values ('newer.jpg','n','%1',3)").arg(a.storedName));
+                                             "values ('newer.jpg','n','%1',3)")
+                                  .arg(a.storedName));
     QVERIFY_THROWS_EXCEPTION(AppError, RecycleBin::restore(a));
     QCOMPARE(Corpus::read(AttachmentPath() + a.storedName), QByteArray("newer"));
     QCOMPARE(namesIn("FileName='a.jpg'"), QStringList());
@@ -159,8 +160,9 @@ void TestRecycleBin::restoreWithoutCopy()
     frmRecycleBin bin;
     bin.lvw->selectAll();
     bin.cmdRestore->click();
-    QCOMPARE(f.d.messages().constLast(),
-             QStringLiteral("1 个记录未能还原:\na.jpg: 附件副本已不存在(回收站文件夹和附件文件夹中都找不到),记录仍留在回收站中"));
+    QCOMPARE(
+        f.d.messages().constLast(),
+        QStringLiteral("1 个记录未能还原:\na.jpg: 附件副本已不存在(回收站文件夹和附件文件夹中都找不到),记录仍留在回收站中"));
     QCOMPARE(namesIn().size(), 1);
     QCOMPARE(namesIn("FileName='a.jpg'"), QStringList());
     QCOMPARE(bin.lvw->rowCount(), 1);
@@ -194,7 +196,8 @@ void TestRecycleBin::emptyingThatCannotDelete()
     const QStringList files = QDir(RecycleBin::folder()).entryList(QDir::Files | QDir::Hidden);
     lockFolder(RecycleBin::folder(), false);
     const QString message = f.d.messages().constLast();
-    QVERIFY2(message.startsWith(QStringLiteral("1 个记录的附件副本无法删除,它们仍留在回收站中:\na.jpg: ")), qPrintable(message));
+    QVERIFY2(message.startsWith(QStringLiteral("1 个记录的附件副本无法删除,它们仍留在回收站中:\na.jpg: ")),
+             qPrintable(message));
     QCOMPARE(files.size(), 1);
     entries = RecycleBin::entries();
     QCOMPARE(entries.size(), 1);
@@ -230,7 +233,6 @@ void TestRecycleBin::hashFollowsRestoredName()
                                           "库里已有内容相同的文件 newer.jpg (类别 n),是否仍然导入?"}));
     QVERIFY(f.d.allAnswered());
 }
-
 
 // Listing again keeps a large selection as one range, in one change. Emptying removes the
 // entries the question counted, not those a listing meanwhile added.

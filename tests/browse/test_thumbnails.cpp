@@ -1,5 +1,5 @@
-#include "MediaFiles.h"
 #include "Corpus.h"
+#include "MediaFiles.h"
 #include "TestFolder.h"
 #include "browse/RecordList.h"
 #include "browse/RecordListViews.h"
@@ -33,7 +33,8 @@ int mode(const QString &path)
 
 quint32 bigEndian(const QByteArray &b, qsizetype at)
 {
-    return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16 | quint32(quint8(b[at + 2])) << 8 | quint8(b[at + 3]);
+    return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16 | quint32(quint8(b[at + 2])) << 8 |
+           quint8(b[at + 3]);
 }
 
 // The chunks of a PNG file as its bytes hold them: type, then for tEXt "key=value".
@@ -105,9 +106,10 @@ void TestThumbnails::cacheFile()
     // Read from the bytes: the keys in plain tEXt chunks, as the GLib thumbnail checker reads them.
     const QStringList found = chunks(file);
     QCOMPARE(found.filter("tEXt Thumb::"),
-             QStringList({"tEXt Thumb::URI=" + uri, "tEXt Thumb::MTime=" + QString::number(made.toSecsSinceEpoch()),
-                          "tEXt Thumb::Size=" + QString::number(QFileInfo(path).size()),
-                          "tEXt Thumb::Mimetype=" + QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name()}));
+             QStringList(
+                 {"tEXt Thumb::URI=" + uri, "tEXt Thumb::MTime=" + QString::number(made.toSecsSinceEpoch()),
+                  "tEXt Thumb::Size=" + QString::number(QFileInfo(path).size()),
+                  "tEXt Thumb::Mimetype=" + QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name()}));
     QCOMPARE(found.filter("zTXt") + found.filter("iTXt"), QStringList());
     QCOMPARE(found.constFirst() + found.constLast(), QStringLiteral("IHDRIEND"));
 
@@ -150,7 +152,8 @@ void TestThumbnails::linksInTheCache()
         QCOMPARE(QImage(file, "PNG").size(), QSize(40, 30));
         QCOMPARE(mode(file), 0600);
     }
-    QCOMPARE(QDir(QFileInfo(cached).path()).entryList(QDir::Files | QDir::Hidden).filter(".mc-"), QStringList()); // no temporary left
+    QCOMPARE(QDir(QFileInfo(cached).path()).entryList(QDir::Files | QDir::Hidden).filter(".mc-"),
+             QStringList()); // no temporary left
 
     // The folder a link to a folder of another user.
     QTemporaryDir cache;

@@ -1,5 +1,4 @@
 #include "CatalogueTest.h"
-#include "ui/SharedState.h"
 #include "browse/RecordList.h"
 #include "browse/frmBrowse.h"
 #include "browse/frmFind.h"
@@ -9,6 +8,7 @@
 #include "store/CatalogueNotice.h"
 #include "store/Engine.h"
 #include "store/RecycleBin.h"
+#include "ui/SharedState.h"
 
 #include <QtWidgets>
 
@@ -200,8 +200,9 @@ void TestWindowsInStep::otherProgramsOnF5AndActivation()
     auto otherProgram = [this](const QString &name) {
         QProcess driver;
         driver.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        driver.start(QStringLiteral(MC_IMPORTDRIVER),
-                     {tf_->path(), "3", Corpus::writeList(tf_->file("list.txt"), {tf_->write("other/" + name, name.toUtf8())})});
+        driver.start(
+            QStringLiteral(MC_IMPORTDRIVER),
+            {tf_->path(), "3", Corpus::writeList(tf_->file("list.txt"), {tf_->write("other/" + name, name.toUtf8())})});
         QVERIFY(driver.waitForFinished(30000) && driver.exitCode() == 0);
     };
     otherProgram("x.jpg");
@@ -292,7 +293,8 @@ void TestWindowsInStep::dropImportsAsTheWindowsKind()
     drop({single, tf_->file("drop/many"), text});
     QStringList texts = d_->messages();
     QVERIFY2(texts.value(0).contains("readme.txt") && !texts.value(0).contains("notes.txt"), qPrintable(texts.value(0)));
-    QCOMPARE(texts.value(1), QStringLiteral("您确定要将以下的文件导入文件系统中?\r\n\r\n若您导入的程序的很大,需要的时间将很长.."));
+    QCOMPARE(texts.value(1),
+             QStringLiteral("您确定要将以下的文件导入文件系统中?\r\n\r\n若您导入的程序的很大,需要的时间将很长.."));
     QCOMPARE(texts.value(2), QStringLiteral("导入成功! :) "));
     QCOMPARE(listed(w->records), QStringList({"one.jpg/drop", "two.png/many"}));
     QCOMPARE(CurrentDb().OpenRecordset("Select * From tblAttachment Where tblFileKind=3").RecordCount(), 2);

@@ -4,8 +4,8 @@
 #include "controls/PropertyBag.h"
 #include "controls/UsrButton.h"
 
-#include <memory>
 #include <QtTest>
+#include <memory>
 
 namespace {
 // The bounds of the pixels of `colour`, or with `other` of all the rest.
@@ -45,10 +45,11 @@ private slots:
                  QVariantList({9, "UsrButton1", "Verdana", 8.25, "3.0", OleColor::translate(OleColor::system(15)), 0, 0}));
         PropertyBag empty;
         read.ReadProperties(empty);
-        QCOMPARE(QVariantList({read.Style(), read.Caption(), read.IconSize(), read.IconAlign(), read.NonThemeStyle(),
-                               read.Enabled(), read.ToolTipType(), read.ToolTipBackColor(), read.Icon().isNull(), read.state()}),
-                 QVariantList({3, QString(), 16, 0, 5, true, 1, OleColor::translate(OleColor::system(23)), true,
-                               int(ButtonLook::Normal)}));
+        QCOMPARE(
+            QVariantList({read.Style(), read.Caption(), read.IconSize(), read.IconAlign(), read.NonThemeStyle(),
+                          read.Enabled(), read.ToolTipType(), read.ToolTipBackColor(), read.Icon().isNull(), read.state()}),
+            QVariantList({3, QString(), 16, 0, 5, true, 1, OleColor::translate(OleColor::system(23)), true,
+                          int(ButtonLook::Normal)}));
         read.resize(10, 40);
         QCOMPARE(read.size(), QSize(20, 40)); // 300 twips at the least
         read.resize(50, 5);
@@ -69,10 +70,14 @@ private slots:
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("looks"); // after each step: Normal, Hot, Pressed
         QTest::addColumn<int>("clicks");
-        QTest::newRow("toggle, drawn pressed while on") << 1 << "prvcv" << "PHPHH" << 2;
-        QTest::newRow("double click after a right release") << 0 << "Rd" << "NN" << 0;
-        QTest::newRow("double click after a left release") << 0 << "cdr" << "HPH" << 1;
-        QTest::newRow("Space held") << 0 << "shu" << "PPH" << 1;
+        QTest::newRow("toggle, drawn pressed while on") << 1 << "prvcv"
+                                                        << "PHPHH" << 2;
+        QTest::newRow("double click after a right release") << 0 << "Rd"
+                                                            << "NN" << 0;
+        QTest::newRow("double click after a left release") << 0 << "cdr"
+                                                           << "HPH" << 1;
+        QTest::newRow("Space held") << 0 << "shu"
+                                    << "PPH" << 1;
     }
 
     void input()
@@ -94,7 +99,8 @@ private slots:
             case 'R': QTest::mouseClick(&b, Qt::RightButton); break;
             case 'v': b.render(); break;
             default: {
-                QKeyEvent e(step == 'u' ? QEvent::KeyRelease : QEvent::KeyPress, Qt::Key_Space, {}, QStringLiteral(" "), step == 'h');
+                QKeyEvent e(step == 'u' ? QEvent::KeyRelease : QEvent::KeyPress, Qt::Key_Space, {}, QStringLiteral(" "),
+                            step == 'h');
                 QCoreApplication::sendEvent(&b, &e);
             }
             }
@@ -123,8 +129,9 @@ private slots:
         QCOMPARE(b.state(), int(ButtonLook::Hot));
         const ButtonToolTip *tip = b.toolTipWindow();
         QVERIFY(tip && tip->balloon());
-        QCOMPARE(QVariantList({tip->text(), tip->title(), tip->titleIcon(), tip->background(), tip->foreground()}),
-                 QVariantList({"host tip", "标题", 2, QApplication::palette().color(QPalette::ToolTipBase), QColor(200, 0, 0)}));
+        QCOMPARE(
+            QVariantList({tip->text(), tip->title(), tip->titleIcon(), tip->background(), tip->foreground()}),
+            QVariantList({"host tip", "标题", 2, QApplication::palette().color(QPalette::ToolTipBase), QColor(200, 0, 0)}));
         QEvent out(QEvent::Leave);
         QCoreApplication::sendEvent(&b, &out);
         QCOMPARE(b.state(), int(ButtonLook::Normal));
@@ -174,10 +181,11 @@ private slots:
         PropertyBag bag;
         b.WriteProperties(bag);
         QCOMPARE(bag.writeLog(),
-                 QStringList({"Icon", "Style", "Caption", "IconSize", "IconAlign", "CaptionAlign", "iNonThemeStyle", "Enabled",
-                              "ShowFocus", "USeCustomColors", "BackColor", "HighlightColor", "FontColor", "FontHighlightColor",
-                              "ToolTipText", "Tooltiptitle", "ToolTipIcon", "ToolTipType", "ttBackColor", "ttForeColor", "Font",
-                              "ButtonType", "Value"}));
+                 QStringList({"Icon",         "Style",          "Caption",     "IconSize",           "IconAlign",
+                              "CaptionAlign", "iNonThemeStyle", "Enabled",     "ShowFocus",          "USeCustomColors",
+                              "BackColor",    "HighlightColor", "FontColor",   "FontHighlightColor", "ToolTipText",
+                              "Tooltiptitle", "ToolTipIcon",    "ToolTipType", "ttBackColor",        "ttForeColor",
+                              "Font",         "ButtonType",     "Value"}));
         // Defaults need not be stored; keys without a default always are.
         QVERIFY(!bag.contains("IconSize") && bag.contains("ToolTipType") && bag.contains("Font"));
         UsrButton back;
@@ -188,7 +196,8 @@ private slots:
         QCOMPARE(QVariantList({back.Style(), back.Caption(), back.NonThemeStyle(), back.UseCustomColors(), back.BackColor(),
                                back.ToolTip(), back.ToolTipTitle(), back.ToolTipIcon(), back.ToolTipBackColor(),
                                back.Value(), back.ButtonType(), back.isEnabled()}),
-                 QVariantList({7, "保存", 2, true, OleColor::rgb(1, 2, 3), "tip", "标题", 1, OleColor::rgb(9, 9, 9), true, 1, false}));
+                 QVariantList({7, "保存", 2, true, OleColor::rgb(1, 2, 3), "tip", "标题", 1, OleColor::rgb(9, 9, 9), true, 1,
+                               false}));
     }
 
     void colourArithmetic()
@@ -244,12 +253,16 @@ private slots:
         const QColor shadow = sys(OleColor::ButtonShadow), white = sys(OleColor::WindowBackground);
         const QColor face = sys(OleColor::ButtonFace), base = sys(OleColor::Highlight);
         const QColor disabled = OleColor::toQColor(0xBAC7C9); // 0x00BBGGRR
-        QTest::newRow("3 light and shadow, corners")
-            << 3 << 1
-            << Pixels({{{-2, 12}, shadow}, {{-1, 12}, white}, {{30, -2}, shadow}, {{30, -1}, white}, {{-1, 0}, face},
-                       {{-2, 1}, ButtonPainter::blend(white, shadow)}});
+        QTest::newRow("3 light and shadow, corners") << 3 << 1
+                                                     << Pixels({{{-2, 12}, shadow},
+                                                                {{-1, 12}, white},
+                                                                {{30, -2}, shadow},
+                                                                {{30, -1}, white},
+                                                                {{-1, 0}, face},
+                                                                {{-2, 1}, ButtonPainter::blend(white, shadow)}});
         QTest::newRow("4 hot") << 4 << 2
-                               << Pixels({{{-1, 12}, base}, {{30, -1}, base}, {{-2, -2}, ButtonPainter::lighten(base, 176)}});
+                               << Pixels(
+                                      {{{-1, 12}, base}, {{30, -1}, base}, {{-2, -2}, ButtonPainter::lighten(base, 176)}});
         QTest::newRow("4 pressed corner") << 4 << 3 << Pixels({{{-1, -1}, base}});
         QTest::newRow("5 disabled") << 5 << 4 << Pixels({{{-1, 12}, disabled}, {{30, -1}, disabled}});
     }

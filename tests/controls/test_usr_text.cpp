@@ -77,7 +77,8 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             f.boxes[i]->setIsStyle(style);
             f.boxes[i]->setText(start[i]);
-            connect(f.boxes[i], &UsrText::EnterClick, this, [&events, i] { events << QStringLiteral("EnterClick %1").arg(i); });
+            connect(f.boxes[i], &UsrText::EnterClick, this,
+                    [&events, i] { events << QStringLiteral("EnterClick %1").arg(i); });
         }
         connect(f.text(), &UsrText::KeyPress, this, [&](short &ascii) {
             events << QStringLiteral("KeyPress %1%2").arg(ascii).arg(f.text()->txtText1->hasFocus() ? "" : " elsewhere");
@@ -104,15 +105,39 @@ private slots:
         const struct {
             int key, modifiers, code;
         } rows[] = {
-            {Qt::Key_Delete, 0, 46}, {Qt::Key_Left, 0, 37}, {Qt::Key_Up, 0, 38}, {Qt::Key_Right, 0, 39},
-            {Qt::Key_Down, 0, 40}, {Qt::Key_Home, 0, 36}, {Qt::Key_End, 0, 35}, {Qt::Key_PageUp, 0, 33},
-            {Qt::Key_PageDown, 0, 34}, {Qt::Key_Insert, 0, 45}, {Qt::Key_F1, 0, 112}, {Qt::Key_F12, 0, 123},
-            {Qt::Key_A, 0, 65}, {Qt::Key_Z, shift, 90}, {Qt::Key_0, 0, 48}, {Qt::Key_9, 0, 57},
-            {Qt::Key_Exclam, shift, 49}, {Qt::Key_Backspace, 0, 8}, {Qt::Key_Return, 0, 13},
-            {Qt::Key_Enter, keypad, 13}, {Qt::Key_Shift, 0, 16}, {Qt::Key_Control, 0, 17}, {Qt::Key_Alt, 0, 18},
-            {Qt::Key_Escape, 0, 27}, {Qt::Key_Space, 0, 32}, {Qt::Key_0, keypad, 96}, {Qt::Key_9, keypad, 105},
-            {Qt::Key_Asterisk, keypad, 106}, {Qt::Key_Plus, keypad, 107}, {Qt::Key_Minus, keypad, 109},
-            {Qt::Key_Period, keypad, 110}, {Qt::Key_Slash, keypad, 111}, {Qt::Key_Semicolon, 0, 186},
+            {Qt::Key_Delete, 0, 46},
+            {Qt::Key_Left, 0, 37},
+            {Qt::Key_Up, 0, 38},
+            {Qt::Key_Right, 0, 39},
+            {Qt::Key_Down, 0, 40},
+            {Qt::Key_Home, 0, 36},
+            {Qt::Key_End, 0, 35},
+            {Qt::Key_PageUp, 0, 33},
+            {Qt::Key_PageDown, 0, 34},
+            {Qt::Key_Insert, 0, 45},
+            {Qt::Key_F1, 0, 112},
+            {Qt::Key_F12, 0, 123},
+            {Qt::Key_A, 0, 65},
+            {Qt::Key_Z, shift, 90},
+            {Qt::Key_0, 0, 48},
+            {Qt::Key_9, 0, 57},
+            {Qt::Key_Exclam, shift, 49},
+            {Qt::Key_Backspace, 0, 8},
+            {Qt::Key_Return, 0, 13},
+            {Qt::Key_Enter, keypad, 13},
+            {Qt::Key_Shift, 0, 16},
+            {Qt::Key_Control, 0, 17},
+            {Qt::Key_Alt, 0, 18},
+            {Qt::Key_Escape, 0, 27},
+            {Qt::Key_Space, 0, 32},
+            {Qt::Key_0, keypad, 96},
+            {Qt::Key_9, keypad, 105},
+            {Qt::Key_Asterisk, keypad, 106},
+            {Qt::Key_Plus, keypad, 107},
+            {Qt::Key_Minus, keypad, 109},
+            {Qt::Key_Period, keypad, 110},
+            {Qt::Key_Slash, keypad, 111},
+            {Qt::Key_Semicolon, 0, 186},
             {Qt::Key_Minus, 0, 189},
         };
         for (const auto &r : rows)
@@ -150,8 +175,8 @@ private slots:
         UsrText t(&host);
         PropertyBag empty;
         t.ReadProperties(empty);
-        QCOMPARE(empty.readLog(), QStringList({"BackColor", "ForeColor", "Enabled", "Font", "Appearance", "Alignment", "Text",
-                                               "isStyle", "isColorGetFocus", "isChangeColorGetFocus"}));
+        QCOMPARE(empty.readLog(), QStringList({"BackColor", "ForeColor", "Enabled", "Font", "Appearance", "Alignment",
+                                               "Text", "isStyle", "isColorGetFocus", "isChangeColorGetFocus"}));
         QCOMPARE(QVariantList({t.Text(), t.isStyle(), t.isColorGetFocus(), t.Appearance(), t.Font()}),
                  QVariantList({"Text1", 2, OleColor::rgb(236, 231, 222), 1, host.font()}));
         QSignalSpy changed(&t, &UsrText::PropertyChanged);

@@ -1,5 +1,4 @@
 #include "CatalogueTest.h"
-#include "ui/SharedState.h"
 #include "app/mdiFrm.h"
 #include "browse/RecordList.h"
 #include "browse/frmBrowse.h"
@@ -9,9 +8,10 @@
 #include "store/DbError.h"
 #include "store/Engine.h"
 #include "store/PostgresEngine.h"
+#include "ui/SharedState.h"
 
-#include <QtWidgets>
 #include <QtSql>
+#include <QtWidgets>
 
 class TestBadInput : public QObject {
     Q_OBJECT
@@ -31,9 +31,19 @@ void TestBadInput::awkwardNamesEndToEnd()
     tf.createCatalogue();
     ScriptedDialogs d;
     const QString category = QStringLiteral("it's 50%_[x] #1;");
-    const QStringList names = {"O'Brien's.jpg", "100%_done.jpg", "a;b;c.jpg", "star*.jpg", "#hash# 1.jpg", "[brackets].jpg",
-                               "  lead and trail  .jpg", "照片 2008.jpg", "emoji😀.jpg", QString(251, 'x') + ".jpg",
-                               "noextension", "several.dots.in.name.jpg", ".jpg"};
+    const QStringList names = {"O'Brien's.jpg",
+                               "100%_done.jpg",
+                               "a;b;c.jpg",
+                               "star*.jpg",
+                               "#hash# 1.jpg",
+                               "[brackets].jpg",
+                               "  lead and trail  .jpg",
+                               "照片 2008.jpg",
+                               "emoji😀.jpg",
+                               QString(251, 'x') + ".jpg",
+                               "noextension",
+                               "several.dots.in.name.jpg",
+                               ".jpg"};
     for (const QString &name : names)
         QVERIFY2(ImportEngine::ImportFile(tf.write("src/" + category + '/' + name, name.toUtf8()), 3), qPrintable(name));
     d.answerMessage(Msg::IdYes); // the same name again is recognised as a duplicate
@@ -186,12 +196,15 @@ void TestBadInput::foreignTableNeverWritten_data()
 {
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("named");
-    QTest::newRow("other columns") << "tblAttachment (id INTEGER, title TEXT)" << "Currentinfo, Date, FileName";
+    QTest::newRow("other columns") << "tblAttachment (id INTEGER, title TEXT)"
+                                   << "Currentinfo, Date, FileName";
     QTest::newRow("no SaveFileName") << "tblAttachment (Currentinfo TEXT, Date TEXT, FileName TEXT, FolderName TEXT, "
-                                        "tblFileKind INTEGER)" << "SaveFileName";
+                                        "tblFileKind INTEGER)"
+                                     << "SaveFileName";
     QTest::newRow("a column every row must fill")
         << "tblAttachment (Currentinfo TEXT, Date TEXT, FileName TEXT, FolderName TEXT, SaveFileName TEXT, "
-           "tblFileKind INTEGER, Owner TEXT NOT NULL)" << "Owner";
+           "tblFileKind INTEGER, Owner TEXT NOT NULL)"
+        << "Owner";
 }
 
 // A database whose tblAttachment is another program's table is refused before anything is
@@ -215,7 +228,8 @@ void TestBadInput::foreignTableNeverWritten()
         ImportEngine::ImportFile(tf.write("src/f/a.jpg", "a"), 3);
         QFAIL("imported into another program's table");
     } catch (const AppError &e) {
-        QVERIFY2(e.message().contains("tblAttachment") && e.message().contains(named, Qt::CaseInsensitive), qPrintable(e.message()));
+        QVERIFY2(e.message().contains("tblAttachment") && e.message().contains(named, Qt::CaseInsensitive),
+                 qPrintable(e.message()));
     }
     QVERIFY(TestFolder::storedCopies().isEmpty());
     if (!TestFolder::onServer()) {

@@ -31,7 +31,9 @@ void TestConcurrency::sharedImport()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!links)
         env.insert(QStringLiteral("MC_NO_HARDLINKS"), QStringLiteral("1"));
-    const int files = qEnvironmentVariableIntValue("MC_CONCURRENCY_FILES") > 0 ? qEnvironmentVariableIntValue("MC_CONCURRENCY_FILES") : 300;
+    const int files = qEnvironmentVariableIntValue("MC_CONCURRENCY_FILES") > 0
+                          ? qEnvironmentVariableIntValue("MC_CONCURRENCY_FILES")
+                          : 300;
     TestFolder tf;
     tf.createCatalogue();
     std::vector<std::unique_ptr<QProcess>> drivers;
@@ -48,7 +50,8 @@ void TestConcurrency::sharedImport()
         drivers.back()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         drivers.back()->setProcessEnvironment(env);
         drivers.back()->setProgram(QStringLiteral(MC_IMPORTDRIVER));
-        drivers.back()->setArguments({tf.path(), "3", Corpus::writeList(tf.file(QStringLiteral("list%1.txt").arg(p)), sources)});
+        drivers.back()->setArguments(
+            {tf.path(), "3", Corpus::writeList(tf.file(QStringLiteral("list%1.txt").arg(p)), sources)});
     }
     QElapsedTimer timer;
     timer.start();

@@ -60,7 +60,8 @@ void TestCrash::killedWhileImporting()
         }
     }
     // The last round's large files may repeat stored contents; all its others are added.
-    QCOMPARE(CurrentDb().OpenRecordset("Select * From tblAttachment Where FolderName='round30' And FileName Like 'name%'")
+    QCOMPARE(CurrentDb()
+                 .OpenRecordset("Select * From tblAttachment Where FolderName='round30' And FileName Like 'name%'")
                  .RecordCount(),
              40);
 }

@@ -25,12 +25,20 @@ namespace {
 void addRow(const QString &date)
 {
     CurrentDb().OpenRecordset("insert into tblAttachment (Currentinfo,[Date],FileName,FolderName,SaveFileName,tblFileKind) "
-                              "values (' 简介 '," + date + ",'a.txt','2010','1.txt',2)");
+                              "values (' 简介 '," +
+                              date + ",'a.txt','2010','1.txt',2)");
 }
 // Loads the row that addRow made, as the record list opens the editor.
-void openTheRow(frmtblAttachmentEdit &e) { e.strWhere = " SaveFileName='1.txt'"; e.Form_Activate(); }
+void openTheRow(frmtblAttachmentEdit &e)
+{
+    e.strWhere = " SaveFileName='1.txt'";
+    e.Form_Activate();
+}
 
-Recordset theRow() { return CurrentDb().OpenRecordset("Select * From tblAttachment Where SaveFileName='1.txt'"); }
+Recordset theRow()
+{
+    return CurrentDb().OpenRecordset("Select * From tblAttachment Where SaveFileName='1.txt'");
+}
 
 // The row's texts of the given fields, joined by "|".
 QString rowText(const QString &fields)
@@ -65,7 +73,8 @@ void TestEditorViewer::addModeRequiredCheckAndSave()
     frmtblAttachmentEdit e;
     e.Form_Activate();
     QVERIFY(!e.cmdSave->isEnabled() && !e.cmdDelData->isEnabled() && e.Text6->isHidden() && e.Text7->isHidden());
-    QCOMPARE(e.windowTitle() + '|' + e.Text3->text() + '|' + e.Text2->text(), QStringLiteral("文件详情编辑|FileName|2009-11-11 00:00:00"));
+    QCOMPARE(e.windowTitle() + '|' + e.Text3->text() + '|' + e.Text2->text(),
+             QStringLiteral("文件详情编辑|FileName|2009-11-11 00:00:00"));
     d_->answerMessage(Msg::IdYes);
     e.cmdDelData_Click();
     QCOMPARE(d_->messages().last(), QStringLiteral("新增模式,无法删除指定记录!"));
@@ -79,7 +88,8 @@ void TestEditorViewer::addModeRequiredCheckAndSave()
     e.Text1->clear();
     e.Text3->clear();
     e.cmdSave->click();
-    QVERIFY(d_->messages().size() == 3 && d_->messages().last() == "必填项,不允许为空!" && d_->asked.last().buttons == Msg::Information);
+    QVERIFY(d_->messages().size() == 3 && d_->messages().last() == "必填项,不允许为空!" &&
+            d_->asked.last().buttons == Msg::Information);
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(e.Text3));
     // A hidden box is reported without moving the focus.
     e.Text3->setText("x");
@@ -91,7 +101,8 @@ void TestEditorViewer::addModeRequiredCheckAndSave()
     QCOMPARE(rowText("FileName"), QStringLiteral("a.txt"));
     // Saved, the values go back trimmed, in the stored forms.
     openTheRow(e);
-    QCOMPARE(e.Text1->toPlainText() + '|' + e.Text2->text() + '|' + e.Text7->text(), QStringLiteral("简介|2010-01-02 03:04:05|2"));
+    QCOMPARE(e.Text1->toPlainText() + '|' + e.Text2->text() + '|' + e.Text7->text(),
+             QStringLiteral("简介|2010-01-02 03:04:05|2"));
     e.Text1->setPlainText("   ");
     e.Text4->setText(" O'Brien's; 类别 ");
     QVERIFY(e.isChkValuse());
@@ -140,7 +151,9 @@ void TestEditorViewer::editorWritesOnlyTheRowItShowed()
         e.Text1->setPlainText("mine");
         e.cmdSave->click();
         QVERIFY(d_->messages().endsWith(RecordChanged::text()) && e.isVisible() && e.Text1->toPlainText() == "mine");
-        QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where Currentinfo='mine'")).RecordCount(), 0);
+        QCOMPARE(
+            CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where Currentinfo='mine'")).RecordCount(),
+            0);
         addRow("NULL");
     }
     CurrentDb().OpenRecordset("Update tblAttachment set SaveFileName='1.txt  '");
@@ -154,9 +167,10 @@ void TestEditorViewer::editorWritesOnlyTheRowItShowed()
 void TestEditorViewer::viewer()
 {
     using C = frmPlay::Content;
-    for (const auto &[files, content] : {std::pair{"/a/photo.png /a/photo.jpeg /a/PHOTO.JPG /a/x.gif /a/x.tiff /a/x.ico /a/x.bmp", C::Picture},
-                                         {"/a/s.mp3 /a/s.WAV /a/v.mpeg /a/v.mp4 /a/v.ogg /a/v.avi", C::Media},
-                                         {"/a/p.jp /a/noext /a.jpg/noext /a/x.txt", C::Unsupported}})
+    for (const auto &[files, content] :
+         {std::pair{"/a/photo.png /a/photo.jpeg /a/PHOTO.JPG /a/x.gif /a/x.tiff /a/x.ico /a/x.bmp", C::Picture},
+          {"/a/s.mp3 /a/s.WAV /a/v.mpeg /a/v.mp4 /a/v.ogg /a/v.avi", C::Media},
+          {"/a/p.jp /a/noext /a.jpg/noext /a/x.txt", C::Unsupported}})
         for (const QString &file : QString(files).split(' '))
             QVERIFY2(frmPlay::contentOf(file) == content, qPrintable(file));
     // Activated by the opener, the showing that follows does not activate again; a new
@@ -223,7 +237,7 @@ void TestEditorViewer::pictureScaledToWindow()
     QVERIFY(qAbs(v.pictureRatio() - ratio) < 1e-9 && v.Picture1->isVisibleTo(&v) && !v.MediaPlayer1->isVisibleTo(&v));
     QCOMPARE(v.Picture1->pixmap().size(), shown);
     QCOMPARE(v.decodedSize(), shown); // no more decoded than shown
-    v.resize(250, 400); // follows the window
+    v.resize(250, 400);               // follows the window
     QCOMPARE(v.Picture1->pixmap().size(), shown.scaled(250, 400, Qt::KeepAspectRatio).boundedTo(shown));
     // Grown: decoded again rather than enlarged from the smaller decode.
     v.resize(1000, 800);

@@ -1,13 +1,13 @@
 #include "CatalogueTest.h"
-#include "store/AttachmentMarker.h"
-#include "store/AtomicCopy.h"
 #include "import/GroupLost.h"
 #include "import/ImportBatch.h"
-#include "store/ImportCancelled.h"
 #include "import/ImportEngine.h"
-#include "store/StoredName.h"
-#include "store/RecycleBin.h"
+#include "store/AtomicCopy.h"
+#include "store/AttachmentMarker.h"
 #include "store/Engine.h"
+#include "store/ImportCancelled.h"
+#include "store/RecycleBin.h"
+#include "store/StoredName.h"
 
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -33,9 +33,15 @@ private:
     std::unique_ptr<TestFolder> tf_;
     std::unique_ptr<ScriptedDialogs> d_;
     QString src(const QString &name, const QByteArray &bytes) const { return tf_->write("src/" + name, bytes); }
-    static Recordset rowsOf(const QString &name) { return CurrentDb().OpenRecordset("Select * From tblAttachment Where FileName='" + SqlQuote(name) + "'"); }
+    static Recordset rowsOf(const QString &name)
+    {
+        return CurrentDb().OpenRecordset("Select * From tblAttachment Where FileName='" + SqlQuote(name) + "'");
+    }
     static QString storedOf(const QString &name) { return rowsOf(name).text(QStringLiteral("SaveFileName")); }
-    static int rowCount() { return int(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount()); }
+    static int rowCount()
+    {
+        return int(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount());
+    }
 };
 
 namespace {
@@ -76,7 +82,8 @@ void TestImportEngine::newRowsAndCollisions()
     QVERIFY(storedOf("late.png") > QStringLiteral("200811251745101110"));
     Recordset rs = rowsOf("1.jpg");
     QCOMPARE(rs.RecordCount(), 1);
-    QCOMPARE(rs.text(QStringLiteral("FolderName")) + rs.text(QStringLiteral("Currentinfo")), QStringLiteral("2008新导入文件"));
+    QCOMPARE(rs.text(QStringLiteral("FolderName")) + rs.text(QStringLiteral("Currentinfo")),
+             QStringLiteral("2008新导入文件"));
     QCOMPARE(rs.field(QStringLiteral("tblFileKind")).toInt(), 3);
     QVERIFY(!rs.text(QStringLiteral("Date")).isEmpty());
     QCOMPARE(Corpus::read(AttachmentPath() + stored[1]), QByteArray("1"));
@@ -105,7 +112,8 @@ void TestImportEngine::overwriteBinsTheOldCopy()
     QCOMPARE(d_->asked.first().buttons, Msg::YesNo | Msg::Question | Msg::DefaultSecond); // No is the default
     Recordset rs = rowsOf("照片.jpg");
     QCOMPARE(rs.RecordCount(), 1);
-    QCOMPARE(rs.text(QStringLiteral("Currentinfo")) + rs.text(QStringLiteral("Date")), QStringLiteral("海边2009-01-02 03:04:05"));
+    QCOMPARE(rs.text(QStringLiteral("Currentinfo")) + rs.text(QStringLiteral("Date")),
+             QStringLiteral("海边2009-01-02 03:04:05"));
     QCOMPARE(rs.field(QStringLiteral("tblFileKind")).toInt(), 3);
     QCOMPARE(TestFolder::storedCopies(), QStringList("200811251745101110.jpg"));
     QCOMPARE(Corpus::read(AttachmentPath() + storedOf("照片.jpg")), QByteArray("new"));
@@ -190,7 +198,8 @@ void TestImportEngine::sameContentsAsked()
     for (int answer : {Msg::IdNo, Msg::IdYes}) {
         d_->answerMessage(answer);
         QVERIFY(ImportEngine::ImportFile(src("g/b.jpg", "same"), 3, kNow)); // a skip is no failure
-        QCOMPARE(d_->asked.value(answer == Msg::IdNo ? 0 : 1).text, QStringLiteral("库里已有内容相同的文件 a.jpg (类别 旅行),是否仍然导入?"));
+        QCOMPARE(d_->asked.value(answer == Msg::IdNo ? 0 : 1).text,
+                 QStringLiteral("库里已有内容相同的文件 a.jpg (类别 旅行),是否仍然导入?"));
         QCOMPARE(rowCount(), answer == Msg::IdYes ? 4 : 3);
         QCOMPARE(TestFolder::storedCopies().size(), rowCount());
     }
@@ -377,7 +386,8 @@ void TestImportEngine::groupCommitsWholeOrNothing()
         ImportBatch batch(60000);
         options.batch = &batch;
         for (int i = 0; i < 3; ++i)
-            QCOMPARE(ImportEngine::Import(src(QStringLiteral("g%1/%2.jpg").arg(fails).arg(i), Corpus::contents(fails, i)), 3, options),
+            QCOMPARE(ImportEngine::Import(src(QStringLiteral("g%1/%2.jpg").arg(fails).arg(i), Corpus::contents(fails, i)), 3,
+                                          options),
                      ImportEngine::Outcome::Recorded);
         if (!fails) {
             batch.flush();

@@ -1,14 +1,14 @@
 #include "CatalogueTest.h"
-#include "store/IniFile.h"
-#include "ui/SharedState.h"
 #include "app/mdiFrm.h"
-#include "store/AttachmentMarker.h"
 #include "import/ImportEngine.h"
 #include "import/ImportRun.h"
 #include "import/frmFile.h"
+#include "store/AttachmentMarker.h"
 #include "store/CatalogueSchema.h"
+#include "store/IniFile.h"
 #include "store/PostgresEngine.h"
 #include "ui/QtDialogs.h"
+#include "ui/SharedState.h"
 
 #include <QtWidgets>
 #include <fcntl.h>
@@ -114,7 +114,7 @@ void TestImportWindow::chosenListRules()
     w->lblLeft_Click();
     QCOMPARE(w->lvw->count(), 0);
     QCOMPARE(w->imageList.size(), 3); // icons stay
-    w->lvw_DblClick(); // nothing selected: nothing happens
+    w->lvw_DblClick();                // nothing selected: nothing happens
 }
 
 void TestImportWindow::inUseQuestion()
@@ -140,7 +140,8 @@ void TestImportWindow::runWithFailureGoesOn()
     auto w = open();
     d_->answerMessage(Msg::IdNo);
     w->cmdStart_Click(); // asked even with nothing chosen
-    QCOMPARE(d_->asked[0].text, QStringLiteral("您确定要将以下的文件导入文件系统中?\r\n\r\n若您导入的程序的很大,需要的时间将很长.."));
+    QCOMPARE(d_->asked[0].text,
+             QStringLiteral("您确定要将以下的文件导入文件系统中?\r\n\r\n若您导入的程序的很大,需要的时间将很长.."));
     QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 0);
     w->lblRight_Click();
     QFile::remove(pic("b.jpg")); // gone before the run
@@ -211,7 +212,8 @@ void TestImportWindow::runStopsWhenTheServerGoes()
     QVERIFY(ImportEngine::ImportFile(tf_->write("old/f/dup.txt", "old"), 2));
     QStringList files;
     for (int i = 0; i < 40; ++i)
-        files << (i == 2 ? tf_->write("f/dup.txt", "new") : tf_->write(QStringLiteral("f/%1.txt").arg(i), QByteArray::number(i)));
+        files << (i == 2 ? tf_->write("f/dup.txt", "new")
+                         : tf_->write(QStringLiteral("f/%1.txt").arg(i), QByteArray::number(i)));
     d_->answerMessage(Msg::IdNo); // dup.txt is there: rename it, and the server goes meanwhile
     d_->answerPrompt("renamed");
     d_->duringPrompt = [&] {
@@ -258,8 +260,12 @@ void TestImportWindow::longSummaryScrolls()
     });
     QCOMPARE(real.message(text, Msg::Information, "文件系统-"), 1);
     QVERIFY2(screen.contains(box) && screen.contains(ok) && scrolls > 0,
-             qPrintable(QStringLiteral("%1x%2 in %3x%4, scroll %5").arg(box.width()).arg(box.height())
-                            .arg(screen.width()).arg(screen.height()).arg(scrolls)));
+             qPrintable(QStringLiteral("%1x%2 in %3x%4, scroll %5")
+                            .arg(box.width())
+                            .arg(box.height())
+                            .arg(screen.width())
+                            .arg(screen.height())
+                            .arg(scrolls)));
 }
 
 // Cancel stops the copy in progress within a second, keeps nothing of it, and the report

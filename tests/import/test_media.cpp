@@ -1,7 +1,7 @@
 #include "MediaFiles.h"
 #include "ScriptedDialogs.h"
-#include "ui/MediaProbe.h"
 #include "import/frmPlay.h"
+#include "ui/MediaProbe.h"
 
 #include <QMediaPlayer>
 #include <QtTest>
@@ -123,7 +123,8 @@ void TestMedia::missingDecoderChild()
     v.strFile = mp4;
     v.show();
     QTRY_VERIFY_WITH_TIMEOUT(!d.asked.isEmpty(), 15000);
-    QVERIFY2(d.messages().constFirst().contains("H.264 视频解码器 (软件包 gstreamer1.0-libav)"), qPrintable(d.messages().join('\n')));
+    QVERIFY2(d.messages().constFirst().contains("H.264 视频解码器 (软件包 gstreamer1.0-libav)"),
+             qPrintable(d.messages().join('\n')));
 }
 
 // A file the player cannot read is told with its name, and asking GStreamer what is missing
@@ -147,7 +148,8 @@ void TestMedia::errorToldWhileWindowRuns()
     tick.start(20);
     v.show();
     QTRY_VERIFY_WITH_TIMEOUT(!d.asked.isEmpty(), 15000);
-    QVERIFY2(d.messages().constFirst().contains("无法播放 " + QDir::toNativeSeparators(bad.fileName())), qPrintable(d.messages().join('\n')));
+    QVERIFY2(d.messages().constFirst().contains("无法播放 " + QDir::toNativeSeparators(bad.fileName())),
+             qPrintable(d.messages().join('\n')));
     QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
 }
 

@@ -1,9 +1,9 @@
 #include "CatalogueTest.h"
-#include "store/IniFile.h"
 #include "store/CatalogueLocation.h"
 #include "store/CatalogueSchema.h"
 #include "store/DbError.h"
 #include "store/Engine.h"
+#include "store/IniFile.h"
 #include "store/JetConversion.h"
 #include "store/JetOnOpen.h"
 #include "store/JetSource.h"
@@ -83,9 +83,10 @@ std::vector<JetRecord> rowsOf(const QString &location)
     std::shared_ptr<Engine> engine = CatalogueLocation::engineFor(location);
     engine->open();
     RowTable rows;
-    engine->execute(QStringLiteral("SELECT Currentinfo, %1, FileName, FolderName, SaveFileName, tblFileKind FROM tblAttachment")
-                        .arg(engine->identifier(QStringLiteral("Date"))),
-                    {}, &rows);
+    engine->execute(
+        QStringLiteral("SELECT Currentinfo, %1, FileName, FolderName, SaveFileName, tblFileKind FROM tblAttachment")
+            .arg(engine->identifier(QStringLiteral("Date"))),
+        {}, &rows);
     engine->close();
     std::vector<JetRecord> out(size_t(rows.count()));
     for (qint64 i = 0; i < rows.count(); ++i)
@@ -213,7 +214,10 @@ private slots:
 // program showed them: no time zone, midnight kept, rounded to the second, before 1900 too.
 void TestJetConvert::textsAndDates()
 {
-    QCOMPARE(JetText::jet4(QByteArray("\xFF\xFE" "ab\0\x2D\x4E\0c", 9)), QStringLiteral("ab中c"));
+    QCOMPARE(JetText::jet4(QByteArray("\xFF\xFE"
+                                      "ab\0\x2D\x4E\0c",
+                                      9)),
+             QStringLiteral("ab中c"));
     QCOMPARE(JetText::jet4(QByteArray("\x2D\x4E\x3D\xD8\x00\xDE", 6)), QStringLiteral("中😀"));
     // A text that starts with U+FEFF or holds half a pair still arrives whole from the reader.
     JetRecord odd;
@@ -266,7 +270,8 @@ void TestJetConvert::commandLineCopiesEveryRecord()
     }
     const Run run = mkcatalogue({QStringLiteral("--copy"), jet, to});
     QVERIFY2(run.code == 0, qPrintable(run.err));
-    QVERIFY2(run.out.contains(QStringLiteral("12 条记录")) && run.out.contains(QStringLiteral("其中 10 条记录在附件文件夹中没有")),
+    QVERIFY2(run.out.contains(QStringLiteral("12 条记录")) &&
+                 run.out.contains(QStringLiteral("其中 10 条记录在附件文件夹中没有")),
              qPrintable(run.out));
     compareSorted(rowsOf(to), expectedRows());
     const Run again = mkcatalogue({QStringLiteral("--copy"), jet, to});
@@ -285,11 +290,13 @@ void TestJetConvert::commandLineCopiesEveryRecord()
     if (!TestFolder::onServer()) {
         // A full disk mid-write: its cause is reported, not the rollback that followed.
         QProcess full;
-        full.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("trap '' XFSZ; ulimit -f 2048; exec \"$0\" --copy \"$1\" \"$2\""),
-                                          QStringLiteral(MC_MKCATALOGUE), bulk, bulkTarget});
+        full.start(QStringLiteral("sh"),
+                   {QStringLiteral("-c"), QStringLiteral("trap '' XFSZ; ulimit -f 2048; exec \"$0\" --copy \"$1\" \"$2\""),
+                    QStringLiteral(MC_MKCATALOGUE), bulk, bulkTarget});
         QVERIFY(full.waitForFinished(120000));
         const QString err = QString::fromUtf8(full.readAllStandardError());
-        QVERIFY2(full.exitCode() == 1 && !err.contains(QStringLiteral("rollback"), Qt::CaseInsensitive), qPrintable(err.left(300)));
+        QVERIFY2(full.exitCode() == 1 && !err.contains(QStringLiteral("rollback"), Qt::CaseInsensitive),
+                 qPrintable(err.left(300)));
         QVERIFY(!QFileInfo::exists(bulkTarget));
     }
     const Run big = mkcatalogue({QStringLiteral("--copy"), bulk, bulkTarget});
@@ -305,18 +312,30 @@ void TestJetConvert::badInputChangesNothing_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("another application's file") << "nwind" << "没有表 tblAttachment";
-    QTest::newRow("another shape") << "shape" << "缺少字段 tblFileKind";
-    QTest::newRow("cut to half") << "half" << "不完整";
-    QTest::newRow("cut to 4 KiB") << "4k" << "不完整";
-    QTest::newRow("random bytes with a Jet signature") << "random" << "不是可以读取的 Jet 数据库文件";
-    QTest::newRow("an .accdb") << "accdb" << ".accdb";
-    QTest::newRow("a file the user cannot read") << "unreadable" << "无法读取文件";
-    QTest::newRow("library crashes") << "crashes-libmdb-page-map" << "异常结束";
-    QTest::newRow("library loops") << "hangs-libmdb-property-loop" << "没有进展";
-    QTest::newRow("negative field length") << "negative-field-length" << "已损坏";
-    QTest::newRow("zeroed data page") << "data-page-zeroed" << "没有表 tblAttachment";
-    QTest::newRow("an unknown code page named") << "codepage" << "不认识代码页 NO-SUCH";
+    QTest::newRow("another application's file") << "nwind"
+                                                << "没有表 tblAttachment";
+    QTest::newRow("another shape") << "shape"
+                                   << "缺少字段 tblFileKind";
+    QTest::newRow("cut to half") << "half"
+                                 << "不完整";
+    QTest::newRow("cut to 4 KiB") << "4k"
+                                  << "不完整";
+    QTest::newRow("random bytes with a Jet signature") << "random"
+                                                       << "不是可以读取的 Jet 数据库文件";
+    QTest::newRow("an .accdb") << "accdb"
+                               << ".accdb";
+    QTest::newRow("a file the user cannot read") << "unreadable"
+                                                 << "无法读取文件";
+    QTest::newRow("library crashes") << "crashes-libmdb-page-map"
+                                     << "异常结束";
+    QTest::newRow("library loops") << "hangs-libmdb-property-loop"
+                                   << "没有进展";
+    QTest::newRow("negative field length") << "negative-field-length"
+                                           << "已损坏";
+    QTest::newRow("zeroed data page") << "data-page-zeroed"
+                                      << "没有表 tblAttachment";
+    QTest::newRow("an unknown code page named") << "codepage"
+                                                << "不认识代码页 NO-SUCH";
 }
 
 // Each gets its message in Chinese, ends the command line cleanly and leaves the source
@@ -358,7 +377,8 @@ void TestJetConvert::badInputChangesNothing()
     } else {
         fixture(QStringLiteral("damaged/") + kind + QStringLiteral(".mdb.gz"), jet);
     }
-    QFile::setPermissions(jet, kind == QLatin1String("unreadable") ? QFile::WriteOwner : QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(jet,
+                          kind == QLatin1String("unreadable") ? QFile::WriteOwner : QFile::ReadOwner | QFile::WriteOwner);
     const QByteArray before = digest(jet);
     const QString to = target(tf, QStringLiteral("new.mdb"));
     QElapsedTimer took;
@@ -434,10 +454,12 @@ void TestJetConvert::killedCopyLeavesNoHalfCatalogue()
 void TestJetConvert::readerEndsWithItsParent()
 {
     TestFolder tf;
-    const QString hang = fixture(QStringLiteral("damaged/hangs-libmdb-property-loop.mdb.gz"), tf.file(QStringLiteral("h.mdb")));
+    const QString hang =
+        fixture(QStringLiteral("damaged/hangs-libmdb-property-loop.mdb.gz"), tf.file(QStringLiteral("h.mdb")));
     QProcess parent;
-    parent.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("\"$0\" --read-jet \"$1\" >/dev/null & echo $!; wait"),
-                                        QStringLiteral(MC_MKCATALOGUE), hang});
+    parent.start(QStringLiteral("sh"),
+                 {QStringLiteral("-c"), QStringLiteral("\"$0\" --read-jet \"$1\" >/dev/null & echo $!; wait"),
+                  QStringLiteral(MC_MKCATALOGUE), hang});
     QVERIFY(parent.waitForReadyRead(10000));
     const pid_t reader = pid_t(parent.readLine().trimmed().toLongLong());
     QVERIFY(reader > 0);
@@ -469,7 +491,8 @@ void TestJetConvert::convertsOnOpen()
     QCOMPARE(CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment")).RecordCount(), 12);
     QVERIFY(d.unexpected.isEmpty());
     QCOMPARE(d.asked.size(), 2);
-    QVERIFY2(d.asked[0].text.contains(QStringLiteral("旧版程序的 Jet 数据库")) && d.asked[0].buttons == (Msg::YesNo | Msg::Question),
+    QVERIFY2(d.asked[0].text.contains(QStringLiteral("旧版程序的 Jet 数据库")) &&
+                 d.asked[0].buttons == (Msg::YesNo | Msg::Question),
              qPrintable(d.asked[0].text));
     QVERIFY2(d.asked[1].text.contains(QStringLiteral("12 条记录")) &&
                  d.asked[1].text.contains(QStringLiteral("其中 10 条记录在附件文件夹中没有")),
@@ -478,8 +501,8 @@ void TestJetConvert::convertsOnOpen()
     QCOMPARE(digest(kept), before);
     QVERIFY(d.asked[1].text.contains(QDir::toNativeSeparators(kept)));
     compareSorted(rowsOf(db), expectedRows());
-    QCOMPARE(leftovers(tf.path(), {QStringLiteral("Data.mdb"), QStringLiteral("Data-旧版Jet.mdb"),
-                                   QStringLiteral("UserDefault.ini")}),
+    QCOMPARE(leftovers(tf.path(),
+                       {QStringLiteral("Data.mdb"), QStringLiteral("Data-旧版Jet.mdb"), QStringLiteral("UserDefault.ini")}),
              QStringList());
     QVERIFY(CatalogueSchema::hasTable(*CurrentDb().engine(), QStringLiteral("tblContentHash")));
 
@@ -534,9 +557,8 @@ void TestJetConvert::refusedCancelledBusyOrFullOnOpen()
         fixture(QStringLiteral("bulk100k.mdb.gz"), busy);
         QProcess other;
         other.start(QStringLiteral(MC_MKCATALOGUE), {QStringLiteral("--convert"), busy});
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(busy + QStringLiteral(".converting")) ||
-                                     other.state() == QProcess::NotRunning,
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFileInfo::exists(busy + QStringLiteral(".converting")) || other.state() == QProcess::NotRunning, 20000);
         const qsizetype asked = d.asked.size();
         clsCurrentDb::release();
         WriteIni(QStringLiteral("DataBaseFilePath"), busy);
@@ -571,7 +593,8 @@ void TestJetConvert::refusedCancelledBusyOrFullOnOpen()
     }
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
-    QVERIFY2(failure.contains(QStringLiteral("转换")) && failure.contains(QStringLiteral("原文件未改变")), qPrintable(failure));
+    QVERIFY2(failure.contains(QStringLiteral("转换")) && failure.contains(QStringLiteral("原文件未改变")),
+             qPrintable(failure));
     QCOMPARE(digest(db), before);
     QCOMPARE(leftovers(tf.path(), present), QStringList());
 
@@ -608,9 +631,9 @@ void TestJetConvert::oldConfigurationFile()
     QFETCH(QString, beside);
     TestFolder tf;
     QStringEncoder gbk("GB18030");
-    tf.write(QStringLiteral("UserDefault.ini"),
-             QByteArray("[UserDefault]\r\nDataBaseFilePath=") + QByteArray(gbk.encode(configured)) +
-                 QByteArray("\r\ntxtText=*.txt;*.log\r\n"));
+    tf.write(QStringLiteral("UserDefault.ini"), QByteArray("[UserDefault]\r\nDataBaseFilePath=") +
+                                                    QByteArray(gbk.encode(configured)) +
+                                                    QByteArray("\r\ntxtText=*.txt;*.log\r\n"));
     CatalogueSchema::create(tf.file(beside));
     ScriptedDialogs d;
     d.answerPrompt(QDir::toNativeSeparators(tf.file(beside)));

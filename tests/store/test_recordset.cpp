@@ -28,20 +28,32 @@ void TestRecordset::translations_data()
 {
     QTest::addColumn<QString>("jet");
     QTest::addColumn<QString>("sqlite"); // empty: kept as written
-    QTest::newRow("dates with times")
-        << "#2010-1-1 0:0:0# and #2010-1-31 23:59:59#" << "'2010-01-01 00:00:00' and '2010-01-31 23:59:59'";
-    QTest::newRow("date without time") << "x = #2009/12/3#" << "x = '2009-12-03 00:00:00'";
-    QTest::newRow("us date") << "x = #12/3/2009 8:05#" << "x = '2009-12-03 08:05:00'";
-    QTest::newRow("hash that is no date kept") << "x = #abc#" << "";
-    QTest::newRow("invalid date kept") << "x=#2010-2-30#" << "";
-    QTest::newRow("semicolon inside a date") << "x=#3/1/20;10#" << "x='2010-03-01 00:00:00'";
-    QTest::newRow("delete star") << "Delete * From t Where a='1.jpg'" << "Delete From t Where a='1.jpg'";
-    QTest::newRow("delete star any case") << "delete  *  from t" << "Delete From t";
-    QTest::newRow("semicolons outside literals go") << "  set a='x;y' where b=1;  " << "set a='x;y' where b=1";
-    QTest::newRow("literals kept") << "select * from t where a='#2010-1-1# delete * from' and b=\"O'Brien;\"" << "";
-    QTest::newRow("doubled quote") << "a='O''B;#1/1/2010#' b=#2010-2-3#" << "a='O''B;#1/1/2010#' b='2010-02-03 00:00:00'";
-    QTest::newRow("brackets and blanks kept") << "Update [t] set [a]='a' ,[b]='3'  where  c='x'" << "";
-    QTest::newRow("unterminated literal copied") << "select 'abc;" << "";
+    QTest::newRow("dates with times") << "#2010-1-1 0:0:0# and #2010-1-31 23:59:59#"
+                                      << "'2010-01-01 00:00:00' and '2010-01-31 23:59:59'";
+    QTest::newRow("date without time") << "x = #2009/12/3#"
+                                       << "x = '2009-12-03 00:00:00'";
+    QTest::newRow("us date") << "x = #12/3/2009 8:05#"
+                             << "x = '2009-12-03 08:05:00'";
+    QTest::newRow("hash that is no date kept") << "x = #abc#"
+                                               << "";
+    QTest::newRow("invalid date kept") << "x=#2010-2-30#"
+                                       << "";
+    QTest::newRow("semicolon inside a date") << "x=#3/1/20;10#"
+                                             << "x='2010-03-01 00:00:00'";
+    QTest::newRow("delete star") << "Delete * From t Where a='1.jpg'"
+                                 << "Delete From t Where a='1.jpg'";
+    QTest::newRow("delete star any case") << "delete  *  from t"
+                                          << "Delete From t";
+    QTest::newRow("semicolons outside literals go") << "  set a='x;y' where b=1;  "
+                                                    << "set a='x;y' where b=1";
+    QTest::newRow("literals kept") << "select * from t where a='#2010-1-1# delete * from' and b=\"O'Brien;\""
+                                   << "";
+    QTest::newRow("doubled quote") << "a='O''B;#1/1/2010#' b=#2010-2-3#"
+                                   << "a='O''B;#1/1/2010#' b='2010-02-03 00:00:00'";
+    QTest::newRow("brackets and blanks kept") << "Update [t] set [a]='a' ,[b]='3'  where  c='x'"
+                                              << "";
+    QTest::newRow("unterminated literal copied") << "select 'abc;"
+                                                 << "";
 }
 
 void TestRecordset::translations()

@@ -27,18 +27,20 @@ private:
 
 namespace {
 const QStringList kNames = {
-    "2010年春游.jpg", "春游", "年春游记.txt", "Trip.JPG", "trip.jpg", "TRIP_1.png", "IMG_0001.jpg", "IMG%0001.jpg",
-    "img_0001.jpg", "100%.doc", "a_c.txt", "abc.txt", "it's.txt", "say \"hi\".txt", "star*.txt", "what?.txt",
-    "back\\slash.txt", "🎉🎉🎉.png", "emoji🎉x.png", "ab", "", "x%y_z", "ÄÖÜäöü.txt", "日日日日日"};
+    "2010年春游.jpg",  "春游",     "年春游记.txt", "Trip.JPG", "trip.jpg", "TRIP_1.png",     "IMG_0001.jpg", "IMG%0001.jpg",
+    "img_0001.jpg",    "100%.doc", "a_c.txt",      "abc.txt",  "it's.txt", "say \"hi\".txt", "star*.txt",    "what?.txt",
+    "back\\slash.txt", "🎉🎉🎉.png",  "emoji🎉x.png",  "ab",       "",         "x%y_z",          "ÄÖÜäöü.txt",   "日日日日日"};
 
 int g_serial = 0;
 
 void add(const QString &name, int kind, const QVariant &folder, const QVariant &info)
 {
-    auto literal = [](const QVariant &v) { return v.isNull() ? QStringLiteral("NULL") : "'" + SqlQuote(v.toString()) + "'"; };
-    CurrentDb().OpenRecordset("insert into tblAttachment (Currentinfo,FileName,FolderName,SaveFileName,tblFileKind) values (" +
-                              literal(info) + ",'" + SqlQuote(name) + "'," + literal(folder) +
-                              QStringLiteral(",'s%1.x',%2)").arg(++g_serial).arg(kind));
+    auto literal = [](const QVariant &v) {
+        return v.isNull() ? QStringLiteral("NULL") : "'" + SqlQuote(v.toString()) + "'";
+    };
+    CurrentDb().OpenRecordset(
+        "insert into tblAttachment (Currentinfo,FileName,FolderName,SaveFileName,tblFileKind) values (" + literal(info) +
+        ",'" + SqlQuote(name) + "'," + literal(folder) + QStringLiteral(",'s%1.x',%2)").arg(++g_serial).arg(kind));
 }
 
 void addCorpus()
@@ -85,11 +87,12 @@ QStringList scanned(const QString &jet)
     return out;
 }
 
-const QStringList kPatterns = {"春游", "年春游", "2010年春游", "Trip", "trip", "TRIP", "rip", "IMG", "img", "IMG_",
-                               "MG_00", "G%00", "%", "_", "__", "___", "a_c", "100%", "*", "?", "star*", "what?",
-                               "it''s", "\"hi\"", "", "jp", ".jpg", ".JPG", "🎉", "🎉🎉", "🎉🎉🎉", "Äöü", "ÄÖÜ",
-                               "x%y", "x%y_z", "b%c_t", "back\\slash", "\\", "日日日", "新导入文件", "导入文 1", "ab",
-                               "abc", "nothing here"};
+const QStringList kPatterns = {
+    "春游",        "年春游", "2010年春游", "Trip",       "trip",     "TRIP",   "rip", "IMG",         "img",
+    "IMG_",        "MG_00",  "G%00",       "%",          "_",        "__",     "___", "a_c",         "100%",
+    "*",           "?",      "star*",      "what?",      "it''s",    "\"hi\"", "",    "jp",          ".jpg",
+    ".JPG",        "🎉",      "🎉🎉",         "🎉🎉🎉",        "Äöü",      "ÄÖÜ",    "x%y", "x%y_z",       "b%c_t",
+    "back\\slash", "\\",     "日日日",     "新导入文件", "导入文 1", "ab",     "abc", "nothing here"};
 
 // Every search of the search window, for every pattern, column and kind.
 int compareAll()
@@ -107,7 +110,8 @@ int compareAll()
                     return -1;
                 }
                 std::shared_ptr<Engine> engine = CurrentDb().engine();
-                indexed += engine->indexed(JetDialect::translate(jet, engine->dialect())) != JetDialect::translate(jet, engine->dialect());
+                indexed += engine->indexed(JetDialect::translate(jet, engine->dialect())) !=
+                           JetDialect::translate(jet, engine->dialect());
             }
     return indexed;
 }
@@ -184,8 +188,10 @@ void TestSearchIndex::followsProgramsThatKnowNothingOfIt()
 {
     SKIP_ON_SERVER();
     OtherProgram other(tf_->catalogue());
-    QVERIFY(other.run("INSERT INTO tblAttachment (FileName,FolderName,SaveFileName,tblFileKind) VALUES ('新年春游2.jpg','Trip','o1.x',3)"));
-    QVERIFY(other.run("UPDATE tblAttachment SET FileName='renamed IMG.jpg', Currentinfo='年春游记' WHERE SaveFileName='s4.x'"));
+    QVERIFY(other.run("INSERT INTO tblAttachment (FileName,FolderName,SaveFileName,tblFileKind) VALUES "
+                      "('新年春游2.jpg','Trip','o1.x',3)"));
+    QVERIFY(
+        other.run("UPDATE tblAttachment SET FileName='renamed IMG.jpg', Currentinfo='年春游记' WHERE SaveFileName='s4.x'"));
     QVERIFY(other.run("DELETE FROM tblAttachment WHERE SaveFileName='s1.x'"));
     QVERIFY(other.run("INSERT OR REPLACE INTO tblAttachment (rowid,FileName,FolderName,SaveFileName,tblFileKind) "
                       "SELECT rowid,'replaced Trip','x','o2.x',2 FROM tblAttachment WHERE SaveFileName='s5.x'"));
@@ -214,7 +220,8 @@ void TestSearchIndex::builtInGroupsWhileOthersWrite()
                                              "VALUES ('late 年春游 %1','late%1.x',3)")
                                   .arg(i)));
             QVERIFY(other.run(QStringLiteral("DELETE FROM tblAttachment WHERE SaveFileName='b%1.x'").arg(i * 997)));
-            QVERIFY(other.run(QStringLiteral("UPDATE tblAttachment SET FileName='moved Trip' WHERE SaveFileName='b%1.x'").arg(i * 991 + 1)));
+            QVERIFY(other.run(QStringLiteral("UPDATE tblAttachment SET FileName='moved Trip' WHERE SaveFileName='b%1.x'")
+                                  .arg(i * 991 + 1)));
         }
         other.close();
     }

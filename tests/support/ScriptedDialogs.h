@@ -49,7 +49,8 @@ public:
     bool allAnswered() const;
 
 private:
-    static inline const QString kDefaultAnswer = QStringLiteral("\x01" "default");
+    static inline const QString kDefaultAnswer = QStringLiteral("\x01"
+                                                                "default");
     void ask(const QString &kind, const QString &text, const QString &title, int buttons = 0, const QString &answer = {});
     std::deque<int> messageAnswers_;
     std::deque<QString> promptAnswers_, saveAnswers_;

@@ -1,15 +1,15 @@
 #include "TestFolder.h"
 
 #include "Corpus.h"
-#include "store/IniFile.h"
-#include "store/AttachmentMarker.h"
-#include "store/StoredNameSequence.h"
 #include "store/AppError.h"
+#include "store/AttachmentMarker.h"
 #include "store/CatalogueSchema.h"
 #include "store/DatabaseLocator.h"
 #include "store/Engine.h"
+#include "store/IniFile.h"
 #include "store/PostgresEngine.h"
 #include "store/Services.h"
+#include "store/StoredNameSequence.h"
 #include "store/clsCurrentDb.h"
 
 #include <QDir>
@@ -105,39 +105,46 @@ void afterInsert(const QString &name, const QString &serverBody, const QString &
 {
     Engine &e = *CurrentDb().engine();
     if (TestFolder::onServer()) {
-        e.execute(QStringLiteral("CREATE FUNCTION ") + name + QStringLiteral("() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN ") +
-                  serverBody + QStringLiteral(" RETURN NULL; END $$"));
-        e.execute(QStringLiteral("CREATE TRIGGER ") + name + QStringLiteral(" AFTER INSERT ON tblAttachment FOR EACH ROW EXECUTE FUNCTION ") +
-                  name + QStringLiteral("()"));
+        e.execute(QStringLiteral("CREATE FUNCTION ") + name +
+                  QStringLiteral("() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN ") + serverBody +
+                  QStringLiteral(" RETURN NULL; END $$"));
+        e.execute(QStringLiteral("CREATE TRIGGER ") + name +
+                  QStringLiteral(" AFTER INSERT ON tblAttachment FOR EACH ROW EXECUTE FUNCTION ") + name +
+                  QStringLiteral("()"));
     } else {
-        e.execute(QStringLiteral("CREATE TRIGGER ") + name + QStringLiteral(" AFTER INSERT ON tblAttachment BEGIN ") + fileBody +
-                  QStringLiteral(" END"));
+        e.execute(QStringLiteral("CREATE TRIGGER ") + name + QStringLiteral(" AFTER INSERT ON tblAttachment BEGIN ") +
+                  fileBody + QStringLiteral(" END"));
     }
 }
 } // namespace
 
 void TestFolder::dropNewRows()
 {
-    afterInsert(QStringLiteral("drop_new"), QStringLiteral("DELETE FROM tblAttachment WHERE SaveFileName = NEW.SaveFileName;"),
+    afterInsert(QStringLiteral("drop_new"),
+                QStringLiteral("DELETE FROM tblAttachment WHERE SaveFileName = NEW.SaveFileName;"),
                 QStringLiteral("DELETE FROM tblAttachment WHERE rowid = new.rowid;"));
 }
 
 void TestFolder::markNewRows()
 {
-    afterInsert(QStringLiteral("mark_new"),
-                QStringLiteral("UPDATE tblAttachment SET Currentinfo = Currentinfo || ' (logged)' WHERE SaveFileName = NEW.SaveFileName;"),
-                QStringLiteral("UPDATE tblAttachment SET Currentinfo = Currentinfo || ' (logged)' WHERE rowid = new.rowid;"));
+    afterInsert(
+        QStringLiteral("mark_new"),
+        QStringLiteral(
+            "UPDATE tblAttachment SET Currentinfo = Currentinfo || ' (logged)' WHERE SaveFileName = NEW.SaveFileName;"),
+        QStringLiteral("UPDATE tblAttachment SET Currentinfo = Currentinfo || ' (logged)' WHERE rowid = new.rowid;"));
 }
 
 void TestFolder::swapNewRows()
 {
-    afterInsert(QStringLiteral("swap_new"),
-                QStringLiteral("IF NEW.SaveFileName <> 'decoy.jpg' THEN "
-                               "DELETE FROM tblAttachment WHERE SaveFileName = NEW.SaveFileName; "
-                               "INSERT INTO tblAttachment (FileName, SaveFileName) VALUES ('decoy.jpg', 'decoy.jpg'); END IF;"),
-                // The decoy takes the new row's address.
-                QStringLiteral("DELETE FROM tblAttachment WHERE rowid = new.rowid; "
-                               "INSERT INTO tblAttachment (rowid, FileName, SaveFileName) VALUES (new.rowid, 'decoy.jpg', 'decoy.jpg');"));
+    afterInsert(
+        QStringLiteral("swap_new"),
+        QStringLiteral("IF NEW.SaveFileName <> 'decoy.jpg' THEN "
+                       "DELETE FROM tblAttachment WHERE SaveFileName = NEW.SaveFileName; "
+                       "INSERT INTO tblAttachment (FileName, SaveFileName) VALUES ('decoy.jpg', 'decoy.jpg'); END IF;"),
+        // The decoy takes the new row's address.
+        QStringLiteral(
+            "DELETE FROM tblAttachment WHERE rowid = new.rowid; "
+            "INSERT INTO tblAttachment (rowid, FileName, SaveFileName) VALUES (new.rowid, 'decoy.jpg', 'decoy.jpg');"));
 }
 
 void TestFolder::dropTrigger(const QString &name)

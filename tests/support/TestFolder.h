@@ -44,8 +44,8 @@ private:
 };
 
 // Skips a test that is about the catalogue file itself in the server pass.
-#define SKIP_ON_SERVER()                                                                                               \
-    do {                                                                                                               \
-        if (TestFolder::onServer())                                                                                    \
-            QSKIP("about the catalogue file; the server pass has none");                                             \
+#define SKIP_ON_SERVER()                                                                                                    \
+    do {                                                                                                                    \
+        if (TestFolder::onServer())                                                                                         \
+            QSKIP("about the catalogue file; the server pass has none");                                                    \
     } while (false)
