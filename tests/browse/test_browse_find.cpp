@@ -1,3 +1,4 @@
+#include "CatalogueFixture.h"
 #include "CatalogueTest.h"
 #include "browse/RecordList.h"
 #include "browse/frmBrowse.h"
@@ -8,7 +9,7 @@
 
 #include <QtWidgets>
 
-class TestBrowseFind : public QObject {
+class TestBrowseFind : public QObject, private CatalogueFixture {
     Q_OBJECT
 private slots:
     void init();
@@ -19,10 +20,6 @@ private slots:
     void search();
     void searchWindow();
     void layoutAndNames();
-
-private:
-    std::unique_ptr<TestFolder> tf_;
-    std::unique_ptr<ScriptedDialogs> d_;
 };
 
 namespace {
@@ -93,9 +90,7 @@ int count(const QString &where)
 
 void TestBrowseFind::init()
 {
-    tf_ = std::make_unique<TestFolder>();
-    tf_->createCatalogue();
-    d_ = std::make_unique<ScriptedDialogs>();
+    openCatalogue();
     add(3, "a.jpg", "2008", "海边; 日落", "2010-01-01 00:00:00");
     add(3, "b.jpg", "2008", "山", "2010-01-31 23:59:59");
     add(3, "c.png", "旅行", "家人", "2010-02-01 00:00:00");
@@ -109,8 +104,7 @@ void TestBrowseFind::init()
 void TestBrowseFind::cleanup()
 {
     QVERIFY(d_->unexpected.isEmpty());
-    d_.reset();
-    tf_.reset();
+    closeCatalogue();
 }
 
 // Each window keeps the caption and kind it was opened with, also after a rebuild.

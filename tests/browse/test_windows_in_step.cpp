@@ -1,3 +1,4 @@
+#include "CatalogueFixture.h"
 #include "CatalogueTest.h"
 #include "browse/RecordList.h"
 #include "browse/frmBrowse.h"
@@ -15,7 +16,7 @@
 // The open browse, search and bin windows show what the catalogue holds: after this
 // program's changes at once, after another program's on F5 and when a window is activated.
 // Files dropped onto a browse window are imported as its kind.
-class TestWindowsInStep : public QObject {
+class TestWindowsInStep : public QObject, private CatalogueFixture {
     Q_OBJECT
 private slots:
     void init();
@@ -25,8 +26,6 @@ private slots:
     void dropImportsAsTheWindowsKind();
 
 private:
-    std::unique_ptr<TestFolder> tf_;
-    std::unique_ptr<ScriptedDialogs> d_;
     std::unique_ptr<frmBrowse> browse(int kind = 3)
     {
         gCaption = QStringLiteral("浏览图片");
@@ -84,16 +83,13 @@ void selectNamed(RecordList *list, const QString &name)
 
 void TestWindowsInStep::init()
 {
-    tf_ = std::make_unique<TestFolder>();
-    tf_->createCatalogue();
-    d_ = std::make_unique<ScriptedDialogs>();
+    openCatalogue();
 }
 
 void TestWindowsInStep::cleanup()
 {
     QVERIFY(d_->allAnswered());
-    d_.reset();
-    tf_.reset();
+    closeCatalogue();
 }
 
 // An edit that types a new category, deletes, a restore, an import and a category rename

@@ -1,3 +1,4 @@
+#include "CatalogueFixture.h"
 #include "CatalogueTest.h"
 #include "import/frmPlay.h"
 #include "import/frmtblAttachmentEdit.h"
@@ -5,7 +6,7 @@
 
 #include <QtWidgets>
 
-class TestEditorViewer : public QObject {
+class TestEditorViewer : public QObject, private CatalogueFixture {
     Q_OBJECT
 private slots:
     void init();
@@ -15,10 +16,6 @@ private slots:
     void viewer();
     void pictureScaledToWindow_data();
     void pictureScaledToWindow();
-
-private:
-    std::unique_ptr<TestFolder> tf_;
-    std::unique_ptr<ScriptedDialogs> d_;
 };
 
 namespace {
@@ -53,16 +50,13 @@ QString rowText(const QString &fields)
 
 void TestEditorViewer::init()
 {
-    tf_ = std::make_unique<TestFolder>();
-    tf_->createCatalogue();
-    d_ = std::make_unique<ScriptedDialogs>();
+    openCatalogue();
 }
 
 void TestEditorViewer::cleanup()
 {
     QVERIFY(d_->allAnswered());
-    d_.reset();
-    tf_.reset();
+    closeCatalogue();
 }
 
 // Without a condition the editor adds; with one it loads that row, checks the required

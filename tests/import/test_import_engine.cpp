@@ -1,3 +1,4 @@
+#include "CatalogueFixture.h"
 #include "CatalogueTest.h"
 #include "import/GroupLost.h"
 #include "import/ImportBatch.h"
@@ -12,7 +13,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
-class TestImportEngine : public QObject {
+class TestImportEngine : public QObject, private CatalogueFixture {
     Q_OBJECT
 private slots:
     void init();
@@ -30,8 +31,6 @@ private slots:
     void groupCommitsWholeOrNothing();
 
 private:
-    std::unique_ptr<TestFolder> tf_;
-    std::unique_ptr<ScriptedDialogs> d_;
     QString src(const QString &name, const QByteArray &bytes) const { return tf_->write("src/" + name, bytes); }
     static Recordset rowsOf(const QString &name)
     {
@@ -50,16 +49,13 @@ const QDateTime kNow(QDate(2008, 11, 25), QTime(17, 45, 9));
 
 void TestImportEngine::init()
 {
-    tf_ = std::make_unique<TestFolder>();
-    tf_->createCatalogue();
-    d_ = std::make_unique<ScriptedDialogs>();
+    openCatalogue();
 }
 
 void TestImportEngine::cleanup()
 {
     QVERIFY(d_->allAnswered());
-    d_.reset();
-    tf_.reset();
+    closeCatalogue();
 }
 
 // Stored names: the time, its month and second; a taken name gets a "1" added, up to a

@@ -1,3 +1,4 @@
+#include "CatalogueFixture.h"
 #include "CatalogueTest.h"
 #include "app/mdiFrm.h"
 #include "import/ImportEngine.h"
@@ -16,7 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-class TestImportWindow : public QObject {
+class TestImportWindow : public QObject, private CatalogueFixture {
     Q_OBJECT
 private slots:
     void init();
@@ -34,8 +35,6 @@ private slots:
     void folderTree();
 
 private:
-    std::unique_ptr<TestFolder> tf_;
-    std::unique_ptr<ScriptedDialogs> d_;
     // An import window on pics/, which holds a.jpg and b.jpg.
     std::unique_ptr<frmFile> open(const QString &filter = "*.jpg", int kind = 3)
     {
@@ -51,9 +50,7 @@ private:
 
 void TestImportWindow::init()
 {
-    tf_ = std::make_unique<TestFolder>();
-    tf_->createCatalogue();
-    d_ = std::make_unique<ScriptedDialogs>();
+    openCatalogue();
     tf_->write("pics/a.jpg", "a");
     tf_->write("pics/b.jpg", "b");
 }
@@ -61,8 +58,7 @@ void TestImportWindow::init()
 void TestImportWindow::cleanup()
 {
     QVERIFY(d_->allAnswered());
-    d_.reset();
-    tf_.reset();
+    closeCatalogue();
 }
 
 // The first window starts at the home folder, the next at the last folder shown. The
