@@ -174,9 +174,10 @@ void recordNew(const Attempt &a, Recordset &rs, Engine &engine, WriteTransaction
     rs.Update();
     ContentHashes::record(engine, staged.copy.name, staged.copy.sha256);
     tx.commit();
+    // From the commit on a row names the copy: nothing after it may remove the copy.
+    staged.keep();
     rs.Close();
     batch.recorded(a.sourcePath, staged.path);
-    staged.keep();
 }
 
 // The row is pointed at the new copy first, so that a failure can never leave it pointing
@@ -202,10 +203,10 @@ void replaceRow(const Attempt &a, Recordset &rs, StagedCopy &staged, ImportBatch
         ContentHashes::forget(*engine, old);
     ContentHashes::record(*engine, name, staged.copy.sha256);
     change.commit();
+    staged.keep();
     rs.Close();
     batch.recorded(a.sourcePath, staged.path,
                    keepOld ? std::function<void()>([moves] { RecycleBin::moveCopies(moves); }) : removeReplaced(old, name));
-    staged.keep();
 }
 
 } // namespace

@@ -12,9 +12,10 @@ class HeadlessDialogs : public Dialogs {
 public:
     int message(const QString &prompt, int buttons, const QString &title) override
     {
-        std::fprintf(stderr, "%s%s\n", qPrintable(title), qPrintable(prompt));
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(prompt));
         switch (buttons & 7) {
         case 0: return 1;  // OK
+        case 2: return 3;  // Abort
         case 4: return 7;  // No
         default: return 2; // Cancel
         }
