@@ -77,17 +77,23 @@ QString shown(const JetRecord &r)
     return parts.join(QLatin1Char('|'));
 }
 
-// The records of a catalogue, read through a connection of their own, in record-key order.
-std::vector<JetRecord> rowsOf(const QString &location)
+// One statement through a connection of its own; %1 stands for the quoted column Date.
+RowTable query(const QString &location, const QString &sql)
 {
     std::shared_ptr<Engine> engine = CatalogueLocation::engineFor(location);
     engine->open();
     RowTable rows;
-    engine->execute(
-        QStringLiteral("SELECT Currentinfo, %1, FileName, FolderName, SaveFileName, tblFileKind FROM tblAttachment")
-            .arg(engine->identifier(QStringLiteral("Date"))),
-        {}, &rows);
+    engine->execute(sql.contains(QLatin1String("%1")) ? sql.arg(engine->identifier(QStringLiteral("Date"))) : sql, {},
+                    &rows);
     engine->close();
+    return rows;
+}
+
+// The records of a catalogue, read through a connection of their own, in record-key order.
+std::vector<JetRecord> rowsOf(const QString &location)
+{
+    const RowTable rows = query(location, QStringLiteral("SELECT Currentinfo, %1, FileName, FolderName, SaveFileName, "
+                                                         "tblFileKind FROM tblAttachment"));
     std::vector<JetRecord> out(size_t(rows.count()));
     for (qint64 i = 0; i < rows.count(); ++i)
         for (int f = 0; f < JetRecord::kFields; ++f) {
@@ -133,12 +139,7 @@ Run mkcatalogue(const QStringList &args, bool asUser = false)
 
 qint64 recordCount(const QString &location)
 {
-    std::shared_ptr<Engine> engine = CatalogueLocation::engineFor(location);
-    engine->open();
-    RowTable rows;
-    engine->execute(QStringLiteral("SELECT COUNT(*) FROM tblAttachment"), {}, &rows);
-    engine->close();
-    return rows.row(0)[0].toLongLong();
+    return query(location, QStringLiteral("SELECT COUNT(*) FROM tblAttachment")).row(0)[0].toLongLong();
 }
 
 // The command line's target: a file not there yet, or the test's (empty) server catalogue.
