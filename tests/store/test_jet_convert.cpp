@@ -262,9 +262,7 @@ void TestJetConvert::commandLineCopiesEveryRecord()
         engine->execute(QStringLiteral("INSERT INTO tblContentHash (SaveFileName, Sha256) VALUES ('1.jpg', 'abc')"));
         const Run refused = mkcatalogue({QStringLiteral("--copy"), jet, hashed});
         QVERIFY2(refused.code == 1 && refused.err.contains(QStringLiteral("内容摘要")), qPrintable(refused.err));
-        RowTable rows;
-        engine->execute(QStringLiteral("SELECT COUNT(*) FROM tblContentHash"), {}, &rows);
-        QCOMPARE(rows.row(0)[0].toLongLong(), 1);
+        QCOMPARE(query(hashed, QStringLiteral("SELECT COUNT(*) FROM tblContentHash")).row(0)[0].toLongLong(), 1);
         QCOMPARE(recordCount(hashed), 0);
         engine->execute(QStringLiteral("DELETE FROM tblContentHash"));
         engine->close();
@@ -282,10 +280,7 @@ void TestJetConvert::commandLineCopiesEveryRecord()
     const QString bulk = fixture(QStringLiteral("bulk100k.mdb.gz"), tf.file(QStringLiteral("bulk/Data.mdb")));
     QString bulkTarget = tf.file(QStringLiteral("bulk.mdb"));
     if (TestFolder::onServer()) {
-        std::shared_ptr<Engine> engine = CatalogueLocation::engineFor(to);
-        engine->open();
-        engine->execute(QStringLiteral("DELETE FROM tblAttachment"));
-        engine->close();
+        query(to, QStringLiteral("DELETE FROM tblAttachment"));
         bulkTarget = to;
     }
     if (!TestFolder::onServer()) {
