@@ -65,65 +65,23 @@ private slots:
         ScriptedDialogs d;
         auto *w = new mdiFrm;
         // Each top entry: objectName and caption, then its menu's entries as objectName, caption, shortcut.
-        const QList<QStringList> tree = {
-            {"mnu_SysTem", "系统设置(&F)", "mnu_Setting", "系统设置(&S)", "", "mnu_LoginAgain", "重新登陆(&R)", "",
-             "mnu_Exit", "退出系统(&X)", ""},
-            {"mnuAdd",
-             "导入文件(&A)",
-             "mnu_AddFolder",
-             "导入文件夹(&M)...",
-             "",
-             "mnu_bar",
-             "___文件__________",
-             "",
-             "mnu_AddText",
-             "导入文本(&A)",
-             "Ctrl+D",
-             "mnu_AddImage",
-             "导入图片(&L)",
-             "Ctrl+E",
-             "mnu_AddMedia",
-             "导入动画,视频(&C)",
-             "Ctrl+G",
-             "mnu_AddSound",
-             "导入音频(&E)",
-             "Ctrl+H",
-             "mnu_AddOffice",
-             "导入Office软件(&O)",
-             "Ctrl+R"},
-            {"mnubrowse",
-             "浏览文件(&B)",
-             "mnu_BroFolder",
-             "浏览文件夹(&M)",
-             "",
-             "mnubar1",
-             "___文件__________",
-             "",
-             "mnu_BroText",
-             "浏览文本(&A)",
-             "Ctrl+J",
-             "mnu_BroImage",
-             "浏览图片(&L)",
-             "Ctrl+K",
-             "mnu_BroMedia",
-             "浏览动画,视频(&C)",
-             "Ctrl+L",
-             "mnu_BroSound",
-             "浏览音频(&E)",
-             "Ctrl+M",
-             "mnu_BroOffice",
-             "浏览Office软件(&O)",
-             "Ctrl+N"},
-            {"mnu_FindData", "文件操作(&F)", "mnu_Find", "文件查找(&C)", "", "mnu_RecycleBin", "回收站", "", "mnu_Check",
-             "检查目录", ""},
-            {"mnu_About", "关于"},
+        const QStringList tree = {
+            "mnu_SysTem 系统设置(&F) | mnu_Setting 系统设置(&S)  | mnu_LoginAgain 重新登陆(&R)  | mnu_Exit 退出系统(&X) ",
+            "mnuAdd 导入文件(&A) | mnu_AddFolder 导入文件夹(&M)...  | mnu_bar ___文件__________  | "
+            "mnu_AddText 导入文本(&A) Ctrl+D | mnu_AddImage 导入图片(&L) Ctrl+E | mnu_AddMedia 导入动画,视频(&C) Ctrl+G | "
+            "mnu_AddSound 导入音频(&E) Ctrl+H | mnu_AddOffice 导入Office软件(&O) Ctrl+R",
+            "mnubrowse 浏览文件(&B) | mnu_BroFolder 浏览文件夹(&M)  | mnubar1 ___文件__________  | "
+            "mnu_BroText 浏览文本(&A) Ctrl+J | mnu_BroImage 浏览图片(&L) Ctrl+K | mnu_BroMedia 浏览动画,视频(&C) Ctrl+L | "
+            "mnu_BroSound 浏览音频(&E) Ctrl+M | mnu_BroOffice 浏览Office软件(&O) Ctrl+N",
+            "mnu_FindData 文件操作(&F) | mnu_Find 文件查找(&C)  | mnu_RecycleBin 回收站  | mnu_Check 检查目录 ",
+            "mnu_About 关于",
         };
         const QList<QAction *> top = w->menuBar()->actions();
         QCOMPARE(top.size(), tree.size());
         for (int i = 0; i < tree.size(); ++i) {
-            QStringList seen = {top[i]->objectName(), top[i]->text()};
+            QString seen = top[i]->objectName() + QLatin1Char(' ') + top[i]->text();
             for (QAction *a : top[i]->menu() ? top[i]->menu()->actions() : QList<QAction *>())
-                seen << a->objectName() << a->text() << a->shortcut().toString();
+                seen += QStringLiteral(" | %1 %2 %3").arg(a->objectName(), a->text(), a->shortcut().toString());
             QCOMPARE(seen, tree[i]);
         }
         QCOMPARE(w->windowTitle(), QStringLiteral("多媒体文件系统"));

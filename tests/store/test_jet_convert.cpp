@@ -77,17 +77,23 @@ QString shown(const JetRecord &r)
     return parts.join(QLatin1Char('|'));
 }
 
-// The records of a catalogue, read through a connection of their own, in record-key order.
-std::vector<JetRecord> rowsOf(const QString &location)
+// One statement through a connection of its own; %1 stands for the quoted column Date.
+RowTable query(const QString &location, const QString &sql)
 {
     std::shared_ptr<Engine> engine = CatalogueLocation::engineFor(location);
     engine->open();
     RowTable rows;
-    engine->execute(
-        QStringLiteral("SELECT Currentinfo, %1, FileName, FolderName, SaveFileName, tblFileKind FROM tblAttachment")
-            .arg(engine->identifier(QStringLiteral("Date"))),
-        {}, &rows);
+    engine->execute(sql.contains(QLatin1String("%1")) ? sql.arg(engine->identifier(QStringLiteral("Date"))) : sql, {},
+                    &rows);
     engine->close();
+    return rows;
+}
+
+// The records of a catalogue, read through a connection of their own, in record-key order.
+std::vector<JetRecord> rowsOf(const QString &location)
+{
+    const RowTable rows = query(location, QStringLiteral("SELECT Currentinfo, %1, FileName, FolderName, SaveFileName, "
+                                                         "tblFileKind FROM tblAttachment"));
     std::vector<JetRecord> out(size_t(rows.count()));
     for (qint64 i = 0; i < rows.count(); ++i)
         for (int f = 0; f < JetRecord::kFields; ++f) {
@@ -133,12 +139,7 @@ Run mkcatalogue(const QStringList &args, bool asUser = false)
 
 qint64 recordCount(const QString &location)
 {
-    std::shared_ptr<Engine> engine = CatalogueLocation::engineFor(location);
-    engine->open();
-    RowTable rows;
-    engine->execute(QStringLiteral("SELECT COUNT(*) FROM tblAttachment"), {}, &rows);
-    engine->close();
-    return rows.row(0)[0].toLongLong();
+    return query(location, QStringLiteral("SELECT COUNT(*) FROM tblAttachment")).row(0)[0].toLongLong();
 }
 
 // The command line's target: a file not there yet, or the test's (empty) server catalogue.
@@ -261,9 +262,7 @@ void TestJetConvert::commandLineCopiesEveryRecord()
         engine->execute(QStringLiteral("INSERT INTO tblContentHash (SaveFileName, Sha256) VALUES ('1.jpg', 'abc')"));
         const Run refused = mkcatalogue({QStringLiteral("--copy"), jet, hashed});
         QVERIFY2(refused.code == 1 && refused.err.contains(QStringLiteral("内容摘要")), qPrintable(refused.err));
-        RowTable rows;
-        engine->execute(QStringLiteral("SELECT COUNT(*) FROM tblContentHash"), {}, &rows);
-        QCOMPARE(rows.row(0)[0].toLongLong(), 1);
+        QCOMPARE(query(hashed, QStringLiteral("SELECT COUNT(*) FROM tblContentHash")).row(0)[0].toLongLong(), 1);
         QCOMPARE(recordCount(hashed), 0);
         engine->execute(QStringLiteral("DELETE FROM tblContentHash"));
         engine->close();
@@ -281,10 +280,7 @@ void TestJetConvert::commandLineCopiesEveryRecord()
     const QString bulk = fixture(QStringLiteral("bulk100k.mdb.gz"), tf.file(QStringLiteral("bulk/Data.mdb")));
     QString bulkTarget = tf.file(QStringLiteral("bulk.mdb"));
     if (TestFolder::onServer()) {
-        std::shared_ptr<Engine> engine = CatalogueLocation::engineFor(to);
-        engine->open();
-        engine->execute(QStringLiteral("DELETE FROM tblAttachment"));
-        engine->close();
+        query(to, QStringLiteral("DELETE FROM tblAttachment"));
         bulkTarget = to;
     }
     if (!TestFolder::onServer()) {
