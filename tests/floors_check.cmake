@@ -2,6 +2,8 @@
 # only Qt Core and Qt Sql headers. Prints each offending include and fails when there is one.
 # -DSOURCE_DIR=<repository> -DQT_INCLUDE_DIRS=<Qt Core and Sql header folders, |-separated>
 string(REPLACE "|" ";" QT_INCLUDE_DIRS "${QT_INCLUDE_DIRS}")
+# Only the module folders count: the Qt root folder would find <QtGui/...> as well.
+list(FILTER QT_INCLUDE_DIRS INCLUDE REGEX "/Qt(Core|Sql)$")
 set(forbidden_store "app|import|browse|controls|ui")
 set(forbidden_controls "store|app|import|browse|ui")
 set(forbidden_ui "app|import|browse")
@@ -16,9 +18,11 @@ foreach(floor store controls ui import browse)
       if(line MATCHES "^#include \"(${forbidden_${floor}})/")
         list(APPEND faults "${file}: ${line}")
       elseif(floor STREQUAL "store" AND line MATCHES "^#include <(Q[A-Za-z]*|Qt[A-Za-z]+/[A-Za-z_.]+|q[a-z_]+\\.h)>")
+        set(header "${CMAKE_MATCH_1}")
+        string(REGEX REPLACE "^Qt(Core|Sql)/" "" header "${header}")
         set(found FALSE)
         foreach(dir ${QT_INCLUDE_DIRS})
-          if(EXISTS "${dir}/${CMAKE_MATCH_1}")
+          if(EXISTS "${dir}/${header}")
             set(found TRUE)
           endif()
         endforeach()
