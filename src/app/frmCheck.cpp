@@ -114,24 +114,20 @@ frmCheck::frmCheck(QWidget *parent) : QWidget(parent, Qt::Window)
                        "列入回收站后可在回收站中还原或清空."),
         {QStringLiteral("文件名"), QStringLiteral("大小"), QStringLiteral("修改时间")});
 
-    cmdBinMissing = addRepair(CheckReport::Missing, "cmdBinMissing", QStringLiteral("移入回收站"),
-                              [this] { repair(CheckReport::Missing); });
+    // A repair's button carries the repair's own caption.
+    const auto repairButton = [this](CheckReport::Kind kind, const char *name) {
+        return addRepair(kind, name, CheckRepairs::action(kind), [this, kind] { repair(kind); });
+    };
+    cmdBinMissing = repairButton(CheckReport::Missing, "cmdBinMissing");
     cmdPointMissing = addRepair(CheckReport::Missing, "cmdPointMissing", QStringLiteral("指定文件..."),
                                 [this] { pointRecord(CheckReport::Missing); });
-    cmdBinOrphans = addRepair(CheckReport::Orphan, "cmdBinOrphans", QStringLiteral("移入回收站"),
-                              [this] { repair(CheckReport::Orphan); });
-    cmdRemoveLeftovers = addRepair(CheckReport::Leftover, "cmdRemoveLeftovers", QStringLiteral("删除残留文件"),
-                                   [this] { repair(CheckReport::Leftover); });
-    cmdAcceptChanged = addRepair(CheckReport::Changed, "cmdAcceptChanged", QStringLiteral("以当前内容为准"),
-                                 [this] { repair(CheckReport::Changed); });
-    cmdFillHashes = addRepair(CheckReport::Unhashed, "cmdFillHashes", QStringLiteral("补录校验值"),
-                              [this] { repair(CheckReport::Unhashed); });
-    cmdDropBinMissing = addRepair(CheckReport::BinMissing, "cmdDropBinMissing", QStringLiteral("从回收站永久删除"),
-                                  [this] { repair(CheckReport::BinMissing); });
-    cmdAdoptBinStrays = addRepair(CheckReport::BinStray, "cmdAdoptBinStrays", QStringLiteral("列入回收站"),
-                                  [this] { repair(CheckReport::BinStray); });
-    cmdBinUnsafe = addRepair(CheckReport::Unsafe, "cmdBinUnsafe", QStringLiteral("移入回收站"),
-                             [this] { repair(CheckReport::Unsafe); });
+    cmdBinOrphans = repairButton(CheckReport::Orphan, "cmdBinOrphans");
+    cmdRemoveLeftovers = repairButton(CheckReport::Leftover, "cmdRemoveLeftovers");
+    cmdAcceptChanged = repairButton(CheckReport::Changed, "cmdAcceptChanged");
+    cmdFillHashes = repairButton(CheckReport::Unhashed, "cmdFillHashes");
+    cmdDropBinMissing = repairButton(CheckReport::BinMissing, "cmdDropBinMissing");
+    cmdAdoptBinStrays = repairButton(CheckReport::BinStray, "cmdAdoptBinStrays");
+    cmdBinUnsafe = repairButton(CheckReport::Unsafe, "cmdBinUnsafe");
     cmdPointUnsafe = addRepair(CheckReport::Unsafe, "cmdPointUnsafe", QStringLiteral("指定文件..."),
                                [this] { pointRecord(CheckReport::Unsafe); });
 
