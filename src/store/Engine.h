@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <memory>
 
 class RowTable;
 
@@ -51,6 +52,9 @@ public:
     // A query that finds exactly the rows of `sql`, in its order, by an index the engine
     // keeps for it; `sql` itself when there is none.
     virtual QString indexed(const QString &sql) { return sql; }
+    // Another connection to the same catalogue, for reading on a thread of its own: opened
+    // there, it asks nothing, checks nothing and starts no upkeep. Null where there is none.
+    virtual std::unique_ptr<Engine> readerConnection() const { return nullptr; }
 
     // Write transactions nest: the outermost one is a real transaction that holds the write
     // lock, inner ones are savepoints.

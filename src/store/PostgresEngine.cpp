@@ -9,6 +9,7 @@
 #include "store/SqlQuote.h"
 
 #include <QTimeZone>
+#include <chrono>
 #include <libpq-fe.h>
 #include <memory>
 #include <mutex>
@@ -152,10 +153,18 @@ void PostgresEngine::connect()
         attempt->conn = conn;
         attempt->done = true;
     }).detach();
-    const bool waited = dialogs().wait(QStringLiteral("正在连接数据库服务器 %1 ...").arg(displayName()), [attempt] {
+    auto finished = [attempt] {
         std::lock_guard<std::mutex> hold(attempt->lock);
         return attempt->done;
-    });
+    };
+    bool waited = true;
+    if (reader_) {
+        // A reader connects on a thread of its own already; the connect timeout ends it.
+        while (!finished())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } else {
+        waited = dialogs().wait(QStringLiteral("正在连接数据库服务器 %1 ...").arg(displayName()), finished);
+    }
     PGconn *conn = nullptr;
     {
         std::lock_guard<std::mutex> hold(attempt->lock);
@@ -197,9 +206,19 @@ void PostgresEngine::openForSetup()
     connect();
 }
 
+std::unique_ptr<Engine> PostgresEngine::readerConnection() const
+{
+    auto reader = std::make_unique<PostgresEngine>(uri_);
+    reader->reader_ = true;
+    reader->setLockTimeoutMs(lockTimeoutMs());
+    return reader;
+}
+
 void PostgresEngine::open()
 {
     connect();
+    if (reader_)
+        return;
     try {
         RowTable table;
         execute(QStringLiteral("SELECT to_regclass('tblattachment') IS NOT NULL"), {}, &table);

@@ -27,6 +27,7 @@ public:
     QString lockClause() const override { return QStringLiteral(" FOR UPDATE"); }
     QString changeStamp() override;
     QString identifier(const QString &name) const override;
+    std::unique_ptr<Engine> readerConnection() const override;
 
     // The connection parameters of a "postgresql://" address (libpq's own reading of it).
     static QMap<QString, QString> parameters(const QString &uri);
@@ -43,4 +44,5 @@ private:
     QString host_;
     QString database_;
     pg_conn *conn_ = nullptr;
+    bool reader_ = false; // connects on the calling thread, with no window to wait in
 };

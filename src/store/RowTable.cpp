@@ -22,6 +22,12 @@ int RowTable::columnIndex(const QString &name) const
 
 QVariant *RowTable::appendRow()
 {
+    if (sink_ && count_ >= sinkEvery_) {
+        sink_(*this);
+        handedOver_ += count_;
+        blocks_.clear();
+        count_ = 0;
+    }
     if (count_ % kBlockRows == 0)
         blocks_.emplace_back(new QVariant[size_t(kBlockRows * qMax(rawWidth(), 1))]);
     return raw(count_++);
@@ -31,4 +37,5 @@ void RowTable::clear()
 {
     blocks_.clear();
     count_ = 0;
+    handedOver_ = 0;
 }

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,6 +24,15 @@ public:
     int columnIndex(const QString &name) const;
 
     qint64 count() const { return count_; }
+    // Rows the engine gave so far, also those already handed to the sink.
+    qint64 received() const { return count_ + handedOver_; }
+    // Hands the rows to `sink` whenever `every` of them are in, and forgets them: a long
+    // result is read in steps without being held whole. The sink may throw to stop.
+    void setSink(qint64 every, std::function<void(RowTable &)> sink)
+    {
+        sinkEvery_ = every;
+        sink_ = std::move(sink);
+    }
     // A new row as the engine fills it: the address (when expected), then width() values.
     QVariant *appendRow();
     QVariant *row(qint64 r) { return raw(r) + offset(); }
@@ -45,4 +55,7 @@ private:
     int width_ = 0;
     qint64 count_ = 0;
     std::vector<std::unique_ptr<QVariant[]>> blocks_;
+    qint64 handedOver_ = 0;
+    qint64 sinkEvery_ = 0;
+    std::function<void(RowTable &)> sink_;
 };

@@ -138,6 +138,16 @@ void SqliteEngine::open()
         throw DbError::inDatabase(failure, path_, QString());
     }
     sqlite3_busy_handler(handle_, &SqliteEngine::onBusy, this);
+    if (reader_) {
+        try {
+            execute(QStringLiteral("PRAGMA case_sensitive_like=ON"));
+        } catch (...) {
+            close();
+            throw;
+        }
+        fileIdentity(path_, &device_, &inode_);
+        return;
+    }
     try {
         // WAL does not work across machines; keep (or restore) the rollback journal.
         RowTable probe;
@@ -175,6 +185,14 @@ bool SqliteEngine::waitForSearchIndex()
     if (searchIndex_ == TrigramIndex::State::Building && built_)
         searchIndex_ = TrigramIndex::State::Ready;
     return searchIndex_ == TrigramIndex::State::Ready;
+}
+
+std::unique_ptr<Engine> SqliteEngine::readerConnection() const
+{
+    auto reader = std::make_unique<SqliteEngine>(path_);
+    reader->reader_ = true;
+    reader->setLockTimeoutMs(lockTimeoutMs());
+    return reader;
 }
 
 QString SqliteEngine::indexed(const QString &sql)
@@ -267,7 +285,7 @@ qint64 SqliteEngine::execute(const QString &sql, const QVariantList &params, Row
             if (rc == SQLITE_DONE)
                 return sqlite3_stmt_readonly(stmt.get()) ? 0 : qint64(sqlite3_changes(h));
         }
-        if (isBusy(rc) && retryable && waited.elapsed() < lockTimeoutMs() && (!rows || rows->count() == 0)) {
+        if (isBusy(rc) && retryable && waited.elapsed() < lockTimeoutMs() && (!rows || rows->received() == 0)) {
             pause();
             continue;
         }

@@ -32,6 +32,7 @@ public:
     QString changeStamp() override;
     QString identifier(const QString &name) const override;
     QString indexed(const QString &sql) override;
+    std::unique_ptr<Engine> readerConnection() const override;
 
     // The index of the searches by part of a text, as found when the catalogue was opened.
     TrigramIndex::State searchIndex() const { return searchIndex_; }
@@ -49,6 +50,7 @@ private:
     sqlite3 *handle() const;
 
     QString path_;
+    bool reader_ = false;
     QString connectionName_;
     sqlite3 *handle_ = nullptr;
     // The file as opened: a statement must not go to a file that was removed or replaced.
