@@ -139,10 +139,9 @@ RecordList::Place RecordList::place() const
 {
     Place p;
     for (int r : selectedRows()) {
-        const qint64 a = model_->addressAt(r);
-        if (a >= 0)
+        if (const qint64 a = model_->addressAt(r); a >= 0)
             p.selected.push_back(a);
-        else
+        if (p.selectedKeys.size() < 1000) // a key costs a read; a bigger selection is kept by address
             p.selectedKeys << model_->row(r).key;
     }
     const int r = selectedRow();
@@ -197,11 +196,10 @@ void RecordList::fill(const RecordQuery &query, bool keepPlace)
 {
     disconnect(reselecting_);
     if (keepPlace) {
-        reselecting_ = connect(model_, &RecordListModel::settled, this,
-                               [this, before = place()] {
-                                   disconnect(reselecting_);
-                                   reselect(before);
-                               });
+        reselecting_ = connect(model_, &RecordListModel::settled, this, [this, before = place()] {
+            disconnect(reselecting_);
+            reselect(before);
+        });
     }
     model_->list(query, keepPlace);
 }
@@ -209,21 +207,23 @@ void RecordList::fill(const RecordQuery &query, bool keepPlace)
 void RecordList::reselect(const Place &place)
 {
     QList<int> rows;
-    if (!place.selected.empty()) {
-        // One pass over the list, not one per selected row.
-        std::vector<qint64> wanted = place.selected;
-        std::sort(wanted.begin(), wanted.end());
-        for (int r = 0; r < model_->rowCount(); ++r) {
-            const qint64 a = model_->addressAt(r);
-            if (a >= 0 && std::binary_search(wanted.begin(), wanted.end(), a))
-                rows << r;
+    // One pass over the list, not one per selected row.
+    std::vector<qint64> wanted = place.selected;
+    std::sort(wanted.begin(), wanted.end());
+    std::vector<qint64> found;
+    for (int r = 0; r < model_->rowCount() && !wanted.empty(); ++r) {
+        const qint64 a = model_->addressAt(r);
+        if (a >= 0 && std::binary_search(wanted.begin(), wanted.end(), a)) {
+            rows << r;
+            found.push_back(a);
         }
     }
-    for (const QString &key : place.selectedKeys)
-        if (const int r = model_->rowOf(key); r >= 0)
-            rows << r;
+    if (qsizetype(found.size()) < place.selectedKeys.size()) {
+        for (const QString &key : place.selectedKeys)
+            if (const int r = model_->rowOf(key); r >= 0)
+                rows << r;
+    }
     lvw->selectionModel()->select(RowSelection(model_, rows), QItemSelectionModel::ClearAndSelect);
-    // A row another program changed has another address on some engines: its copy names it.
     int current = place.current >= 0 ? model_->rowOfAddress(place.current) : -1;
     if (current < 0 && !place.currentKey.isEmpty())
         current = model_->rowOf(place.currentKey);

@@ -72,7 +72,9 @@ private:
     void updateStatus();
     // Where the user was in the list, to find again after it was read anew.
     struct Place {
-        std::vector<qint64> selected; // addresses; held rows by key below
+        std::vector<qint64> selected; // addresses
+        // The copies' paths too, of the first selected rows, for rows found again only by
+        // them: held ones, and those another program changed (a new address on some engines).
         QStringList selectedKeys;
         qint64 current = -1;
         QString currentKey;

@@ -14,16 +14,21 @@
 #include <algorithm>
 
 namespace {
-constexpr size_t kPage = 256;      // rows read at once for the screen
-constexpr int kCacheRows = 8192;   // records kept at hand; beyond, they are read again
-constexpr int kRangesPerTurn = 8;  // gone rows dropped per turn of the event loop
+constexpr size_t kPage = 256;     // rows read at once for the screen
+constexpr int kCacheRows = 8192;  // records kept at hand; beyond, they are read again
+constexpr int kRangesPerTurn = 8; // gone rows dropped per turn of the event loop
 // The longest the interface waits for the first rows of a list: one frame.
 constexpr std::chrono::milliseconds kFirstScreenWait{16};
 } // namespace
 
-RecordListModel::RecordListModel(QObject *parent) : QAbstractTableModel(parent) {}
+RecordListModel::RecordListModel(QObject *parent) : QAbstractTableModel(parent), worker_(std::make_unique<ListingWorker>())
+{
+}
 
-RecordListModel::~RecordListModel() = default;
+RecordListModel::~RecordListModel()
+{
+    worker_.reset(); // its last hand-over must find this model whole
+}
 
 const QStringList &RecordListModel::headers()
 {
@@ -87,9 +92,9 @@ void RecordListModel::readPage(size_t r) const
     }
     const Engine::Dialect dialect = engine->dialect();
     for (ListedRecord &f : found)
-        cache_.insert(f.address, RecordRow{attachments_ + f.storedName, f.storedName, std::move(f.fileName),
-                                           std::move(f.category), std::move(f.description), std::move(f.date),
-                                           ListingReader::unpack(dialect, f.address)});
+        cache_.insert(f.address,
+                      RecordRow{attachments_ + f.storedName, f.storedName, std::move(f.fileName), std::move(f.category),
+                                std::move(f.description), std::move(f.date), ListingReader::unpack(dialect, f.address)});
     bool lost = false;
     for (size_t i = from; i < to; ++i)
         if (entries_[i] >= 0 && !cache_.contains(entries_[i]) && !gone_.contains(entries_[i])) {
@@ -282,7 +287,7 @@ void RecordListModel::reserve(qint64 rows)
 
 void RecordListModel::clear()
 {
-    worker_.stop();
+    worker_->stop();
     box_.reset();
     sorting_ = false;
     beginResetModel();
@@ -319,7 +324,7 @@ void RecordListModel::list(const RecordQuery &query, bool keepRows)
     if (!keepRows) {
         clear();
     } else {
-        worker_.stop();
+        worker_->stop();
         sorting_ = false;
     }
     engine_ = engine;
@@ -331,10 +336,17 @@ void RecordListModel::list(const RecordQuery &query, bool keepRows)
     // A list read again, or sorted, is taken when complete: it then shows in one go.
     keepRows_ = keepRows || column >= 0;
     const bool whole = keepRows_;
+    if (ListingReader::isSmall(*engine)) {
+        // A small catalogue is listed at once, as a whole: nothing to wait for.
+        std::vector<qint64> all = ListingReader::readAll(*engine, statement, column, descending, [] { return true; });
+        replaceEntries(std::move(all));
+        emit settled();
+        return;
+    }
     auto box = std::make_shared<ListingMailbox>();
     notifyInto(*box);
     box_ = box;
-    worker_.run(
+    worker_->run(
         *engine,
         [box, statement, column, descending, whole](Engine &reader, const ListingWorker::Wanted &wanted) {
             if (!whole) {
@@ -345,26 +357,9 @@ void RecordListModel::list(const RecordQuery &query, bool keepRows)
                     return true;
                 });
             } else {
-                std::vector<qint64> all;
-                ListingOrder keys;
-                ListingReader::read(reader, statement, true, column,
-                                    [&](std::vector<qint64> &&a, std::vector<QString> &&values) {
-                                        all.insert(all.end(), a.begin(), a.end());
-                                        for (const QString &v : values)
-                                            keys.add(v);
-                                        return wanted();
-                                    });
+                std::vector<qint64> all = ListingReader::readAll(reader, statement, column, descending, wanted);
                 if (!wanted())
                     return;
-                if (column >= 0) {
-                    const std::vector<size_t> order = keys.sorted(descending, wanted);
-                    if (!wanted())
-                        return;
-                    std::vector<qint64> sorted(all.size());
-                    for (size_t i = 0; i < order.size(); ++i)
-                        sorted[i] = all[order[i]];
-                    all = std::move(sorted);
-                }
                 box->put(std::move(all), true);
                 return;
             }
@@ -417,14 +412,7 @@ void RecordListModel::drain()
             entries_ = std::move(all);
             emit layoutChanged();
         } else {
-            beginResetModel();
-            entries_ = std::move(all);
-            held_.clear();
-            heldIndex_.clear();
-            cache_.clear();
-            gone_.clear();
-            ++changes_;
-            endResetModel();
+            replaceEntries(std::move(all));
         }
         emit settled();
         return;
@@ -438,6 +426,18 @@ void RecordListModel::drain()
         emit failed(taken.error);
     else
         emit settled();
+}
+
+void RecordListModel::replaceEntries(std::vector<qint64> &&entries)
+{
+    beginResetModel();
+    entries_ = std::move(entries);
+    held_.clear();
+    heldIndex_.clear();
+    cache_.clear();
+    gone_.clear();
+    ++changes_;
+    endResetModel();
 }
 
 void RecordListModel::append(std::vector<qint64> &&addresses)
@@ -456,51 +456,35 @@ void RecordListModel::startSort()
     const std::shared_ptr<Engine> engine = engine_.lock();
     if (!engine || !engine->isOpen())
         return;
+    // The rows as they stand, and the text of those held here.
+    std::vector<std::pair<size_t, QString>> heldText;
+    for (size_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i] < 0)
+            heldText.emplace_back(i, held_[size_t(-1 - entries_[i])].column(sortColumn_));
+    const int column = sortColumn_;
+    const bool descending = order_ == Qt::DescendingOrder;
+    if (ListingReader::isSmall(*engine)) {
+        std::vector<qint64> sorted =
+            ListingReader::reorder(*engine, statement_, entries_, heldText, column, descending, [] { return true; });
+        emit layoutAboutToBeChanged();
+        entries_ = std::move(sorted);
+        emit layoutChanged();
+        emit settled();
+        return;
+    }
     auto box = std::make_shared<ListingMailbox>();
     notifyInto(*box);
     box_ = box;
     sorting_ = true;
     sortedChanges_ = changes_;
-    // The worker gets the rows as they stand, and the text of those held here.
-    std::vector<qint64> rows = entries_;
-    std::vector<std::pair<size_t, QString>> heldText;
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (rows[i] < 0)
-            heldText.emplace_back(i, held_[size_t(-1 - rows[i])].column(sortColumn_));
-    const int column = sortColumn_;
-    const bool descending = order_ == Qt::DescendingOrder;
-    worker_.run(
+    worker_->run(
         *engine,
-        [box, rows = std::move(rows), heldText = std::move(heldText), statement = statement_, column,
+        [box, rows = entries_, heldText = std::move(heldText), statement = statement_, column,
          descending](Engine &reader, const ListingWorker::Wanted &wanted) {
-            ListingOrder keys(rows.size());
-            for (const auto &[at, text] : heldText)
-                keys.set(at, text);
-            std::vector<std::pair<qint64, size_t>> places;
-            places.reserve(rows.size());
-            for (size_t i = 0; i < rows.size(); ++i)
-                if (rows[i] >= 0)
-                    places.emplace_back(rows[i], i);
-            std::sort(places.begin(), places.end());
-            ListingReader::read(reader, statement, false, column,
-                                [&](std::vector<qint64> &&addresses, std::vector<QString> &&values) {
-                                    for (size_t j = 0; j < addresses.size(); ++j) {
-                                        const auto at = std::lower_bound(places.begin(), places.end(),
-                                                                         std::make_pair(addresses[j], size_t(0)));
-                                        if (at != places.end() && at->first == addresses[j])
-                                            keys.set(at->second, values[j]);
-                                    }
-                                    return wanted();
-                                });
-            if (!wanted())
-                return;
-            const std::vector<size_t> order = keys.sorted(descending, wanted);
-            if (!wanted())
-                return;
-            std::vector<qint64> sorted(rows.size());
-            for (size_t i = 0; i < order.size(); ++i)
-                sorted[i] = rows[order[i]];
-            box->put(std::move(sorted), true);
+            std::vector<qint64> sorted =
+                ListingReader::reorder(reader, statement, rows, heldText, column, descending, wanted);
+            if (wanted())
+                box->put(std::move(sorted), true);
         },
         [box](const QString &message) { box->finish(message); });
 }

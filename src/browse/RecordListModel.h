@@ -87,6 +87,7 @@ private:
     void readPage(size_t r) const;
     void dropGone();
     void notifyInto(ListingMailbox &box);
+    void replaceEntries(std::vector<qint64> &&entries);
 
     // Negative entries are rows held whole: -1 - their place in held_.
     std::vector<qint64> entries_;
@@ -98,7 +99,7 @@ private:
     std::weak_ptr<Engine> engine_;
     QString statement_;   // in the engine's dialect, for a sort
     QString attachments_; // the attachment folder when listed
-    ListingWorker worker_;
+    std::unique_ptr<ListingWorker> worker_;
     std::shared_ptr<ListingMailbox> box_; // the fill or sort under way
     bool keepRows_ = false;
     bool sorting_ = false;

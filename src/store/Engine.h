@@ -55,6 +55,7 @@ public:
     // Another connection to the same catalogue, for reading on a thread of its own: opened
     // there, it asks nothing, checks nothing and starts no upkeep. Null where there is none.
     virtual std::unique_ptr<Engine> readerConnection() const { return nullptr; }
+    virtual bool isReader() const { return false; }
 
     // Write transactions nest: the outermost one is a real transaction that holds the write
     // lock, inner ones are savepoints.

@@ -1,9 +1,11 @@
 #include "store/ListingReader.h"
 
 #include "store/JetDialect.h"
+#include "store/ListingOrder.h"
 #include "store/RowTable.h"
 
 #include <QHash>
+#include <algorithm>
 #include <unordered_map>
 
 namespace {
@@ -20,6 +22,13 @@ QString selecting(const QString &statement, const QString &columns)
 // gives them row by row; PostgreSQL reads them through a cursor in a read-only snapshot.
 void eachBlock(Engine &engine, const QString &sql, const std::function<bool(RowTable &)> &block)
 {
+    if (engine.dialect() != Engine::Dialect::Sqlite && !engine.isReader()) {
+        // The interface's own connection: its transactions are not for a listing to end.
+        RowTable rows;
+        engine.execute(sql, {}, &rows);
+        block(rows);
+        return;
+    }
     if (engine.dialect() == Engine::Dialect::Sqlite) {
         RowTable rows;
         rows.setSink(qint64(ListingReader::kFirstStep), [&](RowTable &t) {
@@ -184,8 +193,8 @@ std::vector<ListedRecord> ListingReader::records(Engine &engine, const std::vect
     out.reserve(size_t(rows.count()));
     for (qint64 r = 0; r < rows.count(); ++r) {
         const QVariant *v = rows.row(r);
-        out.push_back({pack(dialect, v[0]), v[1].toString(), v[2].toString(), v[3].toString(), v[4].toString(),
-                       v[5].toString()});
+        out.push_back(
+            {pack(dialect, v[0]), v[1].toString(), v[2].toString(), v[3].toString(), v[4].toString(), v[5].toString()});
     }
     return out;
 }
@@ -199,4 +208,70 @@ std::vector<qint64> ListingReader::named(Engine &engine, const QString &storedNa
     for (qint64 r = 0; r < rows.count(); ++r)
         out.push_back(pack(engine.dialect(), rows.row(r)[0]));
     return out;
+}
+
+std::vector<qint64> ListingReader::readAll(Engine &engine, const QString &statement, int column, bool descending,
+                                           const std::function<bool()> &wanted)
+{
+    std::vector<qint64> all;
+    ListingOrder keys;
+    read(engine, statement, true, column, [&](std::vector<qint64> &&a, std::vector<QString> &&values) {
+        all.insert(all.end(), a.begin(), a.end());
+        for (const QString &v : values)
+            keys.add(v);
+        return wanted();
+    });
+    if (!wanted() || column < 0)
+        return wanted() ? all : std::vector<qint64>{};
+    const std::vector<size_t> order = keys.sorted(descending, wanted);
+    if (!wanted())
+        return {};
+    std::vector<qint64> sorted(all.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        sorted[i] = all[order[i]];
+    return sorted;
+}
+
+bool ListingReader::isSmall(Engine &engine)
+{
+    // Up to some 20,000 records: an upper bound read from the table's end, not a count.
+    RowTable rows;
+    if (engine.dialect() == Engine::Dialect::Sqlite)
+        engine.execute(QStringLiteral("SELECT coalesce(max(rowid), 0) FROM tblAttachment"), {}, &rows);
+    else
+        engine.execute(QStringLiteral("SELECT pg_relation_size('tblattachment') / 200"), {}, &rows);
+    return rows.count() == 1 && rows.row(0)[0].toLongLong() <= 20000;
+}
+
+std::vector<qint64> ListingReader::reorder(Engine &engine, const QString &statement, const std::vector<qint64> &rows,
+                                           const std::vector<std::pair<size_t, QString>> &texts, int column, bool descending,
+                                           const std::function<bool()> &wanted)
+{
+    ListingOrder keys(rows.size());
+    for (const auto &[at, text] : texts)
+        keys.set(at, text);
+    // Where each address stands in the list, to find the rows of the statement by.
+    std::vector<std::pair<qint64, size_t>> places;
+    places.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i] >= 0)
+            places.emplace_back(rows[i], i);
+    std::sort(places.begin(), places.end());
+    read(engine, statement, false, column, [&](std::vector<qint64> &&addresses, std::vector<QString> &&values) {
+        for (size_t j = 0; j < addresses.size(); ++j) {
+            const auto at = std::lower_bound(places.begin(), places.end(), std::make_pair(addresses[j], size_t(0)));
+            if (at != places.end() && at->first == addresses[j])
+                keys.set(at->second, values[j]);
+        }
+        return wanted();
+    });
+    if (!wanted())
+        return {};
+    const std::vector<size_t> order = keys.sorted(descending, wanted);
+    if (!wanted())
+        return {};
+    std::vector<qint64> sorted(rows.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        sorted[i] = rows[order[i]];
+    return sorted;
 }

@@ -32,7 +32,22 @@ public:
     // before is left out (records without one are all listed). With `column` (0 file name,
     // 1 category, 2 description, 3 date) that column's text comes too. `step` returns false
     // to stop; the read ends then.
+    // On a connection the interface uses itself, the rows come in one go (no cursor and no
+    // transaction of its own, which would end the caller's).
     static void read(Engine &engine, const QString &statement, bool distinct, int column, const Step &step);
+    // The listing read whole, and with a column in that column's order (stable, `descending`
+    // as a header shows it); empty when `wanted` turned false meanwhile.
+    static std::vector<qint64> readAll(Engine &engine, const QString &statement, int column, bool descending,
+                                       const std::function<bool()> &wanted);
+    // The rows listed (addresses; others, negative, with their text in `texts` by position)
+    // in the order of `column` by the text the catalogue holds now, stable; rows gone sort as
+    // empty. Empty when `wanted` turned false meanwhile.
+    static std::vector<qint64> reorder(Engine &engine, const QString &statement, const std::vector<qint64> &rows,
+                                       const std::vector<std::pair<size_t, QString>> &texts, int column, bool descending,
+                                       const std::function<bool()> &wanted);
+    // True when the catalogue is small enough to be listed at once on the interface thread,
+    // in less than a frame's time.
+    static bool isSmall(Engine &engine);
     // The records at these addresses that are still there, in no particular order.
     static std::vector<ListedRecord> records(Engine &engine, const std::vector<qint64> &addresses);
     // The addresses of the records that name this stored name.

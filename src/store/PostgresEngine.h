@@ -28,6 +28,7 @@ public:
     QString changeStamp() override;
     QString identifier(const QString &name) const override;
     std::unique_ptr<Engine> readerConnection() const override;
+    bool isReader() const override { return reader_; }
 
     // The connection parameters of a "postgresql://" address (libpq's own reading of it).
     static QMap<QString, QString> parameters(const QString &uri);

@@ -33,6 +33,7 @@ public:
     QString identifier(const QString &name) const override;
     QString indexed(const QString &sql) override;
     std::unique_ptr<Engine> readerConnection() const override;
+    bool isReader() const override { return reader_; }
 
     // The index of the searches by part of a text, as found when the catalogue was opened.
     TrigramIndex::State searchIndex() const { return searchIndex_; }
