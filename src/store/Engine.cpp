@@ -3,8 +3,8 @@
 #include "store/AppError.h"
 #include "store/CatalogueNotice.h"
 
-#include <atomic>
 #include <QSqlDatabase>
+#include <atomic>
 
 namespace {
 std::atomic<quint64> g_serial{0};

@@ -4,7 +4,6 @@
 #include "store/DbError.h"
 #include "store/RowTable.h"
 
-#include <atomic>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +12,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QThread>
+#include <atomic>
 #include <sqlite3.h>
 
 #ifdef Q_OS_UNIX
