@@ -350,7 +350,7 @@ void RecordListModel::list(const RecordQuery &query, bool keepRows)
         *engine,
         [box, statement, column, descending, whole](Engine &reader, const ListingWorker::Wanted &wanted) {
             if (!whole) {
-                ListingReader::read(reader, statement, true, -1, [&](std::vector<qint64> &&a, std::vector<QString> &&) {
+                ListingReader::read(reader, statement, true, [&](std::vector<qint64> &&a) {
                     if (!wanted())
                         return false;
                     box->put(std::move(a));
@@ -465,7 +465,7 @@ void RecordListModel::startSort()
     const bool descending = order_ == Qt::DescendingOrder;
     if (ListingReader::isSmall(*engine)) {
         std::vector<qint64> sorted =
-            ListingReader::reorder(*engine, statement_, entries_, heldText, column, descending, [] { return true; });
+            ListingReader::reorder(*engine, entries_, heldText, column, descending, [] { return true; });
         emit layoutAboutToBeChanged();
         entries_ = std::move(sorted);
         emit layoutChanged();
@@ -479,10 +479,9 @@ void RecordListModel::startSort()
     sortedChanges_ = changes_;
     worker_->run(
         *engine,
-        [box, rows = entries_, heldText = std::move(heldText), statement = statement_, column,
-         descending](Engine &reader, const ListingWorker::Wanted &wanted) {
-            std::vector<qint64> sorted =
-                ListingReader::reorder(reader, statement, rows, heldText, column, descending, wanted);
+        [box, rows = entries_, heldText = std::move(heldText), column, descending](Engine &reader,
+                                                                                   const ListingWorker::Wanted &wanted) {
+            std::vector<qint64> sorted = ListingReader::reorder(reader, rows, heldText, column, descending, wanted);
             if (wanted())
                 box->put(std::move(sorted), true);
         },

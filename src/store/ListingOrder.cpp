@@ -21,6 +21,10 @@ void ListingOrder::fold(QStringView text, std::vector<char16_t> &out)
     const char16_t *end = p + text.size();
     while (p < end) {
         char32_t c = *p++;
+        if (c < 0x80) { // most names are plain ASCII: folded here, without the tables
+            out.push_back(char16_t(c >= 'A' && c <= 'Z' ? c + 32 : c));
+            continue;
+        }
         if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p))
             c = QChar::surrogateToUcs4(char16_t(c), *p++);
         else if (QChar::isSurrogate(c))

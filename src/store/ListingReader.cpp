@@ -5,8 +5,8 @@
 #include "store/RowTable.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
-#include <unordered_map>
 
 namespace {
 struct Stopped {};
@@ -45,6 +45,9 @@ void eachBlock(Engine &engine, const QString &sql, const std::function<bool(RowT
     }
     engine.execute(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
     try {
+        // Planned for the whole result, as the statement alone would be: the same plan gives
+        // the rows in the same order as the list of a plain read.
+        engine.execute(QStringLiteral("SET LOCAL cursor_tuple_fraction = 1"));
         engine.execute(QStringLiteral("DECLARE mc_listing NO SCROLL CURSOR FOR ") + sql);
         qint64 step = qint64(ListingReader::kFirstStep);
         for (;;) {
@@ -65,14 +68,34 @@ void eachBlock(Engine &engine, const QString &sql, const std::function<bool(RowT
     }
 }
 
-QString storedNameAt(Engine &engine, qint64 address)
-{
-    RowTable rows;
-    engine.execute(QStringLiteral("SELECT SaveFileName FROM tblAttachment WHERE ") + engine.addressCondition(),
-                   {ListingReader::unpack(engine.dialect(), address)}, &rows);
-    return rows.count() ? rows.row(0)[0].toString() : QString();
-}
 } // namespace
+
+void ListingReader::byAddress(Engine &engine, const QString &columns, const std::vector<qint64> &addresses, RowTable &rows,
+                              const QString &condition)
+{
+    if (addresses.empty())
+        return;
+    const Engine::Dialect dialect = engine.dialect();
+    QString sql = QStringLiteral("SELECT %1 AS mc_rowid, %2 FROM tblAttachment WHERE ").arg(engine.addressColumn(), columns);
+    QVariantList params;
+    if (dialect == Engine::Dialect::Sqlite) {
+        QStringList marks;
+        for (qint64 a : addresses) {
+            marks << QStringLiteral("?");
+            params << a;
+        }
+        sql += QStringLiteral("rowid IN (") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+    } else {
+        QStringList tids;
+        for (qint64 a : addresses)
+            tids << QLatin1Char('"') + unpack(dialect, a).toString() + QLatin1Char('"');
+        sql += QStringLiteral("ctid = ANY(?::tid[])");
+        params << QLatin1Char('{') + tids.join(QLatin1Char(',')) + QLatin1Char('}');
+    }
+    if (!condition.isEmpty())
+        sql += QStringLiteral(" AND ") + condition;
+    engine.execute(sql, params, &rows);
+}
 
 QString ListingReader::statement(Engine &engine, const QString &jetSql)
 {
@@ -106,90 +129,74 @@ QString ListingReader::columnName(Engine &engine, int column)
     return engine.identifier(QLatin1String(names[qBound(0, column, 3)]));
 }
 
-void ListingReader::read(Engine &engine, const QString &statement, bool distinct, int column, const Step &step)
+void ListingReader::read(Engine &engine, const QString &statement, bool distinct, const Step &step)
 {
     const Engine::Dialect dialect = engine.dialect();
-    QString columns = engine.addressColumn() + QStringLiteral(" AS mc_rowid, SaveFileName");
-    if (column >= 0)
-        columns += QStringLiteral(", ") + columnName(engine, column);
-    // A stored name is remembered by a 64-bit hash of it: a million of them in a few tens of
-    // megabytes. Two names of one hash are told apart at the end, by reading the first again.
-    std::unordered_map<size_t, qint64> seen;
-    struct Suspect {
-        qint64 address, first;
-        QString name, value;
+    // Only the address is read, which an index of the condition often holds by itself. A
+    // stored name that several records name is rare: such records are listed once, where the
+    // first of them comes. For the first screen they are looked up among its rows alone; for
+    // the rest, once over the whole table.
+    QHash<qint64, QString> shared;
+    bool sharedKnown = !distinct;
+    auto takeShared = [&](RowTable &rows) {
+        for (qint64 r = 0; r < rows.count(); ++r)
+            shared.insert(pack(dialect, rows.row(r)[0]), rows.row(r)[1].toString());
     };
-    std::vector<Suspect> suspects;
-    std::vector<qint64> addresses;
-    std::vector<QString> values;
+    const QString sharedName = QStringLiteral("SaveFileName <> '' AND (SELECT count(*) FROM tblAttachment o WHERE "
+                                              "o.SaveFileName = tblAttachment.SaveFileName) > 1");
+    QSet<QString> seen;
+    std::vector<qint64> read, addresses;
     size_t wanted = kFirstStep;
     bool going = true;
     auto deliver = [&] {
-        going = step(std::move(addresses), std::move(values));
+        if (!sharedKnown) {
+            RowTable rows;
+            byAddress(engine, QStringLiteral("SaveFileName"), read, rows, sharedName);
+            takeShared(rows);
+        }
+        for (qint64 address : read) {
+            if (!shared.isEmpty())
+                if (const auto name = shared.constFind(address); name != shared.cend()) {
+                    if (seen.contains(*name))
+                        continue;
+                    seen.insert(*name);
+                }
+            addresses.push_back(address);
+        }
+        read.clear();
+        going = step(std::move(addresses));
         addresses = {};
-        values = {};
+        if (going && !sharedKnown) {
+            RowTable rows;
+            engine.execute(QStringLiteral("SELECT %1, SaveFileName FROM tblAttachment WHERE SaveFileName IN (SELECT "
+                                          "SaveFileName FROM tblAttachment WHERE SaveFileName <> '' GROUP BY "
+                                          "SaveFileName HAVING count(*) > 1)")
+                               .arg(engine.addressColumn()),
+                           {}, &rows);
+            takeShared(rows);
+            sharedKnown = true;
+        }
         wanted = kLaterStep;
         return going;
     };
-    eachBlock(engine, selecting(statement, columns), [&](RowTable &rows) {
-        for (qint64 r = 0; r < rows.count(); ++r) {
-            const QVariant *v = rows.row(r);
-            const qint64 address = pack(dialect, v[0]);
-            if (distinct) {
-                const QString name = v[1].toString();
-                if (!name.isEmpty()) {
-                    const auto [at, added] = seen.emplace(qHash(name, size_t(0x6d63)), address);
-                    if (!added) {
-                        suspects.push_back({address, at->second, name, column >= 0 ? v[2].toString() : QString()});
-                        continue;
-                    }
-                }
-            }
-            addresses.push_back(address);
-            if (column >= 0)
-                values.push_back(v[2].toString());
-        }
-        return addresses.size() < wanted || deliver();
+    eachBlock(engine, selecting(statement, engine.addressColumn() + QStringLiteral(" AS mc_rowid")), [&](RowTable &rows) {
+        for (qint64 r = 0; r < rows.count(); ++r)
+            read.push_back(pack(dialect, rows.row(r)[0]));
+        return read.size() < wanted || deliver();
     });
-    if (!going)
-        return;
-    seen = {};
-    for (const Suspect &s : suspects) {
-        if (storedNameAt(engine, s.first) == s.name)
-            continue; // listed already
-        addresses.push_back(s.address);
-        if (column >= 0)
-            values.push_back(s.value);
-    }
-    step(std::move(addresses), std::move(values));
+    if (going)
+        deliver();
 }
 
 std::vector<ListedRecord> ListingReader::records(Engine &engine, const std::vector<qint64> &addresses)
 {
     std::vector<ListedRecord> out;
-    if (addresses.empty())
-        return out;
     const Engine::Dialect dialect = engine.dialect();
-    QString sql = QStringLiteral("SELECT %1 AS mc_rowid, SaveFileName, FileName, FolderName, Currentinfo, %2 "
-                                 "FROM tblAttachment WHERE ")
-                      .arg(engine.addressColumn(), engine.identifier(QStringLiteral("Date")));
-    QVariantList params;
-    if (dialect == Engine::Dialect::Sqlite) {
-        QStringList marks;
-        for (qint64 a : addresses) {
-            marks << QStringLiteral("?");
-            params << a;
-        }
-        sql += QStringLiteral("rowid IN (") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
-    } else {
-        QStringList tids;
-        for (qint64 a : addresses)
-            tids << QLatin1Char('"') + unpack(dialect, a).toString() + QLatin1Char('"');
-        sql += QStringLiteral("ctid = ANY(?::tid[])");
-        params << QLatin1Char('{') + tids.join(QLatin1Char(',')) + QLatin1Char('}');
-    }
     RowTable rows;
-    engine.execute(sql, params, &rows);
+    byAddress(engine,
+              QStringLiteral("SaveFileName, FileName, FolderName, Currentinfo, ") +
+                  engine.identifier(QStringLiteral("Date")),
+              addresses, rows);
     out.reserve(size_t(rows.count()));
     for (qint64 r = 0; r < rows.count(); ++r) {
         const QVariant *v = rows.row(r);
@@ -214,57 +221,75 @@ std::vector<qint64> ListingReader::readAll(Engine &engine, const QString &statem
                                            const std::function<bool()> &wanted)
 {
     std::vector<qint64> all;
-    ListingOrder keys;
-    read(engine, statement, true, column, [&](std::vector<qint64> &&a, std::vector<QString> &&values) {
+    read(engine, statement, true, [&](std::vector<qint64> &&a) {
         all.insert(all.end(), a.begin(), a.end());
-        for (const QString &v : values)
-            keys.add(v);
         return wanted();
     });
-    if (!wanted() || column < 0)
-        return wanted() ? all : std::vector<qint64>{};
-    const std::vector<size_t> order = keys.sorted(descending, wanted);
     if (!wanted())
         return {};
-    std::vector<qint64> sorted(all.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        sorted[i] = all[order[i]];
-    return sorted;
+    return column < 0 ? all : reorder(engine, all, {}, column, descending, wanted);
 }
 
-bool ListingReader::isSmall(Engine &engine)
+qint64 ListingReader::rowEstimate(Engine &engine)
 {
-    // Up to some 20,000 records: an upper bound read from the table's end, not a count.
+    // An upper bound read from the table's end, not a count.
     RowTable rows;
     if (engine.dialect() == Engine::Dialect::Sqlite)
         engine.execute(QStringLiteral("SELECT coalesce(max(rowid), 0) FROM tblAttachment"), {}, &rows);
     else
-        engine.execute(QStringLiteral("SELECT pg_relation_size('tblattachment') / 200"), {}, &rows);
-    return rows.count() == 1 && rows.row(0)[0].toLongLong() <= 20000;
+        engine.execute(QStringLiteral("SELECT pg_relation_size('tblattachment') / 100"), {}, &rows);
+    return rows.count() == 1 ? rows.row(0)[0].toLongLong() : 0;
 }
 
-std::vector<qint64> ListingReader::reorder(Engine &engine, const QString &statement, const std::vector<qint64> &rows,
+bool ListingReader::isSmall(Engine &engine)
+{
+    return rowEstimate(engine) <= 20000;
+}
+
+std::vector<qint64> ListingReader::reorder(Engine &engine, const std::vector<qint64> &rows,
                                            const std::vector<std::pair<size_t, QString>> &texts, int column, bool descending,
                                            const std::function<bool()> &wanted)
 {
+    const Engine::Dialect dialect = engine.dialect();
     ListingOrder keys(rows.size());
     for (const auto &[at, text] : texts)
         keys.set(at, text);
-    // Where each address stands in the list, to find the rows of the statement by.
+    // Where each address stands in the list.
     std::vector<std::pair<qint64, size_t>> places;
     places.reserve(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
         if (rows[i] >= 0)
             places.emplace_back(rows[i], i);
     std::sort(places.begin(), places.end());
-    read(engine, statement, false, column, [&](std::vector<qint64> &&addresses, std::vector<QString> &&values) {
-        for (size_t j = 0; j < addresses.size(); ++j) {
-            const auto at = std::lower_bound(places.begin(), places.end(), std::make_pair(addresses[j], size_t(0)));
-            if (at != places.end() && at->first == addresses[j])
-                keys.set(at->second, values[j]);
+    // The rows mostly come in address order: each is looked for from where the last was.
+    auto next = places.begin();
+    auto take = [&](RowTable &t) {
+        for (qint64 r = 0; r < t.count(); ++r) {
+            const qint64 a = pack(dialect, t.row(r)[0]);
+            if (next == places.end() || next->first > a || (next + 1 != places.end() && (next + 1)->first < a))
+                next = std::lower_bound(places.begin(), places.end(), std::make_pair(a, size_t(0)));
+            else if (next->first < a)
+                ++next;
+            if (next != places.end() && next->first == a)
+                keys.set(next->second, t.row(r)[1].toString());
         }
         return wanted();
-    });
+    };
+    const QString columns = columnName(engine, column);
+    if (places.size() * 8 >= size_t(rowEstimate(engine))) {
+        // Most of the table: one pass over it in its own order is the fastest read.
+        eachBlock(engine,
+                  QStringLiteral("SELECT %1 AS mc_rowid, %2 FROM tblAttachment").arg(engine.addressColumn(), columns), take);
+    } else {
+        for (size_t from = 0; from < places.size() && wanted(); from += kPage) {
+            std::vector<qint64> some;
+            for (size_t i = from; i < std::min(places.size(), from + kPage); ++i)
+                some.push_back(places[i].first);
+            RowTable t;
+            byAddress(engine, columns, some, t);
+            take(t);
+        }
+    }
     if (!wanted())
         return {};
     const std::vector<size_t> order = keys.sorted(descending, wanted);
