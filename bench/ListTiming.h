@@ -234,6 +234,17 @@ inline void amountRow(const char *what, double program, double baseline, const c
     std::fflush(stdout);
 }
 
+// The longest hold of the event loop while `act` runs and the list repaints.
+template <class Act> double stallOf(RecordList &list, Act act)
+{
+    StallMeter meter;
+    meter.start();
+    act();
+    shownView(list)->viewport()->repaint();
+    QApplication::processEvents();
+    return meter.stop();
+}
+
 struct Baselines {
     double read;        // reading the same rows
     const char *readBy; // with what
@@ -265,6 +276,12 @@ inline void reportList(ListWindow &w, int records, const QString &jet, const Bas
             continue;
         amountRow(label(QStringLiteral("bytes per listed row, %1 records")).constData(),
                   double(after > before ? after - before : 0) / qMax(1, f.rows), 200, "B", "goal: 200 B");
+        row(label(QStringLiteral("UI stall, end of %1, details")).constData(),
+            stallOf(w.list, [&] { w.list.lvw->scrollToBottom(); }), kFrame, "one frame (16 ms)");
+        row(label(QStringLiteral("UI stall selecting all %1")).constData(),
+            stallOf(w.list, [&] { w.list.lvw->selectAll(); }), kFrame, "one frame (16 ms)");
+        w.list.lvw->clearSelection();
+        w.list.lvw->scrollToTop();
         const Sort s = timedSort(w.list);
         row(label(QStringLiteral("sort %1 records by name")).constData(), s.time, b.sorted, b.sortedBy);
         row(label(QStringLiteral("UI stall sorting %1")).constData(), s.stall, kFrame, "one frame (16 ms)");
