@@ -10,6 +10,7 @@
 #include "store/RecordChanged.h"
 #include "store/RecordDeletion.h"
 #include "store/RecordEdit.h"
+#include "store/RecordQuery.h"
 #include "store/Recordset.h"
 #include "store/Services.h"
 #include "store/StoredName.h"
@@ -108,6 +109,10 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
     connect(model_, &QAbstractItemModel::modelReset, this, &RecordList::updateStatus);
     connect(model_, &QAbstractItemModel::rowsInserted, this, &RecordList::updateStatus);
     connect(model_, &QAbstractItemModel::rowsRemoved, this, &RecordList::updateStatus);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, &RecordList::updateStatus);
+    // A list read behind the window reports its failure there.
+    connect(model_, &RecordListModel::failed, this,
+            [this](const QString &message) { ReportErrors(owner_, [&] { throw AppError(message); }); });
     connect(lvw->selectionModel(), &QItemSelectionModel::selectionChanged, this, &RecordList::updateStatus);
     updateStatus();
 
@@ -130,32 +135,40 @@ bool RecordList::AddRecordRow(const QString &path, const QString &fileName, cons
     return model_->AddRecordRow(path, fileName, category, description, date);
 }
 
+RecordList::Place RecordList::place() const
+{
+    Place p;
+    for (int r : selectedRows()) {
+        const qint64 a = model_->addressAt(r);
+        if (a >= 0)
+            p.selected.push_back(a);
+        else
+            p.selectedKeys << model_->row(r).key;
+    }
+    const int r = selectedRow();
+    if (r >= 0) {
+        p.current = model_->addressAt(r);
+        p.currentKey = model_->row(r).key;
+    }
+    p.scrolled = lvw->verticalScrollBar()->value();
+    return p;
+}
+
 void RecordList::fill(Recordset &rs, bool keepPlace)
 {
-    QStringList selected;
-    QString current;
-    int scrolled = 0;
-    if (keepPlace) {
-        for (int r : selectedRows())
-            selected << model_->row(r).key;
-        const int r = selectedRow();
-        current = r >= 0 ? model_->row(r).key : QString();
-        scrolled = lvw->verticalScrollBar()->value();
-    }
+    const Place before = keepPlace ? place() : Place{};
     const QString attachments = AttachmentPath();
     model_->clear();
     struct Replace {
         RecordList *list;
-        const QStringList &selected;
-        const QString &current;
-        int scrolled;
+        const Place &place;
         bool on;
         ~Replace()
         {
             if (on)
-                list->reselect(selected, current, scrolled);
+                list->reselect(place);
         }
-    } replace{this, selected, current, scrolled, keepPlace};
+    } replace{this, before, keepPlace};
     if (rs.state() != Recordset::adStateOpen)
         return;
     const int stored = rs.columnIndex(QStringLiteral("SaveFileName"));
@@ -180,19 +193,43 @@ void RecordList::fill(Recordset &rs, bool keepPlace)
     model_->endFill();
 }
 
-void RecordList::reselect(const QStringList &keys, const QString &current, int scrolled)
+void RecordList::fill(const RecordQuery &query, bool keepPlace)
+{
+    disconnect(reselecting_);
+    if (keepPlace) {
+        reselecting_ = connect(model_, &RecordListModel::settled, this,
+                               [this, before = place()] {
+                                   disconnect(reselecting_);
+                                   reselect(before);
+                               });
+    }
+    model_->list(query, keepPlace);
+}
+
+void RecordList::reselect(const Place &place)
 {
     QList<int> rows;
-    for (const QString &key : keys) {
-        const int r = model_->rowOf(key);
-        if (r >= 0)
-            rows << r;
+    if (!place.selected.empty()) {
+        // One pass over the list, not one per selected row.
+        std::vector<qint64> wanted = place.selected;
+        std::sort(wanted.begin(), wanted.end());
+        for (int r = 0; r < model_->rowCount(); ++r) {
+            const qint64 a = model_->addressAt(r);
+            if (a >= 0 && std::binary_search(wanted.begin(), wanted.end(), a))
+                rows << r;
+        }
     }
+    for (const QString &key : place.selectedKeys)
+        if (const int r = model_->rowOf(key); r >= 0)
+            rows << r;
     lvw->selectionModel()->select(RowSelection(model_, rows), QItemSelectionModel::ClearAndSelect);
-    const int r = model_->rowOf(current);
-    if (r >= 0)
-        lvw->selectionModel()->setCurrentIndex(model_->index(r, 0), QItemSelectionModel::NoUpdate);
-    lvw->verticalScrollBar()->setValue(scrolled);
+    // A row another program changed has another address on some engines: its copy names it.
+    int current = place.current >= 0 ? model_->rowOfAddress(place.current) : -1;
+    if (current < 0 && !place.currentKey.isEmpty())
+        current = model_->rowOf(place.currentKey);
+    if (current >= 0)
+        lvw->selectionModel()->setCurrentIndex(model_->index(current, 0), QItemSelectionModel::NoUpdate);
+    lvw->verticalScrollBar()->setValue(place.scrolled);
 }
 
 void RecordList::selectRow(int row)
@@ -212,11 +249,7 @@ int RecordList::selectedRow() const
 
 QList<int> RecordList::selectedRows() const
 {
-    QList<int> rows;
-    for (const QModelIndex &index : lvw->selectionModel()->selectedRows())
-        rows << index.row();
-    std::sort(rows.begin(), rows.end());
-    return rows;
+    return SelectedRows(lvw->selectionModel()->selection());
 }
 
 void RecordList::showMenu(const QPoint &globalPos)
@@ -239,7 +272,7 @@ void RecordList::run(void (RecordList::*command)())
 
 void RecordList::updateStatus()
 {
-    const int selected = int(lvw->selectionModel()->selectedRows().size());
+    const qint64 selected = SelectedRowCount(lvw->selectionModel()->selection());
     lblStatus->setText(selected > 1 ? QStringLiteral("共 %1 个记录,已选中 %2 个").arg(model_->rowCount()).arg(selected)
                                     : QStringLiteral("共 %1 个记录").arg(model_->rowCount()));
     placeStatus();
@@ -336,28 +369,30 @@ bool RecordList::eventFilter(QObject *watched, QEvent *event)
     return true;
 }
 
-const RecordRow *RecordList::copyOfSelected(const QString &missingMessage) const
+std::optional<RecordRow> RecordList::copyOfSelected(const QString &missingMessage) const
 {
     const int r = selectedRow();
     if (r < 0)
-        return nullptr;
-    const RecordRow &row = model_->row(r);
+        return std::nullopt;
+    const RecordRow row = model_->row(r);
+    if (row.storedName.isEmpty() && !row.address.isValid())
+        return std::nullopt; // gone since it was listed: the list drops it
     if (!StoredName::isPlain(row.storedName)) {
         // A tampered row must never reach a file outside the attachment folder.
         ShowMsg(QStringLiteral("附件名 %1 无效,不能操作附件文件夹以外的文件!").arg(row.storedName),
                 Msg::OkOnly | Msg::Information);
-        return nullptr;
+        return std::nullopt;
     }
     if (!missingMessage.isEmpty() && !QFileInfo(row.key).isFile()) {
         ShowMsg(missingMessage, Msg::OkOnly | Msg::Information);
-        return nullptr;
+        return std::nullopt;
     }
-    return &row;
+    return row;
 }
 
 void RecordList::FileOpen()
 {
-    const RecordRow *row = copyOfSelected(QStringLiteral("附件库中不存在原文件,打开失败!"));
+    const std::optional<RecordRow> row = copyOfSelected(QStringLiteral("附件库中不存在原文件,打开失败!"));
     if (row && !ShellOpen(row->key))
         ShowMsg(QStringLiteral("系统中没有可以打开 %1 的程序,请先为这种文件设置默认的打开程序.").arg(row->fileName),
                 Msg::OkOnly | Msg::Information);
@@ -365,7 +400,7 @@ void RecordList::FileOpen()
 
 void RecordList::FileSave()
 {
-    const RecordRow *selected = copyOfSelected(QStringLiteral("附件库中不存在原文件,复制失败!"));
+    const std::optional<RecordRow> selected = copyOfSelected(QStringLiteral("附件库中不存在原文件,复制失败!"));
     if (!selected)
         return;
     const RecordRow row = *selected; // the dialog below may let the list change
@@ -385,8 +420,11 @@ void RecordList::Edit()
     const int r = selectedRow();
     if (r < 0)
         return;
+    const RecordRow row = model_->row(r);
+    if (row.storedName.isEmpty() && !row.address.isValid())
+        return; // gone since it was listed
     if (RecordWindows *windows = RecordWindows::installed())
-        windows->edit(owner_, RecordEdit::byStoredName(model_->row(r).storedName));
+        windows->edit(owner_, RecordEdit::byStoredName(row.storedName));
     if (options_.refresh)
         options_.refresh();
 }
@@ -395,7 +433,8 @@ void RecordList::Delete()
 {
     std::vector<RecordRow> rows;
     for (int r : selectedRows())
-        rows.push_back(model_->row(r));
+        if (RecordRow row = model_->row(r); !row.storedName.isEmpty() || row.address.isValid())
+            rows.push_back(std::move(row)); // a row gone since it was listed has nothing to delete
     if (rows.empty())
         return;
     const QString question = rows.size() == 1 ? QStringLiteral("您确定要删除") + rows.front().fileName + QStringLiteral("?")
@@ -433,7 +472,7 @@ void RecordList::deleteRecord(const RecordRow &row)
 void RecordList::Play()
 {
     // No existence test here: the viewer itself says what it cannot show.
-    const RecordRow *row = copyOfSelected(QString());
+    const std::optional<RecordRow> row = copyOfSelected(QString());
     if (!row)
         return;
     if (RecordWindows *windows = RecordWindows::installed())

@@ -4,6 +4,8 @@
 
 #include <QObject>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -12,6 +14,7 @@ class QTableView;
 class QWidget;
 class Recordset;
 class RecordListViews;
+class RecordQuery;
 
 // The record list shared by the browse and search windows: the view `lvw`, its model,
 // the pop-up menu `mnuBar` and its commands. The owner supplies its refresh.
@@ -43,6 +46,8 @@ public:
     // `keepPlace` the rows selected before stay selected and the list stays where it was
     // scrolled to (listing the same records again).
     void fill(Recordset &rs, bool keepPlace = false);
+    // The same for a query the list reads itself, in steps behind the first screen.
+    void fill(const RecordQuery &query, bool keepPlace = false);
     bool AddRecordRow(const QString &path, const QString &fileName, const QString &category, const QString &description,
                       const QString &date);
     void selectRow(int row);
@@ -65,12 +70,21 @@ protected:
 private:
     void run(void (RecordList::*command)());
     void updateStatus();
-    void reselect(const QStringList &keys, const QString &current, int scrolled);
+    // Where the user was in the list, to find again after it was read anew.
+    struct Place {
+        std::vector<qint64> selected; // addresses; held rows by key below
+        QStringList selectedKeys;
+        qint64 current = -1;
+        QString currentKey;
+        int scrolled = 0;
+    };
+    Place place() const;
+    void reselect(const Place &place);
     // Deletes one record and its copy; a failure after the statement is ignored.
     void deleteRecord(const RecordRow &row);
     // The selected row when its copy may be touched; with a message, also only when the
     // copy is there (the message tells the user otherwise).
-    const RecordRow *copyOfSelected(const QString &missingMessage) const;
+    std::optional<RecordRow> copyOfSelected(const QString &missingMessage) const;
 
     // In the grid the last column stretches to the header's end, short of the record count
     // when the count sits in the header row.
@@ -79,5 +93,6 @@ private:
     QWidget *owner_;
     Options options_;
     RecordListModel *model_;
+    QMetaObject::Connection reselecting_;
     int detailsWidth_ = -1; // the last column's width in the details list, kept while the grid shows
 };

@@ -1,12 +1,29 @@
 #include "browse/RecordListModel.h"
 
+#include "browse/ListingMailbox.h"
+#include "store/AppError.h"
 #include "store/DatabaseLocator.h"
+#include "store/Engine.h"
+#include "store/ListingOrder.h"
+#include "store/ListingReader.h"
 #include "store/Services.h"
+#include "store/clsCurrentDb.h"
 #include "ui/FileIcons.h"
 
+#include <QTimer>
 #include <algorithm>
 
+namespace {
+constexpr size_t kPage = 256;      // rows read at once for the screen
+constexpr int kCacheRows = 8192;   // records kept at hand; beyond, they are read again
+constexpr int kRangesPerTurn = 8;  // gone rows dropped per turn of the event loop
+// The longest the interface waits for the first rows of a list: one frame.
+constexpr std::chrono::milliseconds kFirstScreenWait{16};
+} // namespace
+
 RecordListModel::RecordListModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+RecordListModel::~RecordListModel() = default;
 
 const QStringList &RecordListModel::headers()
 {
@@ -22,7 +39,7 @@ int RecordListModel::designWidth(int column)
 
 int RecordListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(rows_.size());
+    return parent.isValid() ? 0 : int(entries_.size());
 }
 
 int RecordListModel::columnCount(const QModelIndex &parent) const
@@ -30,28 +47,158 @@ int RecordListModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : 4;
 }
 
+const RecordRow *RecordListModel::cached(size_t r) const
+{
+    if (r >= entries_.size())
+        return nullptr;
+    const qint64 e = entries_[r];
+    if (e < 0)
+        return &held_[size_t(-1 - e)];
+    auto found = cache_.constFind(e);
+    if (found == cache_.cend() && !gone_.contains(e)) {
+        readPage(r);
+        found = cache_.constFind(e);
+    }
+    return found == cache_.cend() ? nullptr : &*found;
+}
+
+void RecordListModel::readPage(size_t r) const
+{
+    const std::shared_ptr<Engine> engine = engine_.lock();
+    // Inside a transaction of its own the interface reads nothing: a failed read would end it.
+    if (!engine || !engine->isOpen() || engine->transactionDepth() > 0)
+        return;
+    if (cache_.size() >= kCacheRows)
+        cache_.clear();
+    const size_t from = r / kPage * kPage;
+    const size_t to = std::min(entries_.size(), from + kPage);
+    std::vector<qint64> wanted;
+    for (size_t i = from; i < to; ++i)
+        if (entries_[i] >= 0 && !cache_.contains(entries_[i]) && !gone_.contains(entries_[i]))
+            wanted.push_back(entries_[i]);
+    std::vector<ListedRecord> found;
+    try {
+        found = ListingReader::records(*engine, wanted);
+    } catch (const AppError &) {
+        // Shown blank rather than asked for on every paint; a command reads its row again.
+        for (qint64 a : wanted)
+            cache_.insert(a, RecordRow{});
+        return;
+    }
+    const Engine::Dialect dialect = engine->dialect();
+    for (ListedRecord &f : found)
+        cache_.insert(f.address, RecordRow{attachments_ + f.storedName, f.storedName, std::move(f.fileName),
+                                           std::move(f.category), std::move(f.description), std::move(f.date),
+                                           ListingReader::unpack(dialect, f.address)});
+    bool lost = false;
+    for (size_t i = from; i < to; ++i)
+        if (entries_[i] >= 0 && !cache_.contains(entries_[i]) && !gone_.contains(entries_[i])) {
+            gone_.insert(entries_[i]);
+            lost = true;
+        }
+    if (lost && !dropping_) {
+        dropping_ = true;
+        QTimer::singleShot(0, const_cast<RecordListModel *>(this), &RecordListModel::dropGone);
+    }
+}
+
+void RecordListModel::dropGone()
+{
+    dropping_ = false;
+    // From the end, so the rows still to look at keep their numbers.
+    int ranges = 0;
+    for (size_t r = entries_.size(); r-- > 0 && !gone_.isEmpty() && ranges < kRangesPerTurn;) {
+        if (entries_[r] < 0 || !gone_.contains(entries_[r]))
+            continue;
+        size_t first = r;
+        while (first > 0 && entries_[first - 1] >= 0 && gone_.contains(entries_[first - 1]))
+            --first;
+        beginRemoveRows({}, int(first), int(r));
+        for (size_t i = first; i <= r; ++i)
+            gone_.remove(entries_[i]);
+        entries_.erase(entries_.begin() + qptrdiff(first), entries_.begin() + qptrdiff(r) + 1);
+        endRemoveRows();
+        ++changes_;
+        ++ranges;
+        r = first;
+    }
+    if (!gone_.isEmpty() && ranges == kRangesPerTurn) {
+        dropping_ = true;
+        QTimer::singleShot(0, this, &RecordListModel::dropGone);
+    } else {
+        gone_.clear(); // the rest is no longer listed
+    }
+}
+
 QVariant RecordListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= int(rows_.size()))
+    if (!index.isValid())
         return {};
-    const RecordRow &r = rows_[size_t(index.row())];
+    const RecordRow *r = cached(size_t(index.row()));
+    if (!r)
+        return {};
     if (role == Qt::DisplayRole)
-        return r.column(index.column());
-    if (role == Qt::DecorationRole && index.column() == 0) {
+        return r->column(index.column());
+    if (role == Qt::DecorationRole && index.column() == 0 && !r->storedName.isEmpty()) {
         if (iconSource_)
-            if (QIcon own = iconSource_(r); !own.isNull())
+            if (QIcon own = iconSource_(*r); !own.isNull())
                 return own;
-        return FileIcons::forFileName(r.storedName); // a stored copy is a file: no disk look-up per paint
+        return FileIcons::forFileName(r->storedName); // a stored copy is a file: no disk look-up per paint
     }
     if (role == Qt::ToolTipRole && index.column() == 2)
-        return r.description;
+        return r->description;
     return {};
+}
+
+RecordRow RecordListModel::row(int r) const
+{
+    if (r < 0)
+        return {};
+    const RecordRow *found = cached(size_t(r));
+    return found ? *found : RecordRow{};
+}
+
+qint64 RecordListModel::addressAt(int r) const
+{
+    return r >= 0 && size_t(r) < entries_.size() ? entries_[size_t(r)] : -1;
+}
+
+int RecordListModel::rowOfAddress(qint64 address) const
+{
+    const auto at = std::find(entries_.begin(), entries_.end(), address);
+    return at == entries_.end() ? -1 : int(at - entries_.begin());
+}
+
+int RecordListModel::rowOf(const QString &key) const
+{
+    if (const auto held = heldIndex_.constFind(key); held != heldIndex_.cend())
+        return rowOfAddress(*held);
+    for (auto c = cache_.cbegin(); c != cache_.cend(); ++c)
+        if (c->key == key && !c->storedName.isEmpty())
+            if (const int r = rowOfAddress(c.key()); r >= 0)
+                return r;
+    const std::shared_ptr<Engine> engine = engine_.lock();
+    if (!engine || !engine->isOpen() || attachments_.isEmpty() || !key.startsWith(attachments_))
+        return -1;
+    try {
+        for (qint64 a : ListingReader::named(*engine, key.mid(attachments_.size())))
+            if (const int r = rowOfAddress(a); r >= 0)
+                return r;
+    } catch (const AppError &) {
+    }
+    return -1;
 }
 
 void RecordListModel::iconChanged(const QString &key)
 {
-    if (const int r = rowOf(key); r >= 0)
-        emit dataChanged(index(r, 0), index(r, 0), {Qt::DecorationRole});
+    // Only rows at hand have asked for a thumbnail.
+    for (auto c = cache_.cbegin(); c != cache_.cend(); ++c)
+        if (c->key == key)
+            if (const int r = rowOfAddress(c.key()); r >= 0)
+                emit dataChanged(index(r, 0), index(r, 0), {Qt::DecorationRole});
+    if (const auto held = heldIndex_.constFind(key); held != heldIndex_.cend())
+        if (const int r = rowOfAddress(*held); r >= 0)
+            emit dataChanged(index(r, 0), index(r, 0), {Qt::DecorationRole});
 }
 
 QString RecordListModel::headerText(int column) const
@@ -75,19 +222,12 @@ bool RecordListModel::lessThan(const RecordRow &a, const RecordRow &b) const
     return order_ == Qt::AscendingOrder ? c < 0 : c > 0;
 }
 
-void RecordListModel::reindex(size_t from)
-{
-    for (size_t i = from; i < rows_.size(); ++i)
-        if (!rows_[i].storedName.isEmpty())
-            index_.insert(rows_[i].key, int(i));
-}
-
-void RecordListModel::sortRows()
+void RecordListModel::sortHeld()
 {
     if (sortColumn_ < 0)
         return;
-    std::stable_sort(rows_.begin(), rows_.end(), [this](const RecordRow &a, const RecordRow &b) { return lessThan(a, b); });
-    reindex();
+    std::stable_sort(entries_.begin(), entries_.end(),
+                     [this](qint64 a, qint64 b) { return lessThan(held_[size_t(-1 - a)], held_[size_t(-1 - b)]); });
 }
 
 bool RecordListModel::AddRecordRow(const QString &path, const QString &fileName, const QString &category,
@@ -103,42 +243,62 @@ bool RecordListModel::addRow(RecordRow r)
 {
     // Records without a stored name share no copy with each other: each is listed.
     const bool keyed = !r.storedName.isEmpty();
-    if (keyed && index_.contains(r.key))
+    if (keyed && (heldIndex_.contains(r.key) || (!filling_ && !statement_.isEmpty() && rowOf(r.key) >= 0)))
         return true;
+    const qint64 entry = -1 - qint64(held_.size());
+    if (keyed)
+        heldIndex_.insert(r.key, entry);
+    held_.push_back(std::move(r));
+    ++changes_;
     if (filling_) {
-        if (keyed)
-            index_.insert(r.key, int(rows_.size()));
-        rows_.push_back(std::move(r));
+        entries_.push_back(entry);
         return true;
     }
-    size_t at = rows_.size();
-    if (sortColumn_ >= 0)
-        at = size_t(std::upper_bound(rows_.begin(), rows_.end(), r,
-                                     [this](const RecordRow &a, const RecordRow &b) { return lessThan(a, b); }) -
-                    rows_.begin());
+    size_t at = entries_.size();
+    if (sortColumn_ >= 0) {
+        const RecordRow &added = held_.back();
+        size_t low = 0, high = entries_.size();
+        while (low < high) {
+            const size_t mid = (low + high) / 2;
+            if (lessThan(added, row(int(mid))))
+                high = mid;
+            else
+                low = mid + 1;
+        }
+        at = low;
+    }
     beginInsertRows({}, int(at), int(at));
-    rows_.insert(rows_.begin() + qptrdiff(at), std::move(r));
-    reindex(at);
+    entries_.insert(entries_.begin() + qptrdiff(at), entry);
     endInsertRows();
     return true;
 }
 
 void RecordListModel::reserve(qint64 rows)
 {
-    rows_.reserve(size_t(rows));
-    index_.reserve(qsizetype(rows));
+    entries_.reserve(size_t(rows));
+    held_.reserve(size_t(rows));
+    heldIndex_.reserve(qsizetype(rows));
 }
 
 void RecordListModel::clear()
 {
+    worker_.stop();
+    box_.reset();
+    sorting_ = false;
     beginResetModel();
-    rows_.clear();
-    index_.clear();
+    entries_.clear();
+    held_.clear();
+    heldIndex_.clear();
+    cache_.clear();
+    gone_.clear();
+    statement_.clear();
+    ++changes_;
     endResetModel();
 }
 
 void RecordListModel::beginFill()
 {
+    clear();
     beginResetModel();
     filling_ = true;
 }
@@ -147,8 +307,202 @@ void RecordListModel::endFill()
 {
     filling_ = false;
     // The list stays in the order its header mark shows, also after a refill.
-    sortRows();
+    sortHeld();
     endResetModel();
+    emit settled();
+}
+
+void RecordListModel::list(const RecordQuery &query, bool keepRows)
+{
+    const std::shared_ptr<Engine> engine = CurrentDb().engine();
+    const QString statement = ListingReader::statement(*engine, query.jetSql());
+    if (!keepRows) {
+        clear();
+    } else {
+        worker_.stop();
+        sorting_ = false;
+    }
+    engine_ = engine;
+    statement_ = statement;
+    lastQuery_ = query;
+    attachments_ = AttachmentPath();
+    const int column = sortColumn_;
+    const bool descending = order_ == Qt::DescendingOrder;
+    // A list read again, or sorted, is taken when complete: it then shows in one go.
+    keepRows_ = keepRows || column >= 0;
+    const bool whole = keepRows_;
+    auto box = std::make_shared<ListingMailbox>();
+    notifyInto(*box);
+    box_ = box;
+    worker_.run(
+        *engine,
+        [box, statement, column, descending, whole](Engine &reader, const ListingWorker::Wanted &wanted) {
+            if (!whole) {
+                ListingReader::read(reader, statement, true, -1, [&](std::vector<qint64> &&a, std::vector<QString> &&) {
+                    if (!wanted())
+                        return false;
+                    box->put(std::move(a));
+                    return true;
+                });
+            } else {
+                std::vector<qint64> all;
+                ListingOrder keys;
+                ListingReader::read(reader, statement, true, column,
+                                    [&](std::vector<qint64> &&a, std::vector<QString> &&values) {
+                                        all.insert(all.end(), a.begin(), a.end());
+                                        for (const QString &v : values)
+                                            keys.add(v);
+                                        return wanted();
+                                    });
+                if (!wanted())
+                    return;
+                if (column >= 0) {
+                    const std::vector<size_t> order = keys.sorted(descending, wanted);
+                    if (!wanted())
+                        return;
+                    std::vector<qint64> sorted(all.size());
+                    for (size_t i = 0; i < order.size(); ++i)
+                        sorted[i] = all[order[i]];
+                    all = std::move(sorted);
+                }
+                box->put(std::move(all), true);
+                return;
+            }
+            if (wanted())
+                box->finish();
+        },
+        [box](const QString &message) { box->finish(message); });
+    // The first screen comes before the window paints again; a slow one follows behind.
+    box->waitFor(kFirstScreenWait);
+    drain();
+}
+
+void RecordListModel::notifyInto(ListingMailbox &box)
+{
+    box.setNotify([this, at = &box] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, at] {
+                if (box_.get() == at)
+                    drain();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void RecordListModel::drain()
+{
+    if (!box_)
+        return;
+    const std::shared_ptr<ListingMailbox> box = box_;
+    ListingMailbox::Taken taken = box->take();
+    if (sorting_ || keepRows_) {
+        if (!taken.done)
+            return;
+        box_.reset();
+        const bool wasSorting = std::exchange(sorting_, false);
+        if (!taken.error.isEmpty()) {
+            emit failed(taken.error); // the rows shown stay
+            return;
+        }
+        std::vector<qint64> all;
+        for (std::vector<qint64> &step : taken.steps)
+            all.insert(all.end(), step.begin(), step.end());
+        if (wasSorting) {
+            if (changes_ != sortedChanges_) {
+                startSort(); // rows came or went meanwhile: the order read is of another list
+                return;
+            }
+            emit layoutAboutToBeChanged();
+            entries_ = std::move(all);
+            emit layoutChanged();
+        } else {
+            beginResetModel();
+            entries_ = std::move(all);
+            held_.clear();
+            heldIndex_.clear();
+            cache_.clear();
+            gone_.clear();
+            ++changes_;
+            endResetModel();
+        }
+        emit settled();
+        return;
+    }
+    for (std::vector<qint64> &step : taken.steps)
+        append(std::move(step));
+    if (!taken.done)
+        return;
+    box_.reset();
+    if (!taken.error.isEmpty())
+        emit failed(taken.error);
+    else
+        emit settled();
+}
+
+void RecordListModel::append(std::vector<qint64> &&addresses)
+{
+    if (addresses.empty())
+        return;
+    const size_t first = entries_.size();
+    beginInsertRows({}, int(first), int(first + addresses.size() - 1));
+    entries_.insert(entries_.end(), addresses.begin(), addresses.end());
+    ++changes_;
+    endInsertRows();
+}
+
+void RecordListModel::startSort()
+{
+    const std::shared_ptr<Engine> engine = engine_.lock();
+    if (!engine || !engine->isOpen())
+        return;
+    auto box = std::make_shared<ListingMailbox>();
+    notifyInto(*box);
+    box_ = box;
+    sorting_ = true;
+    sortedChanges_ = changes_;
+    // The worker gets the rows as they stand, and the text of those held here.
+    std::vector<qint64> rows = entries_;
+    std::vector<std::pair<size_t, QString>> heldText;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i] < 0)
+            heldText.emplace_back(i, held_[size_t(-1 - rows[i])].column(sortColumn_));
+    const int column = sortColumn_;
+    const bool descending = order_ == Qt::DescendingOrder;
+    worker_.run(
+        *engine,
+        [box, rows = std::move(rows), heldText = std::move(heldText), statement = statement_, column,
+         descending](Engine &reader, const ListingWorker::Wanted &wanted) {
+            ListingOrder keys(rows.size());
+            for (const auto &[at, text] : heldText)
+                keys.set(at, text);
+            std::vector<std::pair<qint64, size_t>> places;
+            places.reserve(rows.size());
+            for (size_t i = 0; i < rows.size(); ++i)
+                if (rows[i] >= 0)
+                    places.emplace_back(rows[i], i);
+            std::sort(places.begin(), places.end());
+            ListingReader::read(reader, statement, false, column,
+                                [&](std::vector<qint64> &&addresses, std::vector<QString> &&values) {
+                                    for (size_t j = 0; j < addresses.size(); ++j) {
+                                        const auto at = std::lower_bound(places.begin(), places.end(),
+                                                                         std::make_pair(addresses[j], size_t(0)));
+                                        if (at != places.end() && at->first == addresses[j])
+                                            keys.set(at->second, values[j]);
+                                    }
+                                    return wanted();
+                                });
+            if (!wanted())
+                return;
+            const std::vector<size_t> order = keys.sorted(descending, wanted);
+            if (!wanted())
+                return;
+            std::vector<qint64> sorted(rows.size());
+            for (size_t i = 0; i < order.size(); ++i)
+                sorted[i] = rows[order[i]];
+            box->put(std::move(sorted), true);
+        },
+        [box](const QString &message) { box->finish(message); });
 }
 
 void RecordListModel::headerClicked(int column)
@@ -159,10 +513,20 @@ void RecordListModel::headerClicked(int column)
     sortColumn_ = column;
     order_ = nextDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder;
     nextDescending_ = !nextDescending_;
-    emit layoutAboutToBeChanged();
-    sortRows();
-    emit layoutChanged();
     if (previous >= 0 && previous != column)
         emit headerDataChanged(Qt::Horizontal, previous, previous);
     emit headerDataChanged(Qt::Horizontal, column, column);
+    if (box_ && !sorting_) {
+        // Still being read: read it again, sorted, and keep what shows until then.
+        list(lastQuery_, true);
+        return;
+    }
+    if (std::all_of(entries_.begin(), entries_.end(), [](qint64 e) { return e < 0; })) {
+        emit layoutAboutToBeChanged();
+        sortHeld();
+        emit layoutChanged();
+        emit settled();
+        return;
+    }
+    startSort();
 }

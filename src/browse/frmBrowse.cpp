@@ -131,8 +131,7 @@ void frmBrowse::List_Click()
 
 void frmBrowse::listRecords(const QString &key, bool keepPlace)
 {
-    Recordset rs = Categories::records(key, kind());
-    records->fill(rs, keepPlace);
+    records->fill(Categories::listing(key, kind()), keepPlace);
 }
 
 void frmBrowse::RenameCategory()

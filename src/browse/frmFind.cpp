@@ -172,8 +172,7 @@ void frmFind::Command1_Click()
 
 void frmFind::list(const RecordSearch &search, bool keepPlace)
 {
-    Recordset rs = search.run();
-    records->fill(rs, keepPlace);
+    records->fill(search.query(), keepPlace);
     listed_ = search;
     follower_->listed();
 }

@@ -21,13 +21,17 @@ QStringList Categories::of(int kind)
     return keys;
 }
 
-Recordset Categories::records(const QString &key, int kind)
+RecordQuery Categories::listing(const QString &key, int kind)
 {
     QString pattern = key;
     pattern.replace(QLatin1Char('*'), QLatin1Char('%'));
-    return CurrentDb().OpenRecordset(QStringLiteral("Select * From tblAttachment Where  FolderName Like '") +
-                                         SqlQuote(pattern) + QStringLiteral("' And tblFileKind=") + QString::number(kind),
-                                     1, 3);
+    return RecordQuery(QStringLiteral("Select * From tblAttachment Where  FolderName Like '") + SqlQuote(pattern) +
+                       QStringLiteral("' And tblFileKind=") + QString::number(kind));
+}
+
+Recordset Categories::records(const QString &key, int kind)
+{
+    return CurrentDb().OpenRecordset(listing(key, kind).jetSql(), 1, 3);
 }
 
 void Categories::rename(const QString &key, int kind, const QString &name)

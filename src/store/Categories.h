@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/RecordQuery.h"
 #include "store/Recordset.h"
 
 #include <QString>
@@ -12,6 +13,8 @@ public:
     static QStringList of(int kind);
     // The kind's records whose category matches `key`, in which "*" stands for any text.
     static Recordset records(const QString &key, int kind);
+    // The same records, for a list that reads them in steps.
+    static RecordQuery listing(const QString &key, int kind);
     // Gives the kind's records of category `key` the category `name`.
     static void rename(const QString &key, int kind, const QString &name);
     // Deletes the kind's records of category `key`; they go to the recycle bin where the

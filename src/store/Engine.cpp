@@ -3,10 +3,11 @@
 #include "store/AppError.h"
 #include "store/CatalogueNotice.h"
 
+#include <atomic>
 #include <QSqlDatabase>
 
 namespace {
-quint64 g_serial = 0;
+std::atomic<quint64> g_serial{0};
 
 QString savepoint(int depth)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/RecordQuery.h"
 #include "store/Recordset.h"
 
 #include <QDate>
@@ -18,6 +19,8 @@ public:
     static RecordSearch all(int kind);
 
     Recordset run() const;
+    // The same search, for a list that reads it in steps.
+    RecordQuery query() const { return RecordQuery(sql_); }
 
 private:
     explicit RecordSearch(QString sql) : sql_(std::move(sql)) {}

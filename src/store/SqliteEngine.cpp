@@ -4,6 +4,7 @@
 #include "store/DbError.h"
 #include "store/RowTable.h"
 
+#include <atomic>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,7 +20,7 @@
 #endif
 
 namespace {
-int g_connectionSerial = 0;
+std::atomic<int> g_connectionSerial{0}; // readers open on threads of their own
 
 bool fileIdentity(const QString &path, quint64 *device, quint64 *inode)
 {
