@@ -39,8 +39,8 @@ int main(int argc, char *argv[])
         const bench::Baselines baselines{cli(sql), "sqlite3 command line",
                                          cli(sql + QStringLiteral(" ORDER BY FileName COLLATE NOCASE DESC")),
                                          "sqlite3, same order"};
+        bench::reportList(rows, all, baselines, QString(), {QStringLiteral("--in"), work.path()});
         bench::ListWindow w;
-        bench::reportList(w, rows, all, baselines, QString(), {QStringLiteral("--in"), work.path()});
 
         const QString search =
             QStringLiteral("Select * From tblAttachment Where  FileName Like '%%1%'").arg(QStringLiteral("_00012"));
