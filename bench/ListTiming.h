@@ -48,17 +48,22 @@ public:
         tick_.stop();
         return double(worst_) / 1e9;
     }
+    // When the longest gap ended, in seconds after start().
+    double worstEnded() const { return double(worstAt_) / 1e9; }
 
 private:
     void note()
     {
         const qint64 now = clock_.nsecsElapsed();
-        worst_ = qMax(worst_, now - last_);
+        if (now - last_ > worst_) {
+            worst_ = now - last_;
+            worstAt_ = now;
+        }
         last_ = now;
     }
     QTimer tick_;
     QElapsedTimer clock_;
-    qint64 last_ = 0, worst_ = 0;
+    qint64 last_ = 0, worst_ = 0, worstAt_ = 0;
 };
 
 // Heap in use, the large blocks malloc maps on their own included.
@@ -151,6 +156,8 @@ inline Fill timedFill(RecordList &list, const QString &jet)
     f.whole = seconds(t);
     f.stall = meter.stop();
     f.rows = list.model()->rowCount();
+    std::fprintf(stderr, "  (%d rows; first screen %.4f s, whole %.4f s; the longest stall, %.4f s, ended at %.4f s)\n",
+                 f.rows, f.firstScreen, f.whole, f.stall, meter.worstEnded());
     return f;
 }
 
@@ -171,6 +178,8 @@ inline Sort timedSort(RecordList &list)
     Sort s{seconds(t), 0};
     QApplication::processEvents();
     s.stall = meter.stop();
+    std::fprintf(stderr, "  (sorted in %.4f s; the longest stall, %.4f s, ended at %.4f s)\n", s.time, s.stall,
+                 meter.worstEnded());
     return s;
 }
 
@@ -272,7 +281,6 @@ inline void reportList(int records, const QString &jet, const Baselines &b, cons
         const size_t before = heapInUse();
         const Fill f = timedFill(w.list, jet);
         const size_t after = heapInUse();
-        std::fprintf(stderr, "  (%d rows listed, %s)\n", f.rows, view);
         row(label(QStringLiteral("first screen, %1 records, ") + QLatin1String(view)).constData(), f.firstScreen, kFrame,
             "one frame (16 ms)");
         row(label(QStringLiteral("list %1 records, ") + QLatin1String(view)).constData(), f.whole, b.read, b.readBy);
