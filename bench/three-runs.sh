@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # Runs every benchmark three times and prints, per measurement, the median and the spread
 # (min–max) of the program's figure and of the ratio, as rows of the README's table.
-# Usage: bash bench/three-runs.sh [BUILD-DIR] [RUNS]   (each run's table stays in run-N.txt)
+# Usage: bash bench/three-runs.sh [BUILD-DIR] [RUNS] [NAME ...]   (each run's table stays in
+# run-N.txt; names pick benchmarks as run-all.sh does)
 # MC_RUNS_FROM=FOLDER summarises the run-N.txt already there instead of running again.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-build}
 runs=${2:-3}
+shift $(($# < 2 ? $# : 2))
 out=${MC_RUNS_FROM:-.}
 if [ -z "${MC_RUNS_FROM:-}" ]; then
   for n in $(seq 1 "$runs"); do
     echo "run $n of $runs" >&2
-    bash "$here/run-all.sh" "$build" > "$out/run-$n.txt"
+    bash "$here/run-all.sh" "$build" "$@" > "$out/run-$n.txt"
   done
 fi
 
