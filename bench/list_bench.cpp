@@ -1,51 +1,26 @@
 // Fills catalogues of many rows and measures, in the real record list on the offscreen
-// platform, the time from sending a statement to a filled list, against the sqlite3
-// command line running the same statement in the same run.
+// platform, in the details and the thumbnail view: the first screen, the whole list, the
+// longest hold of the event loop while filling and sorting, memory per row and the peak
+// while the list is shown, and the sort by name; against the sqlite3 command line running
+// the same statement (and sorted the same way) or one frame of 16 ms, in the same run.
 //   list_bench [rows ...]            (default: 100000 1000000)
 #include "BenchCatalogue.h"
-#include "FillTiming.h"
+#include "ListTiming.h"
 
-#include "browse/RecordList.h"
 #include "store/JetDialect.h"
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTableView>
 #include <QTemporaryDir>
-#include <malloc.h>
-
-namespace {
-size_t heapInUse()
-{
-    malloc_trim(0);
-    return mallinfo2().uordblks;
-}
-
-struct Result {
-    double program;
-    double cli;
-    double bytesPerRow;
-};
-
-Result measure(RecordList &list, const QString &db, const QString &jet)
-{
-    const double cli =
-        bench::timeShell(QStringLiteral("sqlite3 '%1' \"%2\" > /dev/null").arg(db, JetDialect::translate(jet)));
-    list.model()->clear();
-    const size_t before = heapInUse();
-    const double program = bench::fillList(list, jet);
-    const size_t after = heapInUse();
-    const int rows = qMax(1, list.model()->rowCount());
-    return {program, cli, double(after > before ? after - before : 0) / rows};
-}
-} // namespace
 
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (const int child = bench::peakChildOf(app.arguments()); child >= 0)
+        return child;
     const QList<int> sizes = bench::sizesFromArgs(argc, argv);
 
     bench::header();
@@ -55,24 +30,24 @@ int main(int argc, char *argv[])
         bench::populateCatalogue(db, rows);
         clsCurrentDb::release();
         SetAppPathOverride(work.path());
+        auto cli = [&](const QString &sql) {
+            return bench::timeShell(QStringLiteral("sqlite3 '%1' \"%2\" > /dev/null").arg(db, sql));
+        };
 
-        QWidget owner;
-        RecordList list(&owner, {});
-        list.lvw->resize(900, 600);
-        owner.resize(900, 600);
-        owner.show();
+        const QString all = QStringLiteral("Select * From tblAttachment Where  FolderName Like '%' And tblFileKind=3");
+        const QString sql = JetDialect::translate(all);
+        const bench::Baselines baselines{cli(sql), "sqlite3 command line",
+                                         cli(sql + QStringLiteral(" ORDER BY FileName COLLATE NOCASE DESC")),
+                                         "sqlite3, same order"};
+        bench::reportList(rows, all, baselines, QString(), {QStringLiteral("--in"), work.path()});
+        bench::ListWindow w;
 
-        const QByteArray label = QStringLiteral("list %1 records").arg(rows).toUtf8();
-        Result all =
-            measure(list, db, QStringLiteral("Select * From tblAttachment Where  FolderName Like '%' And tblFileKind=3"));
-        bench::row(label.constData(), all.program, all.cli, "sqlite3 command line");
-        std::printf("%-44s %10.0f bytes per listed row\n", "", all.bytesPerRow);
-
-        const QByteArray searchLabel = QStringLiteral("search %1 records by name").arg(rows).toUtf8();
-        Result search =
-            measure(list, db,
-                    QStringLiteral("Select * From tblAttachment Where  FileName Like '%%1%'").arg(QStringLiteral("_00012")));
-        bench::row(searchLabel.constData(), search.program, search.cli, "sqlite3 command line");
+        const QString search =
+            QStringLiteral("Select * From tblAttachment Where  FileName Like '%%1%'").arg(QStringLiteral("_00012"));
+        const double cliSearch = cli(JetDialect::translate(search));
+        const bench::Fill found = bench::timedFill(w.list, search);
+        bench::row(QStringLiteral("search %1 records by name").arg(rows).toUtf8().constData(), found.whole, cliSearch,
+                   "sqlite3 command line");
         clsCurrentDb::release();
     }
     return 0;

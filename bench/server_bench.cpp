@@ -1,9 +1,11 @@
 // A catalogue on a PostgreSQL server (the PG* variables name it; run it under pg_virtualenv):
-//   server_bench [list-rows=100000] [search-rows=1000000]
-// - listing the records of a kind, from the statement to a filled record list, against
-//   psql copying the same rows out ("\copy (select ...) to stdout") in the same run;
+//   server_bench [rows ...]          (default: 100000 1000000)
+// - listing the records of a kind in the details and the thumbnail view (the first screen,
+//   the whole list, the longest hold of the event loop), memory, and the sort by name,
+//   against psql copying the same rows out ("\copy (select ...) to stdout"), sorted the
+//   same way for the sort, or one frame of 16 ms, in the same run;
 // - searching by part of a name with the trigram index against the same search without it.
-#include "FillTiming.h"
+#include "ListTiming.h"
 
 #include "browse/RecordList.h"
 #include "store/CatalogueSchema.h"
@@ -53,6 +55,7 @@ void pointAt(const QString &uri, const QString &folder)
 {
     clsCurrentDb::release();
     SetAppPathOverride(folder);
+    QDir(folder).mkpath(QStringLiteral("Attachment"));
     QFile ini(folder + QStringLiteral("/UserDefault.ini"));
     ini.open(QIODevice::WriteOnly);
     ini.write(QStringLiteral("[UserDefault]\r\nDataBaseFilePath=%1\r\nAttachmentPath=%2/Attachment\r\n")
@@ -65,46 +68,43 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int listRows = argc > 1 ? atoi(argv[1]) : 100000;
-    const int searchRows = argc > 2 ? atoi(argv[2]) : 1000000;
+    if (const int child = bench::peakChildOf(app.arguments()); child >= 0)
+        return child;
     if (qEnvironmentVariableIsEmpty("PGHOST") && qEnvironmentVariableIsEmpty("PGPORT")) {
         std::fprintf(stderr, "server_bench: no server named by PGHOST/PGPORT (run it under pg_virtualenv)\n");
         return 2;
     }
+    const QList<int> sizes = bench::sizesFromArgs(argc, argv);
     QTemporaryDir work(QDir::current().filePath(QStringLiteral("server-bench-XXXXXX")));
-    QWidget owner;
-    RecordList list(&owner, {});
-    list.lvw->resize(900, 600);
-    owner.resize(900, 600);
-    owner.show();
     bench::header();
 
-    {
-        const QString uri = populate(QStringLiteral("mc_bench_list"), listRows);
+    for (int rows : sizes) {
+        const QString uri = populate(QStringLiteral("mc_bench_list"), rows);
         pointAt(uri, work.path());
         CurrentDb().engine(); // a running program has its connection open; psql makes its own
-        const QString jet = QStringLiteral("Select * From tblAttachment Where  FolderName Like '%' And tblFileKind=3");
-        const QString sql = JetDialect::translate(jet, Engine::Dialect::Postgres);
-        const double copy =
-            bench::timeShell(QStringLiteral("psql -qX -d mc_bench_list -c \"\\\\copy (%1) to stdout\" > /dev/null")
-                                 .arg(QString(sql).replace(QLatin1Char('"'), QLatin1String("\\\""))));
-        const double program = bench::fillList(list, jet);
-        bench::row(qPrintable(QStringLiteral("list %1 records (server)").arg(listRows)), program, copy, "psql \\copy");
+        auto copy = [](const QString &sql) {
+            return bench::timeShell(QStringLiteral("psql -qX -d mc_bench_list -c \"\\\\copy (%1) to stdout\" > /dev/null")
+                                        .arg(QString(sql).replace(QLatin1Char('"'), QLatin1String("\\\""))));
+        };
+        const QString all = QStringLiteral("Select * From tblAttachment Where  FolderName Like '%' And tblFileKind=3");
+        const QString sql = JetDialect::translate(all, Engine::Dialect::Postgres);
+        const bench::Baselines baselines{copy(sql), "psql \\copy",
+                                         copy(sql + QStringLiteral(" ORDER BY lower(FileName) DESC")),
+                                         "psql \\copy, same order"};
+        {
+            bench::reportList(rows, all, baselines, QStringLiteral(", server"), {QStringLiteral("--in"), work.path()});
+            bench::ListWindow w;
+
+            const QString search = QStringLiteral("Select * From tblAttachment Where  FileName Like '%0012345%'");
+            bench::timedFill(w.list, search); // the index and the table are read once before either is timed
+            const double indexed = bench::timedFill(w.list, search).whole;
+            CurrentDb().engine()->execute(QStringLiteral("DROP INDEX idxFileNameTrigram"));
+            const double scanned = bench::timedFill(w.list, search).whole;
+            bench::row(qPrintable(QStringLiteral("search %1 records by name, server").arg(rows)), indexed, scanned,
+                       "same search, no index");
+        }
         clsCurrentDb::release();
         onServer(QStringLiteral("DROP DATABASE mc_bench_list"));
-    }
-    {
-        const QString uri = populate(QStringLiteral("mc_bench_search"), searchRows);
-        pointAt(uri, work.path());
-        const QString jet = QStringLiteral("Select * From tblAttachment Where  FileName Like '%0012345%'");
-        bench::fillList(list, jet); // the index and the table are read once before either is timed
-        const double indexed = bench::fillList(list, jet);
-        CurrentDb().engine()->execute(QStringLiteral("DROP INDEX idxFileNameTrigram"));
-        const double scanned = bench::fillList(list, jet);
-        bench::row(qPrintable(QStringLiteral("search %1 records by name (server)").arg(searchRows)), indexed, scanned,
-                   "same search, no index");
-        clsCurrentDb::release();
-        onServer(QStringLiteral("DROP DATABASE mc_bench_search"));
     }
     return 0;
 }
