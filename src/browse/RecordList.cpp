@@ -441,32 +441,33 @@ void RecordList::Delete()
                                               : QStringLiteral("您确定要删除选中的 %1 个记录?").arg(rows.size());
     if (ShowMsg(question, Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
         return;
-    QStringList failures;
-    for (const RecordRow &row : rows) {
-        try {
-            deleteRecord(row);
-        } catch (const AppError &e) {
-            failures << row.fileName + QStringLiteral(": ") + SystemErrorText::explain(e.message());
-        }
-    }
+    std::vector<RecordDeletion::Listed> records;
+    records.reserve(rows.size());
+    for (const RecordRow &row : rows)
+        records.push_back(
+            {row.storedName, row.address, {row.fileName, row.category, row.description, row.date}, row.key, row.fileName});
+    rows.clear();
+    const GroupRunner::Outcome outcome = RecordDeletion::removeMany(records);
     try {
         if (options_.refresh)
             options_.refresh();
     } catch (const AppError &) {
     }
-    if (!failures.isEmpty()) {
-        ShowMsg(
-            QStringLiteral("已删除 %1 个记录,%2 个记录删除失败:\n").arg(rows.size() - failures.size()).arg(failures.size()) +
-                MessageLines(failures),
-            Msg::OkOnly | Msg::Information);
+    const qint64 notDone = qint64(records.size()) - outcome.done;
+    QStringList failures = outcome.failures;
+    if (!outcome.error.isEmpty())
+        failures << QStringLiteral("其余记录: ") + SystemErrorText::explain(outcome.error);
+    if (outcome.cancelled) {
+        ShowMsg(QStringLiteral("已取消:已删除 %1 个记录,其余 %2 个记录未删除.").arg(outcome.done).arg(notDone) +
+                    (failures.isEmpty() ? QString() : QStringLiteral("\n") + MessageLines(failures)),
+                Msg::OkOnly | Msg::Information);
+    } else if (!failures.isEmpty()) {
+        ShowMsg(QStringLiteral("已删除 %1 个记录,%2 个记录删除失败:\n").arg(outcome.done).arg(notDone) +
+                    MessageLines(failures),
+                Msg::OkOnly | Msg::Information);
     } else if (options_.searchWindow) {
         ShowMsg(QStringLiteral("删除成功!"), Msg::OkOnly | Msg::Information);
     }
-}
-
-void RecordList::deleteRecord(const RecordRow &row)
-{
-    RecordDeletion::remove(row.storedName, row.address, {row.fileName, row.category, row.description, row.date}, row.key);
 }
 
 void RecordList::Play()

@@ -7,6 +7,7 @@
 #include "store/Categories.h"
 #include "store/Dialogs.h"
 #include "store/Services.h"
+#include "store/SystemErrorText.h"
 #include "ui/SharedState.h"
 #include "ui/WindowServices.h"
 
@@ -160,7 +161,15 @@ void frmBrowse::DeleteCategory()
         if (ShowMsg(QStringLiteral("您确定要删除该类别吗,该类别下面的附件也将被删除?"),
                     Msg::YesNo | Msg::Question | Msg::DefaultSecond) == Msg::IdNo)
             return;
-        Categories::remove(key, kind());
+        const GroupRunner::Outcome outcome = Categories::remove(key, kind());
+        if (outcome.cancelled || !outcome.error.isEmpty()) {
+            Refresh();
+            ShowMsg(outcome.cancelled ? QStringLiteral("已取消:该类别中已删除 %1 个记录,其余记录仍在.").arg(outcome.done)
+                                      : QStringLiteral("该类别中已删除 %1 个记录,其余记录未能删除:\n").arg(outcome.done) +
+                                            SystemErrorText::explain(outcome.error),
+                    Msg::OkOnly | Msg::Information);
+            return;
+        }
     }
     Refresh();
 }

@@ -3,7 +3,9 @@
 #include "browse/CatalogueFollower.h"
 #include "browse/RowSelection.h"
 #include "store/AppError.h"
+#include "store/RecycleBin.h"
 #include "store/Services.h"
+#include "store/SystemErrorText.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -91,19 +93,21 @@ void frmRecycleBin::Refresh()
 
 void frmRecycleBin::cmdRestore_Click()
 {
-    QStringList failures;
-    const QModelIndexList rows = lvw->selectionModel()->selectedRows();
-    for (const QModelIndex &index : rows) {
-        const RecycleBin::Entry &e = entries_.at(index.row());
-        try {
-            RecycleBin::restore(e);
-        } catch (const AppError &error) {
-            failures << e.fileName + QStringLiteral(": ") + error.message();
-        }
-    }
+    QVector<RecycleBin::Entry> chosen;
+    for (const QModelIndex &index : lvw->selectionModel()->selectedRows())
+        chosen.append(entries_.at(index.row()));
+    const GroupRunner::Outcome outcome = RecycleBin::restoreMany(chosen);
     Refresh();
-    if (!failures.isEmpty())
-        ShowMsg(QStringLiteral("%1 个记录未能还原:\n").arg(failures.size()) + failures.join(QLatin1Char('\n')),
+    QStringList failures = outcome.failures;
+    if (!outcome.error.isEmpty())
+        failures << QStringLiteral("其余记录: ") + SystemErrorText::explain(outcome.error);
+    const qint64 notDone = chosen.size() - outcome.done;
+    if (outcome.cancelled)
+        ShowMsg(QStringLiteral("已取消:已还原 %1 个记录,其余 %2 个记录仍留在回收站中.").arg(outcome.done).arg(notDone) +
+                    (failures.isEmpty() ? QString() : QStringLiteral("\n") + MessageLines(failures)),
+                Msg::OkOnly | Msg::Information);
+    else if (!failures.isEmpty())
+        ShowMsg(QStringLiteral("%1 个记录未能还原:\n").arg(notDone) + MessageLines(failures),
                 Msg::OkOnly | Msg::Information);
 }
 

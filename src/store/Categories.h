@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/GroupRunner.h"
 #include "store/RecordQuery.h"
 #include "store/Recordset.h"
 
@@ -17,7 +18,7 @@ public:
     static RecordQuery listing(const QString &key, int kind);
     // Gives the kind's records of category `key` the category `name`.
     static void rename(const QString &key, int kind, const QString &name);
-    // Deletes the kind's records of category `key`; they go to the recycle bin where the
-    // catalogue has one, their copies stay where they are.
-    static void remove(const QString &key, int kind);
+    // Deletes the kind's records of category `key`, in groups with progress and Cancel; they
+    // go to the recycle bin where the catalogue has one, their copies stay where they are.
+    static GroupRunner::Outcome remove(const QString &key, int kind);
 };

@@ -1,14 +1,25 @@
 #pragma once
 
+#include "store/GroupRunner.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <vector>
 
-// Deletes one listed record and its copy.
+// Deletes listed records and their copies.
 class RecordDeletion {
 public:
     // The columns a listed row shows, in the order `shown` gives their values below.
     static const QStringList &shownFields();
+
+    struct Listed {
+        QString storedName;
+        QVariant address;
+        QStringList shown; // the values of shownFields() as listed
+        QString copyPath;
+        QString fileName; // names it in a failure
+    };
     // Deletes the record only while its row still holds `shown` (throws RecordChanged
     // otherwise): another program may have changed it, or given its stored name to another
     // file, since it was listed. A record without a stored name is found by its `address`.
@@ -16,4 +27,8 @@ public:
     // plain copy at `copyPath` is removed, and a failure there is ignored.
     static void remove(const QString &storedName, const QVariant &address, const QStringList &shown,
                        const QString &copyPath);
+    // The same for many, in groups that each commit on their own, with progress and Cancel.
+    // A record that fails (changed by another program meanwhile, say) is left as it is and
+    // named in the outcome; the others go on.
+    static GroupRunner::Outcome removeMany(const std::vector<Listed> &records);
 };

@@ -2,6 +2,7 @@
 
 #include "store/AppError.h"
 #include "store/CatalogueSchema.h"
+#include "store/ConnectionLost.h"
 #include "store/ContentHashes.h"
 #include "store/DatabaseLocator.h"
 #include "store/Engine.h"
@@ -218,6 +219,11 @@ namespace {
 QString freeFileName(Engine &e, const RecycleBin::Entry &entry)
 {
     RowTable rows;
+    // Most often the name is free: an index finds that without reading the whole category.
+    e.execute(QStringLiteral("SELECT 1 FROM tblAttachment WHERE FileName = ? AND FolderName = ? AND tblFileKind = ?"),
+              {entry.fileName, entry.category, entry.kind}, &rows);
+    if (rows.count() == 0)
+        return entry.fileName;
     e.execute(QStringLiteral("SELECT FileName FROM tblAttachment WHERE FolderName = ? AND tblFileKind = ?"),
               {entry.category, entry.kind}, &rows);
     QSet<QString> taken;
@@ -239,7 +245,51 @@ QString freeFileName(Engine &e, const RecycleBin::Entry &entry)
 
 QString RecycleBin::restore(const Entry &entry)
 {
+    return restoreInside(entry, nullptr);
+}
+
+namespace {
+void moveBack(const QVector<QPair<QString, QString>> &moved)
+{
+    for (const auto &m : moved)
+        ::rename(QFile::encodeName(m.first).constData(), QFile::encodeName(m.second).constData());
+}
+} // namespace
+
+GroupRunner::Outcome RecycleBin::restoreMany(const QVector<Entry> &entries)
+{
+    return GroupRunner::run(entries.size(), QStringLiteral("restoreProgress"), QStringLiteral("正在还原记录 %1 / %2 ..."),
+                            [&](qint64 first, qint64 count, GroupRunner::Outcome &outcome) {
+                                QVector<QPair<QString, QString>> moved;
+                                qint64 done = 0;
+                                try {
+                                    WriteTransaction tx(engine());
+                                    for (qint64 i = first; i < first + count; ++i) {
+                                        const Entry &entry = entries.at(i);
+                                        try {
+                                            restoreInside(entry, &moved);
+                                            ++done;
+                                        } catch (const ConnectionLost &) {
+                                            throw; // every other one would fail the same way
+                                        } catch (const AppError &error) {
+                                            outcome.failures << entry.fileName + QStringLiteral(": ") + error.message();
+                                        }
+                                    }
+                                    tx.commit();
+                                } catch (...) {
+                                    // Nothing of the group is restored: its copies go back into the bin.
+                                    moveBack(moved);
+                                    throw;
+                                }
+                                outcome.done += done;
+                                return count;
+                            });
+}
+
+QString RecycleBin::restoreInside(const Entry &entry, QVector<QPair<QString, QString>> *moved)
+{
     Engine &e = engine();
+    // Inside a group's transaction a savepoint: a failure undoes this entry alone.
     WriteTransaction tx(e);
     requireEntry(entry);
     const bool nameInUse = recordNamed(entry.storedName);
@@ -289,9 +339,11 @@ QString RecycleBin::restore(const Entry &entry)
         tx.commit();
     } catch (...) {
         if (!movedTo.isEmpty())
-            ::rename(QFile::encodeName(movedTo).constData(), QFile::encodeName(folder() + entry.binFile).constData());
+            moveBack({{movedTo, folder() + entry.binFile}});
         throw;
     }
+    if (moved && !movedTo.isEmpty())
+        moved->append({movedTo, folder() + entry.binFile});
     return target;
 }
 

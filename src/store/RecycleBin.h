@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/GroupRunner.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -46,6 +48,9 @@ public:
     // RecordChanged when the entry left the bin meanwhile, and AppError (the entry stays)
     // when its copy is gone: a record pointing at nothing is no record back.
     static QString restore(const Entry &entry);
+    // The same for many, in groups that each commit on their own, with progress and Cancel;
+    // an entry that cannot come back stays in the bin and is named in the outcome.
+    static GroupRunner::Outcome restoreMany(const QVector<Entry> &entries);
     struct Emptied {
         int removed = 0;
         QStringList failures; // "file name: copy: reason" of entries kept because their copy stayed
@@ -62,4 +67,9 @@ public:
 
     // The kind a file name's extension suggests under the configured filters; 1 otherwise.
     static int kindOfName(const QString &name);
+
+private:
+    // Restores inside the caller's transaction when there is one; the copies it moved out
+    // of the bin are added to `moved` (from, to) so that a failed commit can put them back.
+    static QString restoreInside(const Entry &entry, QVector<QPair<QString, QString>> *moved);
 };

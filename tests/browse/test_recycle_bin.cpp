@@ -3,8 +3,13 @@
 #include "browse/frmBrowse.h"
 #include "browse/frmRecycleBin.h"
 #include "import/ImportEngine.h"
+#include "store/CatalogueLocation.h"
+#include "store/Engine.h"
+#include "store/ProgressWindow.h"
 #include "store/RecordChanged.h"
 #include "store/RecycleBin.h"
+#include "store/RowTable.h"
+#include "ui/QtProgressWindow.h"
 #include "ui/SharedState.h"
 
 #include <QtWidgets>
@@ -21,6 +26,7 @@ private slots:
     void emptyingThatCannotDelete();
     void hashFollowsRestoredName();
     void keepsWhatItShows();
+    void inGroups();
 };
 
 namespace {
@@ -267,6 +273,120 @@ void TestRecycleBin::keepsWhatItShows()
     QCOMPARE(left[0].fileName, QStringLiteral("d.jpg"));
     QCOMPARE(bin.lvw->rowCount(), 1);
     QVERIFY(f.d.allAnswered());
+}
+
+namespace {
+// A progress window that answers Cancel at its `cancelAt`th step and checks at each step
+// that the groups before it are committed: another connection sees them.
+struct ScriptedProgress : ProgressWindow {
+    std::function<bool(int step)> onStep;
+    int steps = 0;
+    bool step(const QString &, int) override { return onStep(++steps); }
+};
+
+qint64 countIn(Engine &e, const QString &table)
+{
+    RowTable rows;
+    e.execute(QStringLiteral("SELECT COUNT(*) FROM ") + table, {}, &rows);
+    return rows.row(0)[0].toLongLong();
+}
+} // namespace
+
+// Deleting, restoring and binning a category of many records goes in groups that each
+// commit alone: Cancel keeps what the committed groups did, and every record, row and copy
+// is in exactly one place. A record another program changed meanwhile stays and is named.
+void TestRecycleBin::inGroups()
+{
+    Fixture f({});
+    constexpr int kRecords = 1500;
+    Engine &e = *CurrentDb().engine();
+    e.begin();
+    for (int i = 0; i < kRecords; ++i) {
+        e.execute(QStringLiteral("INSERT INTO tblAttachment (FileName, FolderName, SaveFileName, tblFileKind) "
+                                 "VALUES (?, ?, ?, 3)"),
+                  {QStringLiteral("p%1.jpg").arg(i), QStringLiteral("big"), QStringLiteral("%1.jpg").arg(i)});
+        f.tf.write(QStringLiteral("Attachment/%1.jpg").arg(i), QByteArray::number(i));
+    }
+    e.commit();
+    std::shared_ptr<Engine> other = CatalogueLocation::engineFor(f.tf.catalogue());
+    other->open();
+    int cancelAt = 0;
+    QList<qint64> seen; // live rows the other connection counts at each step
+    ProgressWindow::setMaker([&](const QString &objectName, const QString &, int) {
+        auto window = std::make_unique<ScriptedProgress>();
+        window->onStep = [&, objectName](int step) {
+            seen << countIn(*other, QStringLiteral("tblAttachment"));
+            // Between groups nobody holds the write lock.
+            other->execute(QStringLiteral("UPDATE tblAttachment SET Currentinfo = Currentinfo WHERE 1 = 0"));
+            return step != cancelAt;
+        };
+        return window;
+    });
+    auto check = [&](qint64 live, qint64 binned) {
+        QCOMPARE(countIn(e, QStringLiteral("tblAttachment")), live);
+        QCOMPARE(countIn(e, QStringLiteral("tblRecycleBin")), binned);
+    };
+
+    // Delete through the window; one record changed since it was listed stays.
+    f.browse->List->setCurrentRow(0);
+    f.browse->List_Click();
+    f.browse->records->lvw->selectAll();
+    f.d.duringMessage = [&] {
+        other->execute(QStringLiteral("UPDATE tblAttachment SET Currentinfo = 'changed' WHERE SaveFileName = '7.jpg'"));
+        f.d.duringMessage = nullptr;
+    };
+    cancelAt = 3;
+    f.d.answerMessage(Msg::IdYes);
+    f.browse->records->mnuDel->trigger();
+    QCOMPARE(seen.size(), 3);
+    QVERIFY(seen[0] > seen[1] && seen[1] > seen[2] && seen[0] < kRecords);
+    const qint64 deleted = kRecords - seen[2]; // 7.jpg stays, as a live row
+    check(seen[2], deleted);
+    QCOMPARE(f.d.messages().constLast(),
+             QStringLiteral("已取消:已删除 %1 个记录,其余 %2 个记录未删除.\np7.jpg: ").arg(deleted).arg(kRecords - deleted) +
+                 RecordChanged::text());
+    QCOMPARE(QDir(RecycleBin::folder()).entryList(QDir::Files).size(), deleted);
+    QCOMPARE(TestFolder::storedCopies().size(), kRecords - deleted);
+
+    // Restore in groups, cancelled after the first, then the rest.
+    frmRecycleBin bin;
+    bin.lvw->selectAll();
+    seen.clear();
+    cancelAt = 1;
+    bin.cmdRestore->click();
+    QCOMPARE(seen.size(), 1);
+    check(seen[0], kRecords - seen[0]);
+    QCOMPARE(f.d.messages().constLast(), QStringLiteral("已取消:已还原 %1 个记录,其余 %2 个记录仍留在回收站中.")
+                                             .arg(seen[0] - (kRecords - deleted))
+                                             .arg(kRecords - seen[0]));
+    bin.lvw->selectAll();
+    cancelAt = 0;
+    const int asked = f.d.asked.size();
+    bin.cmdRestore->click();
+    QCOMPARE(f.d.asked.size(), asked); // nothing to tell
+    check(kRecords, 0);
+    QCOMPARE(TestFolder::storedCopies().size(), kRecords);
+    QCOMPARE(namesIn("FileName='p1499.jpg'"), QStringList("1499.jpg"));
+
+    // The category goes in groups; its copies stay where they are.
+    f.browse->Refresh();
+    f.browse->List->setCurrentRow(1);
+    seen.clear();
+    cancelAt = 2;
+    f.d.answerMessage(Msg::IdYes);
+    f.browse->DeleteCategory();
+    QCOMPARE(seen.size(), 2);
+    check(seen[1], kRecords - seen[1]);
+    QCOMPARE(f.d.messages().constLast(),
+             QStringLiteral("已取消:该类别中已删除 %1 个记录,其余记录仍在.").arg(kRecords - seen[1]));
+    cancelAt = 0;
+    f.d.answerMessage(Msg::IdYes);
+    f.browse->List->setCurrentRow(1);
+    f.browse->DeleteCategory();
+    check(0, kRecords);
+    QCOMPARE(TestFolder::storedCopies().size(), kRecords);
+    QVERIFY(f.d.allAnswered());
+    ProgressWindow::setMaker(&QtProgressWindow::make);
 }
 
 QTEST_MAIN(TestRecycleBin)
