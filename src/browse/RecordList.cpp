@@ -456,7 +456,8 @@ void RecordList::Delete()
     const qint64 notDone = qint64(records.size()) - outcome.done;
     QStringList failures = outcome.failures;
     if (!outcome.error.isEmpty())
-        failures << QStringLiteral("其余记录: ") + SystemErrorText::explain(outcome.error);
+        failures << (records.size() == 1 ? records.front().fileName : QStringLiteral("其余记录")) + QStringLiteral(": ") +
+                        SystemErrorText::explain(outcome.error);
     if (outcome.cancelled) {
         ShowMsg(QStringLiteral("已取消:已删除 %1 个记录,其余 %2 个记录未删除.").arg(outcome.done).arg(notDone) +
                     (failures.isEmpty() ? QString() : QStringLiteral("\n") + MessageLines(failures)),

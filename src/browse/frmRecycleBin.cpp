@@ -100,7 +100,8 @@ void frmRecycleBin::cmdRestore_Click()
     Refresh();
     QStringList failures = outcome.failures;
     if (!outcome.error.isEmpty())
-        failures << QStringLiteral("其余记录: ") + SystemErrorText::explain(outcome.error);
+        failures << (chosen.size() == 1 ? chosen.front().fileName : QStringLiteral("其余记录")) + QStringLiteral(": ") +
+                        SystemErrorText::explain(outcome.error);
     const qint64 notDone = chosen.size() - outcome.done;
     if (outcome.cancelled)
         ShowMsg(QStringLiteral("已取消:已还原 %1 个记录,其余 %2 个记录仍留在回收站中.").arg(outcome.done).arg(notDone) +

@@ -1,7 +1,7 @@
 #include "store/RecordDeletion.h"
 
-#include "store/ConnectionLost.h"
 #include "store/Engine.h"
+#include "store/RecordChanged.h"
 #include "store/RecycleBin.h"
 #include "store/RowCheck.h"
 #include "store/SqlQuote.h"
@@ -13,22 +13,22 @@
 #include <QFile>
 
 namespace {
-// Inside the caller's transaction: checks and deletes one record; its copy's move (or
-// removal) is added to `moves` / `removals` for after the commit.
-void removeOne(Engine &engine, bool bin, const RecordDeletion::Listed &record, QVector<RecycleBin::Move> &moves,
-               QStringList &removals)
+// Found by its address only when it has no stored name (a tampered catalogue), so that only
+// the chosen one goes.
+QString whereOf(const Engine &engine, const RecordDeletion::Listed &record)
 {
-    // Found by its address only when it has no stored name (a tampered catalogue), so that
-    // only the chosen one goes.
-    const QString where = record.storedName.isEmpty() && record.address.isValid()
-                              ? engine.addressWhere(record.address)
-                              : QStringLiteral("SaveFileName='") + SqlQuote(record.storedName) + QStringLiteral("'");
-    RowCheck::require(where, RecordDeletion::shownFields(), record.shown);
+    return record.storedName.isEmpty() && record.address.isValid()
+               ? engine.addressWhere(record.address)
+               : QStringLiteral("SaveFileName='") + SqlQuote(record.storedName) + QStringLiteral("'");
+}
+
+// Inside the caller's transaction: the records `where` selects go, into the bin where there
+// is one; their copies' moves are added to `moves` for after the commit.
+void removeWhere(bool bin, const QString &where, QVector<RecycleBin::Move> &moves)
+{
     if (bin)
         moves += RecycleBin::bin(where, true);
     CurrentDb().OpenRecordset(QStringLiteral("Delete * From tblAttachment Where ") + where, 1, 3);
-    if (!bin && StoredName::isPlain(record.storedName))
-        removals << record.copyPath;
 }
 
 // From here on a failure is ignored: the rows are gone, the copies may already be.
@@ -52,41 +52,46 @@ void RecordDeletion::remove(const QString &storedName, const QVariant &address, 
 {
     std::shared_ptr<Engine> engine = CurrentDb().engine();
     WriteTransaction tx(*engine);
+    const QString where = whereOf(*engine, {storedName, address, shown, copyPath, QString()});
+    RowCheck::require(where, shownFields(), shown);
+    const bool bin = RecycleBin::available();
     QVector<RecycleBin::Move> moves;
-    QStringList removals;
-    removeOne(*engine, RecycleBin::available(), {storedName, address, shown, copyPath, QString()}, moves, removals);
+    removeWhere(bin, where, moves);
     tx.commit();
-    afterCommit(moves, removals);
+    afterCommit(moves, !bin && StoredName::isPlain(storedName) ? QStringList(copyPath) : QStringList());
 }
 
 GroupRunner::Outcome RecordDeletion::removeMany(const std::vector<Listed> &records)
 {
     std::shared_ptr<Engine> engine = CurrentDb().engine();
     const bool bin = RecycleBin::available();
-    return GroupRunner::run(
-        qint64(records.size()), QStringLiteral("deleteProgress"), QStringLiteral("正在删除记录 %1 / %2 ..."),
-        [&](qint64 first, qint64 count, GroupRunner::Outcome &outcome) {
-            QVector<RecycleBin::Move> moves;
-            QStringList removals;
-            qint64 done = 0;
-            WriteTransaction tx(*engine);
-            for (qint64 i = first; i < first + count; ++i) {
-                const Listed &record = records[size_t(i)];
-                try {
-                    // Undone alone when it fails; the group goes on.
-                    WriteTransaction one(*engine);
-                    removeOne(*engine, bin, record, moves, removals);
-                    one.commit();
-                    ++done;
-                } catch (const ConnectionLost &) {
-                    throw; // every other one would fail the same way
-                } catch (const AppError &e) {
-                    outcome.failures << record.fileName + QStringLiteral(": ") + SystemErrorText::explain(e.message());
-                }
-            }
-            tx.commit();
-            outcome.done += done;
-            afterCommit(moves, removals);
-            return count;
-        });
+    return GroupRunner::run(qint64(records.size()), QStringLiteral("deleteProgress"),
+                            QStringLiteral("正在删除记录 %1 / %2 ..."),
+                            [&](qint64 first, qint64 count, GroupRunner::Outcome &outcome) {
+                                QStringList conditions, removals;
+                                WriteTransaction tx(*engine);
+                                // A record another program changed fails its check and stays; the group goes on.
+                                for (qint64 i = first; i < first + count; ++i) {
+                                    const Listed &record = records[size_t(i)];
+                                    const QString where = whereOf(*engine, record);
+                                    try {
+                                        RowCheck::require(where, shownFields(), record.shown);
+                                    } catch (const RecordChanged &e) {
+                                        outcome.failures << record.fileName + QStringLiteral(": ") + e.message();
+                                        continue;
+                                    }
+                                    conditions << QLatin1Char('(') + where + QLatin1Char(')');
+                                    if (!bin && StoredName::isPlain(record.storedName))
+                                        removals << record.copyPath;
+                                }
+                                // The group's records go by one statement: each statement on the table also
+                                // writes out its search index.
+                                QVector<RecycleBin::Move> moves;
+                                if (!conditions.isEmpty())
+                                    removeWhere(bin, conditions.join(QStringLiteral(" Or ")), moves);
+                                tx.commit();
+                                outcome.done += conditions.size();
+                                afterCommit(moves, removals);
+                                return count;
+                            });
 }
