@@ -68,6 +68,8 @@ int main(int argc, char *argv[])
     } else {
         CatalogueSchema::create(server);
         WriteIni(QStringLiteral("DataBaseFilePath"), server);
+        // The program never makes a missing attachment folder of a shared catalogue itself.
+        QDir().mkpath(program + QStringLiteral("/Attachment"));
         WriteIni(QStringLiteral("AttachmentPath"), program + QStringLiteral("/Attachment"));
     }
     LocateDataBase();

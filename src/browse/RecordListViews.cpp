@@ -40,10 +40,17 @@ RecordListViews::RecordListViews(QTableView *lvw, RecordListModel *model)
     QItemSelectionModel *own = lvwThumbnails->selectionModel();
     lvwThumbnails->setSelectionModel(lvw->selectionModel());
     delete own;
-    lvwThumbnails->setViewMode(QListView::IconMode);
+    // A grid laid out as a wrapping list: the icon mode keeps an item and a tree node per
+    // row and lays out every row again when rows come, which freezes a list of a million.
+    lvwThumbnails->setViewMode(QListView::ListMode);
+    lvwThumbnails->setFlow(QListView::LeftToRight);
+    lvwThumbnails->setWrapping(true);
     lvwThumbnails->setMovement(QListView::Static);
     lvwThumbnails->setResizeMode(QListView::Adjust);
-    lvwThumbnails->setUniformItemSizes(true); // lays out 100,000 items without asking each
+    lvwThumbnails->setUniformItemSizes(true); // lays out a million items without asking each
+    // Laid out a part per turn of the event loop, so that a long list never holds it.
+    lvwThumbnails->setLayoutMode(QListView::Batched);
+    lvwThumbnails->setBatchSize(50000);
     lvwThumbnails->setIconSize(QSize(kThumbnail, kThumbnail));
     lvwThumbnails->setSpacing(6);
     lvwThumbnails->setWordWrap(true);

@@ -7,6 +7,11 @@ void ThumbnailDelegate::initStyleOption(QStyleOptionViewItem *option, const QMod
     QStyledItemDelegate::initStyleOption(option, index);
     if (const auto *view = qobject_cast<const QAbstractItemView *>(parent()))
         option->decorationSize = view->iconSize();
+    // The picture above its name, both centred, as an icon grid shows them.
+    option->decorationPosition = QStyleOptionViewItem::Top;
+    option->decorationAlignment = Qt::AlignCenter;
+    option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
+    option->showDecorationSelected = false;
 }
 
 QSize ThumbnailDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const

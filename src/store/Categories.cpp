@@ -1,5 +1,6 @@
 #include "store/Categories.h"
 
+#include "store/AppError.h"
 #include "store/Engine.h"
 #include "store/RecycleBin.h"
 #include "store/RowTable.h"
@@ -76,7 +77,7 @@ GroupRunner::Outcome Categories::remove(const QString &key, int kind)
             const qint64 gone = e.execute(QStringLiteral("DELETE FROM tblAttachment WHERE ") + group);
             // Rows the catalogue keeps from being deleted (a trigger) would be chosen again.
             if (gone <= 0)
-                return 0;
+                throw AppError(QStringLiteral("该类别的记录未能删除(数据库拒绝删除),它们仍在原处"));
             tx.commit();
             outcome.done += gone;
             return rows.count();
