@@ -14,7 +14,6 @@
 #include "store/Recordset.h"
 #include "store/Services.h"
 #include "store/StoredName.h"
-#include "store/SystemErrorText.h"
 
 #include <QContextMenuEvent>
 #include <QCursor>
@@ -454,10 +453,8 @@ void RecordList::Delete()
     } catch (const AppError &) {
     }
     const qint64 notDone = qint64(records.size()) - outcome.done;
-    QStringList failures = outcome.failures;
-    if (!outcome.error.isEmpty())
-        failures << (records.size() == 1 ? records.front().fileName : QStringLiteral("其余记录")) + QStringLiteral(": ") +
-                        SystemErrorText::explain(outcome.error);
+    const QStringList failures =
+        outcome.problems(records.size() == 1 ? records.front().fileName : QStringLiteral("其余记录"));
     if (outcome.cancelled) {
         ShowMsg(QStringLiteral("已取消:已删除 %1 个记录,其余 %2 个记录未删除.").arg(outcome.done).arg(notDone) +
                     (failures.isEmpty() ? QString() : QStringLiteral("\n") + MessageLines(failures)),

@@ -82,7 +82,6 @@ private:
     };
     Place place() const;
     void reselect(const Place &place);
-    // Deletes one record and its copy; a failure after the statement is ignored.
     // The selected row when its copy may be touched; with a message, also only when the
     // copy is there (the message tells the user otherwise).
     std::optional<RecordRow> copyOfSelected(const QString &missingMessage) const;

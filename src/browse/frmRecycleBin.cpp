@@ -5,7 +5,6 @@
 #include "store/AppError.h"
 #include "store/RecycleBin.h"
 #include "store/Services.h"
-#include "store/SystemErrorText.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -98,10 +97,7 @@ void frmRecycleBin::cmdRestore_Click()
         chosen.append(entries_.at(index.row()));
     const GroupRunner::Outcome outcome = RecycleBin::restoreMany(chosen);
     Refresh();
-    QStringList failures = outcome.failures;
-    if (!outcome.error.isEmpty())
-        failures << (chosen.size() == 1 ? chosen.front().fileName : QStringLiteral("其余记录")) + QStringLiteral(": ") +
-                        SystemErrorText::explain(outcome.error);
+    const QStringList failures = outcome.problems(chosen.size() == 1 ? chosen.front().fileName : QStringLiteral("其余记录"));
     const qint64 notDone = chosen.size() - outcome.done;
     if (outcome.cancelled)
         ShowMsg(QStringLiteral("已取消:已还原 %1 个记录,其余 %2 个记录仍留在回收站中.").arg(outcome.done).arg(notDone) +

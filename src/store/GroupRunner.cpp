@@ -2,6 +2,7 @@
 
 #include "store/AppError.h"
 #include "store/ProgressWindow.h"
+#include "store/SystemErrorText.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
@@ -21,6 +22,14 @@ qint64 GroupRunner::nextSize(qint64 size, qint64 elapsedMs)
     if (elapsedMs <= 0)
         return std::min(largestGroup, size * 2);
     return std::clamp(size * kGroupMs / elapsedMs, qint64(1), largestGroup);
+}
+
+QStringList GroupRunner::Outcome::problems(const QString &left) const
+{
+    QStringList lines = failures;
+    if (!error.isEmpty())
+        lines << left + QStringLiteral(": ") + SystemErrorText::explain(error);
+    return lines;
 }
 
 GroupRunner::Outcome GroupRunner::run(qint64 total, const QString &objectName, const QString &text, const Group &group)

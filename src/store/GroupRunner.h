@@ -15,6 +15,8 @@ public:
         QStringList failures; // "name: reason" of items left as they were
         bool cancelled = false;
         QString error; // what ended the work before its end (the group it hit is undone)
+        // The failures, and the error as one more line for the items it left (`left`).
+        QStringList problems(const QString &left) const;
     };
     // `group(first, count, outcome)` does items first..first+count-1 in the caller's write
     // transaction, adds what it finished and what failed to `outcome`, and returns how many

@@ -6,7 +6,6 @@
 #include "store/RowCheck.h"
 #include "store/SqlQuote.h"
 #include "store/StoredName.h"
-#include "store/SystemErrorText.h"
 #include "store/WriteTransaction.h"
 #include "store/clsCurrentDb.h"
 
@@ -45,20 +44,6 @@ const QStringList &RecordDeletion::shownFields()
     static const QStringList names = {QStringLiteral("FileName"), QStringLiteral("FolderName"),
                                       QStringLiteral("Currentinfo"), QStringLiteral("Date")};
     return names;
-}
-
-void RecordDeletion::remove(const QString &storedName, const QVariant &address, const QStringList &shown,
-                            const QString &copyPath)
-{
-    std::shared_ptr<Engine> engine = CurrentDb().engine();
-    WriteTransaction tx(*engine);
-    const QString where = whereOf(*engine, {storedName, address, shown, copyPath, QString()});
-    RowCheck::require(where, shownFields(), shown);
-    const bool bin = RecycleBin::available();
-    QVector<RecycleBin::Move> moves;
-    removeWhere(bin, where, moves);
-    tx.commit();
-    afterCommit(moves, !bin && StoredName::isPlain(storedName) ? QStringList(copyPath) : QStringList());
 }
 
 GroupRunner::Outcome RecordDeletion::removeMany(const std::vector<Listed> &records)

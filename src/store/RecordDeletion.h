@@ -20,15 +20,12 @@ public:
         QString copyPath;
         QString fileName; // names it in a failure
     };
-    // Deletes the record only while its row still holds `shown` (throws RecordChanged
-    // otherwise): another program may have changed it, or given its stored name to another
-    // file, since it was listed. A record without a stored name is found by its `address`.
-    // Record and copy go to the recycle bin where the catalogue has one; otherwise the
-    // plain copy at `copyPath` is removed, and a failure there is ignored.
-    static void remove(const QString &storedName, const QVariant &address, const QStringList &shown,
-                       const QString &copyPath);
-    // The same for many, in groups that each commit on their own, with progress and Cancel.
-    // A record that fails (changed by another program meanwhile, say) is left as it is and
-    // named in the outcome; the others go on.
+    // Deletes each record only while its row still holds `shown`: another program may have
+    // changed it, or given its stored name to another file, since it was listed. A record
+    // without a stored name is found by its `address`. Records and copies go to the recycle
+    // bin where the catalogue has one; otherwise the plain copy at `copyPath` is removed,
+    // and a failure there is ignored. In groups that each commit on their own, with
+    // progress and Cancel; a record another program changed is left as it is and named in
+    // the outcome, and the others go on.
     static GroupRunner::Outcome removeMany(const std::vector<Listed> &records);
 };
