@@ -75,6 +75,9 @@ RecordList::RecordList(QWidget *owner, Options options) : QObject(owner), owner_
     lvw->verticalHeader()->setDefaultSectionSize(lvw->fontMetrics().height() + 6);
     lvw->horizontalHeader()->setSectionsClickable(true);
     lvw->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A header that shares the rows' selection asks every row, at each repaint, whether its
+    // column is all selected: a million questions after Ctrl+A. It gets a selection of its own.
+    lvw->horizontalHeader()->setSelectionModel(new QItemSelectionModel(model_, lvw->horizontalHeader()));
     for (int c = 0; c < 4; ++c)
         lvw->setColumnWidth(c, himetricToPixels(RecordListModel::designWidth(c)));
     views = new RecordListViews(lvw, model_);

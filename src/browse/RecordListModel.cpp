@@ -14,11 +14,12 @@
 #include <algorithm>
 
 namespace {
-constexpr size_t kPage = 256;     // rows read at once for the screen
+constexpr size_t kPage = 64;      // rows read at once for the screen: a cold first read stays short
 constexpr int kCacheRows = 8192;  // records kept at hand; beyond, they are read again
 constexpr int kRangesPerTurn = 8; // gone rows dropped per turn of the event loop
-// The longest the interface waits for the first rows of a list: one frame.
-constexpr std::chrono::milliseconds kFirstScreenWait{16};
+// The longest the interface waits for the first rows of a list: half a frame, so that the
+// paint that follows still fits in the frame.
+constexpr std::chrono::milliseconds kFirstScreenWait{8};
 } // namespace
 
 RecordListModel::RecordListModel(QObject *parent) : QAbstractTableModel(parent), worker_(std::make_unique<ListingWorker>())
@@ -343,6 +344,10 @@ void RecordListModel::list(const RecordQuery &query, bool keepRows)
         emit settled();
         return;
     }
+    // Room for the whole table at once: a list that grew by copying itself would hold the
+    // window for the copy of millions of addresses. What is left over goes when it is complete.
+    if (!whole)
+        entries_.reserve(size_t(std::max<qint64>(0, ListingReader::rowEstimate(*engine))));
     auto box = std::make_shared<ListingMailbox>();
     notifyInto(*box);
     box_ = box;
@@ -422,6 +427,8 @@ void RecordListModel::drain()
     if (!taken.done)
         return;
     box_.reset();
+    if (entries_.capacity() / 2 > entries_.size())
+        entries_.shrink_to_fit();
     if (!taken.error.isEmpty())
         emit failed(taken.error);
     else

@@ -5,6 +5,7 @@
 
 #include "browse/RecordListModel.h"
 #include "browse/ThumbnailDelegate.h"
+#include "browse/ThumbnailGrid.h"
 #include "browse/ThumbnailLoader.h"
 
 #include <QButtonGroup>
@@ -34,7 +35,7 @@ RecordListViews::RecordListViews(QTableView *lvw, RecordListModel *model)
     // A refilled list wants other thumbnails; those under way still land on their own rows.
     connect(model, &QAbstractItemModel::modelAboutToBeReset, loader_, &ThumbnailLoader::cancelPending);
 
-    lvwThumbnails = new QListView(lvw);
+    lvwThumbnails = new ThumbnailGrid(lvw);
     lvwThumbnails->setObjectName(QStringLiteral("lvwThumbnails"));
     lvwThumbnails->setModel(model);
     QItemSelectionModel *own = lvwThumbnails->selectionModel();

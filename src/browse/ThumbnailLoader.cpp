@@ -36,6 +36,9 @@ ThumbnailLoader::ThumbnailLoader(QSize small, ThumbnailCache::Flavor flavor, QOb
     : QObject(parent), small_(small), flavor_(flavor), icons_(kMemoryKiB),
       cancelled_(std::make_shared<std::atomic<bool>>(false))
 {
+    // The picture formats are plugins loaded on their first use: load them here, behind,
+    // rather than under the first paint of the list.
+    pool_.start([] { PictureReader::isPicture(QString()); });
 }
 
 ThumbnailLoader::~ThumbnailLoader()
