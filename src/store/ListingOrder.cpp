@@ -2,6 +2,8 @@
 
 #include <QChar>
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 namespace {
 struct Stopped {};
@@ -13,7 +15,12 @@ inline int codePointOrder(char16_t u)
 }
 } // namespace
 
-ListingOrder::ListingOrder(size_t rows) : start_(rows, 0), length_(rows, 0) {}
+ListingOrder::ListingOrder(size_t rows) : start_(rows, 0), length_(rows, 0)
+{
+    // Room for names of a usual length: a block of millions that grew by doubling would be
+    // copied, and fresh memory touched, several times over.
+    text_.reserve(rows * 24);
+}
 
 void ListingOrder::fold(QStringView text, std::vector<char16_t> &out)
 {
@@ -75,18 +82,38 @@ std::vector<size_t> ListingOrder::sorted(bool descending, const std::function<bo
     std::vector<size_t> order(start_.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    size_t compared = 0;
     const char16_t *text = text_.data();
-    auto less = [&](size_t a, size_t b) {
-        if (++compared % 65536 == 0 && !wanted())
-            throw Stopped();
+    auto before = [&](size_t a, size_t b) {
         const int c = compareFolded(text + start_[a], length_[a], text + start_[b], length_[b]);
         return descending ? c > 0 : c < 0;
     };
-    try {
-        std::stable_sort(order.begin(), order.end(), less);
-    } catch (const Stopped &) {
-        return {};
+    std::atomic<bool> stopped{false};
+    // Each half sorts on a thread of its own, then the halves merge: ties keep their order, as
+    // the first half holds the earlier positions.
+    auto sortPart = [&](std::vector<size_t>::iterator from, std::vector<size_t>::iterator to) {
+        size_t compared = 0;
+        try {
+            std::stable_sort(from, to, [&](size_t a, size_t b) {
+                if (++compared % 65536 == 0 && (stopped || !wanted())) {
+                    stopped = true;
+                    throw Stopped();
+                }
+                return before(a, b);
+            });
+        } catch (const Stopped &) {
+        }
+    };
+    const auto middle = order.begin() + std::ptrdiff_t(order.size() / 2);
+    if (order.size() < 2048) { // a thread costs more than it saves
+        sortPart(order.begin(), order.end());
+    } else {
+        std::thread first([&] { sortPart(order.begin(), middle); });
+        sortPart(middle, order.end());
+        first.join();
+        if (!stopped && wanted())
+            std::inplace_merge(order.begin(), middle, order.end(), before);
     }
+    if (stopped || !wanted())
+        return {};
     return order;
 }
