@@ -45,7 +45,7 @@ int RecordListModel::designWidth(int column)
 
 int RecordListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(entries_.size());
+    return parent.isValid() ? 0 : int(entries().size());
 }
 
 int RecordListModel::columnCount(const QModelIndex &parent) const
@@ -55,9 +55,9 @@ int RecordListModel::columnCount(const QModelIndex &parent) const
 
 const RecordRow *RecordListModel::cached(size_t r) const
 {
-    if (r >= entries_.size())
+    if (r >= entries().size())
         return nullptr;
-    const qint64 e = entries_[r];
+    const qint64 e = entries()[r];
     if (e < 0)
         return &held_[size_t(-1 - e)];
     auto found = cache_.constFind(e);
@@ -77,11 +77,11 @@ void RecordListModel::readPage(size_t r) const
     if (cache_.size() >= kCacheRows)
         cache_.clear();
     const size_t from = r / kPage * kPage;
-    const size_t to = std::min(entries_.size(), from + kPage);
+    const size_t to = std::min(entries().size(), from + kPage);
     std::vector<qint64> wanted;
     for (size_t i = from; i < to; ++i)
-        if (entries_[i] >= 0 && !cache_.contains(entries_[i]) && !gone_.contains(entries_[i]))
-            wanted.push_back(entries_[i]);
+        if (entries()[i] >= 0 && !cache_.contains(entries()[i]) && !gone_.contains(entries()[i]))
+            wanted.push_back(entries()[i]);
     std::vector<ListedRecord> found;
     try {
         found = ListingReader::records(*engine, wanted);
@@ -98,8 +98,8 @@ void RecordListModel::readPage(size_t r) const
                                 std::move(f.description), std::move(f.date), ListingReader::unpack(dialect, f.address)});
     bool lost = false;
     for (size_t i = from; i < to; ++i)
-        if (entries_[i] >= 0 && !cache_.contains(entries_[i]) && !gone_.contains(entries_[i])) {
-            gone_.insert(entries_[i]);
+        if (entries()[i] >= 0 && !cache_.contains(entries()[i]) && !gone_.contains(entries()[i])) {
+            gone_.insert(entries()[i]);
             lost = true;
         }
     if (lost && !dropping_) {
@@ -113,16 +113,17 @@ void RecordListModel::dropGone()
     dropping_ = false;
     // From the end, so the rows still to look at keep their numbers.
     int ranges = 0;
-    for (size_t r = entries_.size(); r-- > 0 && !gone_.isEmpty() && ranges < kRangesPerTurn;) {
-        if (entries_[r] < 0 || !gone_.contains(entries_[r]))
+    for (size_t r = entries().size(); r-- > 0 && !gone_.isEmpty() && ranges < kRangesPerTurn;) {
+        if (entries()[r] < 0 || !gone_.contains(entries()[r]))
             continue;
         size_t first = r;
-        while (first > 0 && entries_[first - 1] >= 0 && gone_.contains(entries_[first - 1]))
+        while (first > 0 && entries()[first - 1] >= 0 && gone_.contains(entries()[first - 1]))
             --first;
         beginRemoveRows({}, int(first), int(r));
         for (size_t i = first; i <= r; ++i)
-            gone_.remove(entries_[i]);
-        entries_.erase(entries_.begin() + qptrdiff(first), entries_.begin() + qptrdiff(r) + 1);
+            gone_.remove(entries()[i]);
+        std::vector<qint64> &rows = edit();
+        rows.erase(rows.begin() + qptrdiff(first), rows.begin() + qptrdiff(r) + 1);
         endRemoveRows();
         ++changes_;
         ++ranges;
@@ -166,13 +167,13 @@ RecordRow RecordListModel::row(int r) const
 
 qint64 RecordListModel::addressAt(int r) const
 {
-    return r >= 0 && size_t(r) < entries_.size() ? entries_[size_t(r)] : -1;
+    return r >= 0 && size_t(r) < entries().size() ? entries()[size_t(r)] : -1;
 }
 
 int RecordListModel::rowOfAddress(qint64 address) const
 {
-    const auto at = std::find(entries_.begin(), entries_.end(), address);
-    return at == entries_.end() ? -1 : int(at - entries_.begin());
+    const auto at = std::find(entries().begin(), entries().end(), address);
+    return at == entries().end() ? -1 : int(at - entries().begin());
 }
 
 int RecordListModel::rowOf(const QString &key) const
@@ -232,7 +233,8 @@ void RecordListModel::sortHeld()
 {
     if (sortColumn_ < 0)
         return;
-    std::stable_sort(entries_.begin(), entries_.end(),
+    std::vector<qint64> &rows = edit();
+    std::stable_sort(rows.begin(), rows.end(),
                      [this](qint64 a, qint64 b) { return lessThan(held_[size_t(-1 - a)], held_[size_t(-1 - b)]); });
 }
 
@@ -257,13 +259,13 @@ bool RecordListModel::addRow(RecordRow r)
     held_.push_back(std::move(r));
     ++changes_;
     if (filling_) {
-        entries_.push_back(entry);
+        edit().push_back(entry);
         return true;
     }
-    size_t at = entries_.size();
+    size_t at = entries().size();
     if (sortColumn_ >= 0) {
         const RecordRow &added = held_.back();
-        size_t low = 0, high = entries_.size();
+        size_t low = 0, high = entries().size();
         while (low < high) {
             const size_t mid = (low + high) / 2;
             if (lessThan(added, row(int(mid))))
@@ -274,14 +276,15 @@ bool RecordListModel::addRow(RecordRow r)
         at = low;
     }
     beginInsertRows({}, int(at), int(at));
-    entries_.insert(entries_.begin() + qptrdiff(at), entry);
+    std::vector<qint64> &rows = edit();
+    rows.insert(rows.begin() + qptrdiff(at), entry);
     endInsertRows();
     return true;
 }
 
 void RecordListModel::reserve(qint64 rows)
 {
-    entries_.reserve(size_t(rows));
+    edit().reserve(size_t(rows));
     held_.reserve(size_t(rows));
     heldIndex_.reserve(qsizetype(rows));
 }
@@ -292,7 +295,7 @@ void RecordListModel::clear()
     box_.reset();
     sorting_ = false;
     beginResetModel();
-    entries_.clear();
+    edit().clear();
     held_.clear();
     heldIndex_.clear();
     cache_.clear();
@@ -347,7 +350,7 @@ void RecordListModel::list(const RecordQuery &query, bool keepRows)
     // Room for the whole table at once: a list that grew by copying itself would hold the
     // window for the copy of millions of addresses. What is left over goes when it is complete.
     if (!whole)
-        entries_.reserve(size_t(std::max<qint64>(0, ListingReader::rowEstimate(*engine))));
+        edit().reserve(size_t(std::max<qint64>(0, ListingReader::rowEstimate(*engine))));
     auto box = std::make_shared<ListingMailbox>();
     notifyInto(*box);
     box_ = box;
@@ -405,16 +408,17 @@ void RecordListModel::drain()
             emit failed(taken.error); // the rows shown stay
             return;
         }
-        std::vector<qint64> all;
-        for (std::vector<qint64> &step : taken.steps)
-            all.insert(all.end(), step.begin(), step.end());
+        // Taken whole, the rows come in one step: moved, not copied.
+        std::vector<qint64> all = taken.steps.empty() ? std::vector<qint64>() : std::move(taken.steps.front());
+        for (size_t i = 1; i < taken.steps.size(); ++i)
+            all.insert(all.end(), taken.steps[i].begin(), taken.steps[i].end());
         if (wasSorting) {
             if (changes_ != sortedChanges_) {
                 startSort(); // rows came or went meanwhile: the order read is of another list
                 return;
             }
             emit layoutAboutToBeChanged();
-            entries_ = std::move(all);
+            entries_ = std::make_shared<std::vector<qint64>>(std::move(all));
             emit layoutChanged();
         } else {
             replaceEntries(std::move(all));
@@ -427,8 +431,8 @@ void RecordListModel::drain()
     if (!taken.done)
         return;
     box_.reset();
-    if (entries_.capacity() / 2 > entries_.size())
-        entries_.shrink_to_fit();
+    if (entries().capacity() / 2 > entries().size())
+        edit().shrink_to_fit();
     if (!taken.error.isEmpty())
         emit failed(taken.error);
     else
@@ -438,7 +442,7 @@ void RecordListModel::drain()
 void RecordListModel::replaceEntries(std::vector<qint64> &&entries)
 {
     beginResetModel();
-    entries_ = std::move(entries);
+    entries_ = std::make_shared<std::vector<qint64>>(std::move(entries));
     held_.clear();
     heldIndex_.clear();
     cache_.clear();
@@ -451,9 +455,10 @@ void RecordListModel::append(std::vector<qint64> &&addresses)
 {
     if (addresses.empty())
         return;
-    const size_t first = entries_.size();
+    const size_t first = entries().size();
     beginInsertRows({}, int(first), int(first + addresses.size() - 1));
-    entries_.insert(entries_.end(), addresses.begin(), addresses.end());
+    std::vector<qint64> &rows = edit();
+    rows.insert(rows.end(), addresses.begin(), addresses.end());
     ++changes_;
     endInsertRows();
 }
@@ -465,16 +470,16 @@ void RecordListModel::startSort()
         return;
     // The rows as they stand, and the text of those held here.
     std::vector<std::pair<size_t, QString>> heldText;
-    for (size_t i = 0; i < entries_.size(); ++i)
-        if (entries_[i] < 0)
-            heldText.emplace_back(i, held_[size_t(-1 - entries_[i])].column(sortColumn_));
+    for (size_t i = 0; i < entries().size(); ++i)
+        if (entries()[i] < 0)
+            heldText.emplace_back(i, held_[size_t(-1 - entries()[i])].column(sortColumn_));
     const int column = sortColumn_;
     const bool descending = order_ == Qt::DescendingOrder;
     if (ListingReader::isSmall(*engine)) {
         std::vector<qint64> sorted =
-            ListingReader::reorder(*engine, entries_, heldText, column, descending, [] { return true; });
+            ListingReader::reorder(*engine, entries(), heldText, column, descending, [] { return true; });
         emit layoutAboutToBeChanged();
-        entries_ = std::move(sorted);
+        entries_ = std::make_shared<std::vector<qint64>>(std::move(sorted));
         emit layoutChanged();
         emit settled();
         return;
@@ -486,9 +491,9 @@ void RecordListModel::startSort()
     sortedChanges_ = changes_;
     worker_->run(
         *engine,
-        [box, rows = entries_, heldText = std::move(heldText), column, descending](Engine &reader,
-                                                                                   const ListingWorker::Wanted &wanted) {
-            std::vector<qint64> sorted = ListingReader::reorder(reader, rows, heldText, column, descending, wanted);
+        [box, rows = std::shared_ptr<const std::vector<qint64>>(entries_), heldText = std::move(heldText), column,
+         descending](Engine &reader, const ListingWorker::Wanted &wanted) {
+            std::vector<qint64> sorted = ListingReader::reorder(reader, *rows, heldText, column, descending, wanted);
             if (wanted())
                 box->put(std::move(sorted), true);
         },
@@ -511,7 +516,7 @@ void RecordListModel::headerClicked(int column)
         list(lastQuery_, true);
         return;
     }
-    if (std::all_of(entries_.begin(), entries_.end(), [](qint64 e) { return e < 0; })) {
+    if (std::all_of(entries().begin(), entries().end(), [](qint64 e) { return e < 0; })) {
         emit layoutAboutToBeChanged();
         sortHeld();
         emit layoutChanged();
@@ -519,4 +524,12 @@ void RecordListModel::headerClicked(int column)
         return;
     }
     startSort();
+}
+
+std::vector<qint64> &RecordListModel::edit()
+{
+    // A sort under way reads the rows it was given on its own thread: they stay as they were.
+    if (entries_.use_count() > 1)
+        entries_ = std::make_shared<std::vector<qint64>>(*entries_);
+    return *entries_;
 }

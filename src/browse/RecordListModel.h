@@ -89,8 +89,11 @@ private:
     void notifyInto(ListingMailbox &box);
     void replaceEntries(std::vector<qint64> &&entries);
 
-    // Negative entries are rows held whole: -1 - their place in held_.
-    std::vector<qint64> entries_;
+    // Negative entries are rows held whole: -1 - their place in held_. A sort gets them
+    // without a copy, which would hold the window for millions of rows.
+    std::shared_ptr<std::vector<qint64>> entries_ = std::make_shared<std::vector<qint64>>();
+    const std::vector<qint64> &entries() const { return *entries_; }
+    std::vector<qint64> &edit();
     std::vector<RecordRow> held_;
     QHash<QString, qint64> heldIndex_; // key -> entry
     mutable QHash<qint64, RecordRow> cache_;
