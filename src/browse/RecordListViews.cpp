@@ -51,7 +51,7 @@ RecordListViews::RecordListViews(QTableView *lvw, RecordListModel *model)
     lvwThumbnails->setUniformItemSizes(true); // lays out a million items without asking each
     // Laid out a part per turn of the event loop, so that a long list never holds it.
     lvwThumbnails->setLayoutMode(QListView::Batched);
-    lvwThumbnails->setBatchSize(50000);
+    lvwThumbnails->setBatchSize(20000);
     lvwThumbnails->setIconSize(QSize(kThumbnail, kThumbnail));
     lvwThumbnails->setSpacing(6);
     lvwThumbnails->setWordWrap(true);
