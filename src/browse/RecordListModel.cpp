@@ -84,7 +84,7 @@ void RecordListModel::readPage(size_t r) const
             wanted.push_back(entries()[i]);
     std::vector<ListedRecord> found;
     try {
-        found = ListingReader::records(*engine, wanted);
+        found = ListingReader::records(*engine, wanted, rowStatement_);
     } catch (const AppError &) {
         // Shown blank rather than asked for on every paint; a command reads its row again.
         for (qint64 a : wanted)
@@ -301,6 +301,7 @@ void RecordListModel::clear()
     cache_.clear();
     gone_.clear();
     statement_.clear();
+    rowStatement_.clear();
     ++changes_;
     endResetModel();
 }
@@ -333,6 +334,7 @@ void RecordListModel::list(const RecordQuery &query, bool keepRows)
     }
     engine_ = engine;
     statement_ = statement;
+    rowStatement_ = ListingReader::rowStatement(*engine, query.jetSql());
     lastQuery_ = query;
     attachments_ = AttachmentPath();
     const int column = sortColumn_;

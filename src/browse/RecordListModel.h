@@ -100,8 +100,9 @@ private:
     mutable QSet<qint64> gone_;
     mutable bool dropping_ = false;
     std::weak_ptr<Engine> engine_;
-    QString statement_;   // in the engine's dialect, for a sort
-    QString attachments_; // the attachment folder when listed
+    QString statement_;    // in the engine's dialect, for a sort
+    QString rowStatement_; // the same, for the rows on screen: an address reused is not the row listed
+    QString attachments_;  // the attachment folder when listed
     std::unique_ptr<ListingWorker> worker_;
     std::shared_ptr<ListingMailbox> box_; // the fill or sort under way
     bool keepRows_ = false;

@@ -70,28 +70,42 @@ void eachBlock(Engine &engine, const QString &sql, const std::function<bool(RowT
 
 } // namespace
 
-void ListingReader::byAddress(Engine &engine, const QString &columns, const std::vector<qint64> &addresses, RowTable &rows,
-                              const QString &condition)
+namespace {
+// The column that finds a row by its address.
+QString rawAddress(Engine &engine)
 {
-    if (addresses.empty())
-        return;
+    return engine.dialect() == Engine::Dialect::Sqlite ? QStringLiteral("rowid") : QStringLiteral("ctid");
+}
+
+// "column IN (?, ...)" for these addresses, their values added to `params`.
+QString addressFilter(Engine &engine, const QString &column, const std::vector<qint64> &addresses, QVariantList &params)
+{
     const Engine::Dialect dialect = engine.dialect();
-    QString sql = QStringLiteral("SELECT %1 AS mc_rowid, %2 FROM tblAttachment WHERE ").arg(engine.addressColumn(), columns);
-    QVariantList params;
     if (dialect == Engine::Dialect::Sqlite) {
         QStringList marks;
         for (qint64 a : addresses) {
             marks << QStringLiteral("?");
             params << a;
         }
-        sql += QStringLiteral("rowid IN (") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
-    } else {
-        QStringList tids;
-        for (qint64 a : addresses)
-            tids << QLatin1Char('"') + unpack(dialect, a).toString() + QLatin1Char('"');
-        sql += QStringLiteral("ctid = ANY(?::tid[])");
-        params << QLatin1Char('{') + tids.join(QLatin1Char(',')) + QLatin1Char('}');
+        return column + QStringLiteral(" IN (") + marks.join(QLatin1Char(',')) + QLatin1Char(')');
     }
+    QStringList tids;
+    for (qint64 a : addresses)
+        tids << QLatin1Char('"') + ListingReader::unpack(dialect, a).toString() + QLatin1Char('"');
+    params << QLatin1Char('{') + tids.join(QLatin1Char(',')) + QLatin1Char('}');
+    return column + QStringLiteral(" = ANY(?::tid[])");
+}
+} // namespace
+
+void ListingReader::byAddress(Engine &engine, const QString &columns, const std::vector<qint64> &addresses, RowTable &rows,
+                              const QString &condition)
+{
+    if (addresses.empty())
+        return;
+    QVariantList params;
+    QString sql =
+        QStringLiteral("SELECT %1 AS mc_rowid, %2 FROM tblAttachment WHERE ").arg(engine.addressColumn(), columns) +
+        addressFilter(engine, rawAddress(engine), addresses, params);
     if (!condition.isEmpty())
         sql += QStringLiteral(" AND ") + condition;
     engine.execute(sql, params, &rows);
@@ -100,6 +114,11 @@ void ListingReader::byAddress(Engine &engine, const QString &columns, const std:
 QString ListingReader::statement(Engine &engine, const QString &jetSql)
 {
     return engine.indexed(JetDialect::translate(jetSql, engine.dialect()));
+}
+
+QString ListingReader::rowStatement(Engine &engine, const QString &jetSql)
+{
+    return JetDialect::translate(jetSql, engine.dialect());
 }
 
 qint64 ListingReader::pack(Engine::Dialect dialect, const QVariant &address)
@@ -188,15 +207,26 @@ void ListingReader::read(Engine &engine, const QString &statement, bool distinct
         deliver();
 }
 
-std::vector<ListedRecord> ListingReader::records(Engine &engine, const std::vector<qint64> &addresses)
+std::vector<ListedRecord> ListingReader::records(Engine &engine, const std::vector<qint64> &addresses,
+                                                 const QString &listing)
 {
     std::vector<ListedRecord> out;
     const Engine::Dialect dialect = engine.dialect();
     RowTable rows;
-    byAddress(engine,
-              QStringLiteral("SaveFileName, FileName, FolderName, Currentinfo, ") +
-                  engine.identifier(QStringLiteral("Date")),
-              addresses, rows);
+    const QString columns =
+        QStringLiteral("SaveFileName, FileName, FolderName, Currentinfo, ") + engine.identifier(QStringLiteral("Date"));
+    if (listing.isEmpty()) {
+        byAddress(engine, columns, addresses, rows);
+    } else if (!addresses.empty()) {
+        // Within the listing's own statement, which the engine narrows to these addresses.
+        QVariantList params;
+        const QString sql = QStringLiteral("SELECT mc_rowid, ") + columns + QStringLiteral(" FROM (") +
+                            selecting(listing, engine.addressColumn() + QStringLiteral(" AS mc_rowid, ") +
+                                                   rawAddress(engine) + QStringLiteral(" AS mc_at, ") + columns) +
+                            QStringLiteral(") AS mc_page WHERE ") +
+                            addressFilter(engine, QStringLiteral("mc_at"), addresses, params);
+        engine.execute(sql, params, &rows);
+    }
     out.reserve(size_t(rows.count()));
     for (qint64 r = 0; r < rows.count(); ++r) {
         const QVariant *v = rows.row(r);

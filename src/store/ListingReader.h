@@ -25,6 +25,9 @@ public:
 
     // The listing's statement in the engine's dialect, through the engine's search index.
     static QString statement(Engine &engine, const QString &jetSql);
+    // The same without the index: what a few rows are checked against, where the index would
+    // first gather every match.
+    static QString rowStatement(Engine &engine, const QString &jetSql);
 
     static qint64 pack(Engine::Dialect dialect, const QVariant &address);
     static QVariant unpack(Engine::Dialect dialect, qint64 packed);
@@ -50,8 +53,11 @@ public:
     static bool isSmall(Engine &engine);
     // At least as many records as the catalogue holds, read cheaply.
     static qint64 rowEstimate(Engine &engine);
-    // The records at these addresses that are still there, in no particular order.
-    static std::vector<ListedRecord> records(Engine &engine, const std::vector<qint64> &addresses);
+    // The records at these addresses that are still there, in no particular order; with a
+    // listing (a statement in the engine's dialect), only those that it still lists: an
+    // address another program gave to a new record then names nothing.
+    static std::vector<ListedRecord> records(Engine &engine, const std::vector<qint64> &addresses,
+                                             const QString &listing = {});
     // The addresses of the records that name this stored name.
     static std::vector<qint64> named(Engine &engine, const QString &storedName);
     // The column shown at position `column`.
