@@ -5,6 +5,7 @@
 #include "store/RowTable.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 
@@ -16,6 +17,42 @@ QString selecting(const QString &statement, const QString &columns)
 {
     const qsizetype star = statement.indexOf(QLatin1Char('*'));
     return statement.left(star) + columns + statement.mid(star + 1);
+}
+
+// One line of SQLite's plan of a statement: how it reads the table; empty for more.
+QString planOf(Engine &engine, const QString &statement)
+{
+    RowTable plan;
+    engine.execute(QStringLiteral("EXPLAIN QUERY PLAN ") + statement, {}, &plan);
+    const int detail = plan.columnIndex(QStringLiteral("detail"));
+    return plan.count() == 1 && detail >= 0 ? plan.row(0)[detail].toString() : QString();
+}
+
+// The statement reading only the addresses, in the order it gives its whole rows. SQLite may
+// read the addresses alone from an index that holds them with the condition's columns, and so
+// in that index's order: it is then told to read as it would for the whole rows.
+QString addressesOnly(Engine &engine, const QString &statement)
+{
+    const QString sql = selecting(statement, engine.addressColumn() + QStringLiteral(" AS mc_rowid"));
+    if (engine.dialect() != Engine::Dialect::Sqlite)
+        return sql;
+    const QString whole = planOf(engine, statement);
+    if (whole.isEmpty() || planOf(engine, sql).replace(QLatin1String(" COVERING INDEX "), QLatin1String(" INDEX ")) == whole)
+        return sql;
+    static const QRegularExpression table(QStringLiteral("\\bFROM\\s+tblAttachment\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression byIndex(QStringLiteral("^(?:SCAN|SEARCH) tblAttachment USING INDEX (\\w+)"));
+    const QRegularExpressionMatch from = table.match(sql);
+    if (!from.hasMatch())
+        return sql;
+    QString how;
+    if (whole == QLatin1String("SCAN tblAttachment"))
+        how = QStringLiteral(" NOT INDEXED");
+    else if (const QRegularExpressionMatch index = byIndex.match(whole); index.hasMatch())
+        how = QStringLiteral(" INDEXED BY ") + index.captured(1);
+    else
+        return sql;
+    return QString(sql).insert(from.capturedEnd(), how);
 }
 
 // Runs a query and hands its rows over in blocks, never holding the whole result: SQLite
@@ -198,7 +235,7 @@ void ListingReader::read(Engine &engine, const QString &statement, bool distinct
         wanted = kLaterStep;
         return going;
     };
-    eachBlock(engine, selecting(statement, engine.addressColumn() + QStringLiteral(" AS mc_rowid")), [&](RowTable &rows) {
+    eachBlock(engine, addressesOnly(engine, statement), [&](RowTable &rows) {
         for (qint64 r = 0; r < rows.count(); ++r)
             read.push_back(pack(dialect, rows.row(r)[0]));
         return read.size() < wanted || deliver();

@@ -1,6 +1,7 @@
 #include "CatalogueTest.h"
 #include "store/Engine.h"
 #include "store/JetDialect.h"
+#include "store/ListingReader.h"
 #include "store/RowTable.h"
 #include "store/SqliteEngine.h"
 #include "store/TrigramIndex.h"
@@ -87,6 +88,31 @@ QStringList scanned(const QString &jet)
     return out;
 }
 
+// The record list's addresses, in the order it lists them, and those of the scan.
+std::vector<qint64> listedAddresses(const QString &jet)
+{
+    std::shared_ptr<Engine> engine = CurrentDb().engine();
+    std::vector<qint64> out;
+    ListingReader::read(*engine, ListingReader::statement(*engine, jet), false, [&](std::vector<qint64> &&step) {
+        out.insert(out.end(), step.begin(), step.end());
+        return true;
+    });
+    return out;
+}
+
+std::vector<qint64> scannedAddresses(const QString &jet)
+{
+    std::shared_ptr<Engine> engine = CurrentDb().engine();
+    QString sql = JetDialect::translate(jet, engine->dialect());
+    sql.replace(sql.indexOf('*'), 1, engine->addressColumn() + " AS mc_rowid, *");
+    RowTable rows;
+    engine->execute(sql, {}, &rows);
+    std::vector<qint64> out;
+    for (qint64 r = 0; r < rows.count(); ++r)
+        out.push_back(ListingReader::pack(engine->dialect(), rows.row(r)[0]));
+    return out;
+}
+
 const QStringList kPatterns = {
     "春游",        "年春游", "2010年春游", "Trip",       "trip",     "TRIP",   "rip", "IMG",         "img",
     "IMG_",        "MG_00",  "G%00",       "%",          "_",        "__",     "___", "a_c",         "100%",
@@ -105,7 +131,7 @@ int compareAll()
             for (const QString &kind : kinds) {
                 const QString jet = "Select * From tblAttachment Where" + column + " Like '%" + pattern + "%'" + kind;
                 const QStringList expected = scanned(jet);
-                if (listed(jet) != expected) {
+                if (listed(jet) != expected || listedAddresses(jet) != scannedAddresses(jet)) {
                     qWarning("%s", qPrintable(jet));
                     return -1;
                 }
