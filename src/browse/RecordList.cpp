@@ -425,8 +425,12 @@ void RecordList::Edit()
     const RecordRow row = model_->row(r);
     if (row.storedName.isEmpty() && !row.address.isValid())
         return; // gone since it was listed
+    const QString where = RecordEdit::byStoredName(row.storedName);
+    // Another program may have deleted it since: said so, rather than an empty editor.
+    if (QStringList now; !RecordEdit::load(where, &now))
+        throw RecordChanged();
     if (RecordWindows *windows = RecordWindows::installed())
-        windows->edit(owner_, RecordEdit::byStoredName(row.storedName));
+        windows->edit(owner_, where);
     if (options_.refresh)
         options_.refresh();
 }

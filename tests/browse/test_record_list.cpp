@@ -255,6 +255,7 @@ void TestRecordList::keyboardAndMouseRoutes_data()
     QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "open";
     QTest::newRow("Delete") << int(Qt::Key_Delete) << 0 << "delete";
     QTest::newRow("F2") << int(Qt::Key_F2) << 0 << "edit";
+    QTest::newRow("F2 on a record deleted meanwhile") << int(Qt::Key_F2) << 0 << "gone";
     QTest::newRow("Menu key") << int(Qt::Key_Menu) << 0 << "menu";
     QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier) << "menu";
     QTest::newRow("right click") << 0 << 0 << "menu";
@@ -271,6 +272,8 @@ void TestRecordList::keyboardAndMouseRoutes()
     f.reload();
     f.owner.show();
     f.list->selectRow(1);
+    if (route == "gone")
+        CurrentDb().engine()->execute("DELETE FROM tblAttachment WHERE SaveFileName='2.txt'");
     f.d.answerMessage(Msg::IdNo);
     QString edited; // the editor comes loaded with the chosen row
     f.d.onModal([&](QDialog *dialog) {
@@ -292,6 +295,8 @@ void TestRecordList::keyboardAndMouseRoutes()
     QCOMPARE(f.d.asked.size() == 1 && f.d.asked[0].buttons == kDestroys, route == "delete");
     QCOMPARE(f.refreshes, route == "edit" ? 1 : 0);
     QCOMPARE(edited, route == "edit" ? "b.txt" : "");
+    if (route == "gone")
+        QCOMPARE(f.d.messages().value(0), RecordChanged::text());
 }
 
 void TestRecordList::viewSwitchKeepsSelectionAndCommands()
