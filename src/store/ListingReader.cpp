@@ -28,6 +28,15 @@ QString planOf(Engine &engine, const QString &statement)
     return plan.count() == 1 && detail >= 0 ? plan.row(0)[detail].toString() : QString();
 }
 
+// The statement with `how` (" NOT INDEXED", " INDEXED BY ...") after its table.
+QString readingAs(const QString &sql, const QString &how)
+{
+    static const QRegularExpression table(QStringLiteral("\\bFROM\\s+tblAttachment\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch from = table.match(sql);
+    return from.hasMatch() ? QString(sql).insert(from.capturedEnd(), how) : sql;
+}
+
 // The statement reading only the addresses, in the order it gives its whole rows. SQLite may
 // read the addresses alone from an index that holds them with the condition's columns, and so
 // in that index's order: it is then told to read as it would for the whole rows.
@@ -39,20 +48,12 @@ QString addressesOnly(Engine &engine, const QString &statement)
     const QString whole = planOf(engine, statement);
     if (whole.isEmpty() || planOf(engine, sql).replace(QLatin1String(" COVERING INDEX "), QLatin1String(" INDEX ")) == whole)
         return sql;
-    static const QRegularExpression table(QStringLiteral("\\bFROM\\s+tblAttachment\\b"),
-                                          QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression byIndex(QStringLiteral("^(?:SCAN|SEARCH) tblAttachment USING INDEX (\\w+)"));
-    const QRegularExpressionMatch from = table.match(sql);
-    if (!from.hasMatch())
-        return sql;
-    QString how;
     if (whole == QLatin1String("SCAN tblAttachment"))
-        how = QStringLiteral(" NOT INDEXED");
-    else if (const QRegularExpressionMatch index = byIndex.match(whole); index.hasMatch())
-        how = QStringLiteral(" INDEXED BY ") + index.captured(1);
-    else
-        return sql;
-    return QString(sql).insert(from.capturedEnd(), how);
+        return readingAs(sql, QStringLiteral(" NOT INDEXED"));
+    if (const QRegularExpressionMatch index = byIndex.match(whole); index.hasMatch())
+        return readingAs(sql, QStringLiteral(" INDEXED BY ") + index.captured(1));
+    return sql;
 }
 
 // Runs a query and hands its rows over in blocks, never holding the whole result: SQLite
@@ -155,7 +156,10 @@ QString ListingReader::statement(Engine &engine, const QString &jetSql)
 
 QString ListingReader::rowStatement(Engine &engine, const QString &jetSql)
 {
-    return JetDialect::translate(jetSql, engine.dialect());
+    const QString sql = JetDialect::translate(jetSql, engine.dialect());
+    // Told nothing of how many rows an index holds per key, SQLite would rather walk the index
+    // of the condition than look up the page's few addresses; without indexes it looks them up.
+    return engine.dialect() == Engine::Dialect::Sqlite ? readingAs(sql, QStringLiteral(" NOT INDEXED")) : sql;
 }
 
 qint64 ListingReader::pack(Engine::Dialect dialect, const QVariant &address)
