@@ -59,8 +59,13 @@ GroupRunner::Outcome RecordDeletion::removeMany(const std::vector<Listed> &recor
                                 for (qint64 i = first; i < first + count; ++i) {
                                     const Listed &record = records[size_t(i)];
                                     const QString where = whereOf(*engine, record);
+                                    // The row checked is the one listed, also where others share its stored name.
+                                    const QString listed = record.address.isValid() && !record.storedName.isEmpty()
+                                                               ? where + QStringLiteral(" AND ") +
+                                                                     engine->addressWhere(record.address)
+                                                               : where;
                                     try {
-                                        RowCheck::require(where, shownFields(), record.shown);
+                                        RowCheck::require(listed, shownFields(), record.shown);
                                     } catch (const RecordChanged &e) {
                                         outcome.failures << record.fileName + QStringLiteral(": ") + e.message();
                                         continue;

@@ -5,6 +5,7 @@
 #include "store/CopyOut.h"
 #include "store/Engine.h"
 #include "store/RecordChanged.h"
+#include "store/RecordQuery.h"
 #include "ui/FileIcons.h"
 
 #include <QtWidgets>
@@ -17,6 +18,7 @@ private slots:
     void openAndSaveAs();
     void deletes_data();
     void deletes();
+    void deletesTwinsListedByTheSecond();
     void keyboardAndMouseRoutes_data();
     void keyboardAndMouseRoutes();
     void viewSwitchKeepsSelectionAndCommands();
@@ -244,6 +246,23 @@ void TestRecordList::deletes()
     QCOMPARE(f.d.asked.size(), told.isEmpty() ? 1 : 2);
     QVERIFY2(f.d.messages().last().startsWith(told), qPrintable(f.d.messages().last()));
     QCOMPARE(f.list->mnuPlay != nullptr, search);
+}
+
+// Records that share a stored name are listed once; the one a search lists may be any of
+// them, and it is the one checked before they go together.
+void TestRecordList::deletesTwinsListedByTheSecond()
+{
+    Fixture f(true);
+    f.add("x.a", "zzz");
+    f.add("x.a", "twin_aaa", false);
+    f.list->fill(RecordQuery("Select * From tblAttachment Where  FileName Like '%twin%'"));
+    QTRY_VERIFY(f.list->model()->isSettled());
+    QCOMPARE(f.column(0), QStringList({"twin_aaa"}));
+    f.list->selectRow(0);
+    f.d.answerMessage(Msg::IdYes);
+    f.list->mnuDel->trigger();
+    QCOMPARE(f.d.messages().value(1), QStringLiteral("删除成功!"));
+    QCOMPARE(CurrentDb().OpenRecordset("Select * From tblAttachment Where SaveFileName='x.a'").isEOF(), true);
 }
 
 void TestRecordList::keyboardAndMouseRoutes_data()
