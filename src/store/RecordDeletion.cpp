@@ -50,38 +50,37 @@ GroupRunner::Outcome RecordDeletion::removeMany(const std::vector<Listed> &recor
 {
     std::shared_ptr<Engine> engine = CurrentDb().engine();
     const bool bin = RecycleBin::available();
-    return GroupRunner::run(qint64(records.size()), QStringLiteral("deleteProgress"),
-                            QStringLiteral("正在删除记录 %1 / %2 ..."),
-                            [&](qint64 first, qint64 count, GroupRunner::Outcome &outcome) {
-                                QStringList conditions, removals;
-                                WriteTransaction tx(*engine);
-                                // A record another program changed fails its check and stays; the group goes on.
-                                for (qint64 i = first; i < first + count; ++i) {
-                                    const Listed &record = records[size_t(i)];
-                                    const QString where = whereOf(*engine, record);
-                                    // The row checked is the one listed, also where others share its stored name.
-                                    const QString listed = record.address.isValid() && !record.storedName.isEmpty()
-                                                               ? where + QStringLiteral(" AND ") +
-                                                                     engine->addressWhere(record.address)
-                                                               : where;
-                                    try {
-                                        RowCheck::require(listed, shownFields(), record.shown);
-                                    } catch (const RecordChanged &e) {
-                                        outcome.failures << record.fileName + QStringLiteral(": ") + e.message();
-                                        continue;
-                                    }
-                                    conditions << QLatin1Char('(') + where + QLatin1Char(')');
-                                    if (!bin && StoredName::isPlain(record.storedName))
-                                        removals << record.copyPath;
-                                }
-                                // The group's records go by one statement: each statement on the table also
-                                // writes out its search index.
-                                QVector<RecycleBin::Move> moves;
-                                if (!conditions.isEmpty())
-                                    removeWhere(bin, conditions.join(QStringLiteral(" Or ")), moves);
-                                tx.commit();
-                                outcome.done += conditions.size();
-                                afterCommit(moves, removals);
-                                return count;
-                            });
+    return GroupRunner::run(
+        qint64(records.size()), QStringLiteral("deleteProgress"), QStringLiteral("正在删除记录 %1 / %2 ..."),
+        [&](qint64 first, qint64 count, GroupRunner::Outcome &outcome) {
+            QStringList conditions, removals;
+            WriteTransaction tx(*engine);
+            // A record another program changed fails its check and stays; the group goes on.
+            for (qint64 i = first; i < first + count; ++i) {
+                const Listed &record = records[size_t(i)];
+                const QString where = whereOf(*engine, record);
+                // The row checked is the one listed, also where others share its stored name.
+                const QString listed = record.address.isValid() && !record.storedName.isEmpty()
+                                           ? where + QStringLiteral(" AND ") + engine->addressWhere(record.address)
+                                           : where;
+                try {
+                    RowCheck::require(listed, shownFields(), record.shown);
+                } catch (const RecordChanged &e) {
+                    outcome.failures << record.fileName + QStringLiteral(": ") + e.message();
+                    continue;
+                }
+                conditions << QLatin1Char('(') + where + QLatin1Char(')');
+                if (!bin && StoredName::isPlain(record.storedName))
+                    removals << record.copyPath;
+            }
+            // The group's records go by one statement: each statement on the table also
+            // writes out its search index.
+            QVector<RecycleBin::Move> moves;
+            if (!conditions.isEmpty())
+                removeWhere(bin, conditions.join(QStringLiteral(" Or ")), moves);
+            tx.commit();
+            outcome.done += conditions.size();
+            afterCommit(moves, removals);
+            return count;
+        });
 }
