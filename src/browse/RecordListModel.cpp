@@ -77,11 +77,12 @@ void RecordListModel::readPage(size_t r) const
     if (cache_.size() >= kCacheRows)
         cache_.clear();
     const size_t from = r / kPage * kPage;
-    const size_t to = std::min(entries().size(), from + kPage);
+    const std::vector<qint64> &rows = entries();
+    const size_t to = std::min(rows.size(), from + kPage);
     std::vector<qint64> wanted;
     for (size_t i = from; i < to; ++i)
-        if (entries()[i] >= 0 && !cache_.contains(entries()[i]) && !gone_.contains(entries()[i]))
-            wanted.push_back(entries()[i]);
+        if (rows[i] >= 0 && !cache_.contains(rows[i]) && !gone_.contains(rows[i]))
+            wanted.push_back(rows[i]);
     std::vector<ListedRecord> found;
     try {
         found = ListingReader::records(*engine, wanted, rowStatement_);
@@ -98,8 +99,8 @@ void RecordListModel::readPage(size_t r) const
                                 std::move(f.description), std::move(f.date), ListingReader::unpack(dialect, f.address)});
     bool lost = false;
     for (size_t i = from; i < to; ++i)
-        if (entries()[i] >= 0 && !cache_.contains(entries()[i]) && !gone_.contains(entries()[i])) {
-            gone_.insert(entries()[i]);
+        if (rows[i] >= 0 && !cache_.contains(rows[i]) && !gone_.contains(rows[i])) {
+            gone_.insert(rows[i]);
             lost = true;
         }
     if (lost && !dropping_) {
@@ -295,7 +296,7 @@ void RecordListModel::clear()
     box_.reset();
     sorting_ = false;
     beginResetModel();
-    edit().clear();
+    entries_ = std::make_shared<std::vector<qint64>>(); // a sort under way keeps its own
     held_.clear();
     heldIndex_.clear();
     cache_.clear();
