@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QListView>
 #include <QProcess>
 #include <QScrollBar>
 #include <QTableView>

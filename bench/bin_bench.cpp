@@ -8,6 +8,7 @@
 
 #include "store/Categories.h"
 #include "store/Engine.h"
+#include "store/HeapTuning.h"
 #include "store/ProgressWindow.h"
 #include "store/RecordDeletion.h"
 #include "store/RecycleBin.h"
@@ -72,6 +73,7 @@ void report(const QString &what, double program, double base, qint64 done, qint6
 
 int main(int argc, char *argv[])
 {
+    HeapTuning::apply(); // as the program does
     QCoreApplication app(argc, argv);
     const int records = argc > 1 ? atoi(argv[1]) : 1000000;
     const int operated = argc > 2 ? atoi(argv[2]) : 10000;

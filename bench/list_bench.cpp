@@ -7,6 +7,7 @@
 #include "BenchCatalogue.h"
 #include "ListTiming.h"
 
+#include "store/HeapTuning.h"
 #include "store/JetDialect.h"
 #include "store/Services.h"
 #include "store/clsCurrentDb.h"
@@ -18,6 +19,7 @@
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    HeapTuning::apply(); // as the program does
     QApplication app(argc, argv);
     if (const int child = bench::peakChildOf(app.arguments()); child >= 0)
         return child;

@@ -6,6 +6,7 @@
 #include "BenchCatalogue.h"
 #include "BenchUtil.h"
 
+#include "store/HeapTuning.h"
 #include "store/JetDialect.h"
 #include "store/RowTable.h"
 #include "store/Services.h"
@@ -81,6 +82,7 @@ double writeMeanwhile(const QString &path, const std::atomic_bool &stop)
 
 int main(int argc, char *argv[])
 {
+    HeapTuning::apply(); // as the program does
     QCoreApplication app(argc, argv);
     const QList<int> sizes = bench::sizesFromArgs(argc, argv);
 

@@ -10,6 +10,7 @@
 #include "browse/RecordList.h"
 #include "store/CatalogueSchema.h"
 #include "store/Engine.h"
+#include "store/HeapTuning.h"
 #include "store/JetDialect.h"
 #include "store/PostgresEngine.h"
 #include "store/Services.h"
@@ -67,6 +68,7 @@ void pointAt(const QString &uri, const QString &folder)
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    HeapTuning::apply(); // as the program does
     QApplication app(argc, argv);
     if (const int child = bench::peakChildOf(app.arguments()); child >= 0)
         return child;

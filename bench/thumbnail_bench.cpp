@@ -11,11 +11,11 @@
 #include "browse/RecordList.h"
 #include "browse/RecordListViews.h"
 #include "browse/ThumbnailLoader.h"
+#include "store/HeapTuning.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QImageReader>
-#include <QListView>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -190,6 +190,7 @@ Blocking scrolledWhileMaking(const QStringList &files, bool grid, int screens)
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    HeapTuning::apply(); // as the program does
     QApplication app(argc, argv);
     const int records = argc > 1 ? atoi(argv[1]) : 10000;
     const int photos = argc > 2 ? atoi(argv[2]) : 50;

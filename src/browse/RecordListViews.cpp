@@ -11,7 +11,6 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QHBoxLayout>
-#include <QListView>
 #include <QPointer>
 #include <QTableView>
 #include <QToolButton>
@@ -41,20 +40,8 @@ RecordListViews::RecordListViews(QTableView *lvw, RecordListModel *model)
     QItemSelectionModel *own = lvwThumbnails->selectionModel();
     lvwThumbnails->setSelectionModel(lvw->selectionModel());
     delete own;
-    // A grid laid out as a wrapping list: the icon mode keeps an item and a tree node per
-    // row and lays out every row again when rows come, which freezes a list of a million.
-    lvwThumbnails->setViewMode(QListView::ListMode);
-    lvwThumbnails->setFlow(QListView::LeftToRight);
-    lvwThumbnails->setWrapping(true);
-    lvwThumbnails->setMovement(QListView::Static);
-    lvwThumbnails->setResizeMode(QListView::Adjust);
-    lvwThumbnails->setUniformItemSizes(true); // lays out a million items without asking each
-    // Laid out a part per turn of the event loop, so that a long list never holds it.
-    lvwThumbnails->setLayoutMode(QListView::Batched);
-    lvwThumbnails->setBatchSize(20000);
     lvwThumbnails->setIconSize(QSize(kThumbnail, kThumbnail));
     lvwThumbnails->setSpacing(6);
-    lvwThumbnails->setWordWrap(true);
     lvwThumbnails->setTextElideMode(Qt::ElideRight);
     lvwThumbnails->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwThumbnails->setSelectionMode(lvw->selectionMode());

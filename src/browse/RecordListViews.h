@@ -2,7 +2,8 @@
 
 #include <QObject>
 
-class QListView;
+#include "browse/ThumbnailGrid.h"
+
 class QTableView;
 class QToolButton;
 class QWidget;
@@ -17,7 +18,7 @@ class RecordListViews : public QObject {
 public:
     RecordListViews(QTableView *lvw, RecordListModel *model);
 
-    QListView *lvwThumbnails;
+    ThumbnailGrid *lvwThumbnails;
     QWidget *viewSwitch;
     QToolButton *cmdDetails;    // "详细信息"
     QToolButton *cmdThumbnails; // "缩略图"

@@ -22,6 +22,7 @@ private slots:
     void keyboardAndMouseRoutes_data();
     void keyboardAndMouseRoutes();
     void viewSwitchKeepsSelectionAndCommands();
+    void gridPlacesKeysAndRubberBand();
 };
 
 namespace {
@@ -327,7 +328,7 @@ void TestRecordList::viewSwitchKeepsSelectionAndCommands()
     f.list->lvw->setGeometry(0, 30, 640, 400);
     f.owner.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.owner));
-    QListView *grid = f.list->views->lvwThumbnails;
+    ThumbnailGrid *grid = f.list->views->lvwThumbnails;
     auto click = [&](int row) { // in the grid: picks the row and brings up the menu
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(f.list->model()->index(row, 0)).center());
         QTRY_VERIFY(f.list->mnuBar->isVisible());
@@ -347,6 +348,71 @@ void TestRecordList::viewSwitchKeepsSelectionAndCommands()
     f.list->views->cmdDetails->click();
     QVERIFY(!grid->isVisible());
     QVERIFY(f.list->selectedRow() == 1 && f.d.allAnswered());
+}
+
+void TestRecordList::gridPlacesKeysAndRubberBand()
+{
+    Fixture f(false);
+    for (int i = 0; i < 7; ++i)
+        f.add(QString::number(i), QStringLiteral("%1.txt").arg(i));
+    f.reload();
+    f.list->lvw->setGeometry(0, 30, 640, 400);
+    f.list->views->showThumbnails(true);
+    f.owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.owner));
+    ThumbnailGrid *grid = f.list->views->lvwThumbnails;
+    QAbstractItemModel *model = f.list->model();
+    auto at = [&](int row) { return grid->visualRect(model->index(row, 0)); };
+    int across = 1;
+    while (across < 7 && at(across).top() == at(0).top())
+        ++across;
+    QVERIFY2(across >= 4 && across < 7, "two lines, the second one short");
+    for (int r = 0; r < 7; ++r) {
+        QCOMPARE(grid->indexAt(at(r).center()).row(), r);
+        QVERIFY(!at(r).intersects(at(r == 6 ? 0 : r + 1)));
+    }
+    QVERIFY(!grid->indexAt(QPoint(at(0).right() + 3, at(0).center().y())).isValid()); // the gap
+    QVERIFY(!grid->indexAt(at(6).center() + QPoint(at(0).width() * 2, 0)).isValid()); // past the last
+
+    // Keys move by cells and by lines; Down from a line over the short last one ends on the last.
+    grid->setFocus();
+    f.list->selectRow(0);
+    auto key = [&](Qt::Key k) {
+        QTest::keyClick(grid, k);
+        return grid->currentIndex().row();
+    };
+    QCOMPARE(key(Qt::Key_Right), 1);
+    QCOMPARE(key(Qt::Key_Down), 1 + across);
+    QCOMPARE(key(Qt::Key_Down), 1 + across); // no line below
+    QCOMPARE(key(Qt::Key_Up), 1);
+    QCOMPARE(key(Qt::Key_Up), 1);
+    QCOMPARE(key(Qt::Key_End), 6);
+    QCOMPARE(key(Qt::Key_Home), 0);
+    f.list->selectRow(across - 1);
+    QCOMPARE(key(Qt::Key_Down), 6);
+
+    auto picked = [&] {
+        QList<int> rows;
+        for (const QModelIndex &i : f.list->lvw->selectionModel()->selectedRows())
+            rows << i.row();
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+    // Shift with a click takes the rows between, in the list's order, as the details list does.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at(across + 2).center());
+    QTRY_VERIFY(f.list->mnuBar->isVisible()); // a plain click brings up the menu
+    f.list->mnuBar->hide();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, at(1).center());
+    QList<int> between;
+    for (int r = 1; r <= across + 2; ++r)
+        between << r;
+    QCOMPARE(picked(), between);
+
+    // A band dragged from the first cell to the second line's second cell takes four rows.
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, at(0).topLeft() - QPoint(2, 2));
+    QTest::mouseMove(grid->viewport(), at(across + 1).center());
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, at(across + 1).center());
+    QCOMPARE(picked(), QList<int>({0, 1, across, across + 1}));
 }
 
 QTEST_MAIN(TestRecordList)
