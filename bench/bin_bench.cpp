@@ -138,9 +138,9 @@ int main(int argc, char *argv[])
     report(label + QStringLiteral("bin a category"), bench::seconds(t), base, outcome.done, moved);
     const double categoryStep = longestStep;
 
-    bench::row("longest wait for Cancel (delete)", deleteStep, 1.0, "one second");
-    bench::row("longest wait for Cancel (restore)", restoreStep, 1.0, "one second");
-    bench::row("longest wait for Cancel (category)", categoryStep, 1.0, "one second");
+    bench::row(qPrintable(label + QStringLiteral("longest wait for Cancel (delete)")), deleteStep, 1.0, "one second");
+    bench::row(qPrintable(label + QStringLiteral("longest wait for Cancel (restore)")), restoreStep, 1.0, "one second");
+    bench::row(qPrintable(label + QStringLiteral("longest wait for Cancel (category)")), categoryStep, 1.0, "one second");
     clsCurrentDb::release();
     return 0;
 }

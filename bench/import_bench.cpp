@@ -8,6 +8,7 @@
 #include "import/ImportBatch.h"
 #include "import/ImportEngine.h"
 #include "import/ImportRun.h"
+#include "store/AttachmentMarker.h"
 #include "store/CatalogueSchema.h"
 #include "store/DatabaseLocator.h"
 #include "store/IniFile.h"
@@ -71,6 +72,8 @@ int main(int argc, char *argv[])
         // The program never makes a missing attachment folder of a shared catalogue itself.
         QDir().mkpath(program + QStringLiteral("/Attachment"));
         WriteIni(QStringLiteral("AttachmentPath"), program + QStringLiteral("/Attachment"));
+        // Marked as mkcatalogue marks it, so that the first import asks nothing.
+        AttachmentMarker::mark(server, program + QStringLiteral("/Attachment"));
     }
     LocateDataBase();
     const char *engine = server.isEmpty() ? "" : " (server)";

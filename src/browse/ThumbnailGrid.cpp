@@ -141,7 +141,8 @@ QModelIndex ThumbnailGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardMod
     case MoveNext: row += 1; break;
     case MoveUp: row -= across; break;
     case MoveDown:
-        // From a short last line's line above, Down goes to the last item.
+        // Where no cell lies below (over a short last line) Down goes to the last one; on the
+        // last line it stays.
         row = row + across < count || row / across == (count - 1) / across ? row + across : count - 1;
         break;
     case MovePageUp: row -= page; break;

@@ -208,7 +208,7 @@ void ListingReader::read(Engine &engine, const QString &statement, bool distinct
     std::vector<qint64> read, addresses;
     size_t wanted = kFirstStep;
     bool going = true;
-    auto deliver = [&] {
+    auto deliver = [&](bool last) {
         if (!sharedKnown) {
             RowTable rows;
             byAddress(engine, QStringLiteral("SaveFileName"), read, rows, sharedName);
@@ -226,7 +226,9 @@ void ListingReader::read(Engine &engine, const QString &statement, bool distinct
         read.clear();
         going = step(std::move(addresses));
         addresses = {};
-        if (going && !sharedKnown) {
+        // The whole table is asked only when more rows come: a result read whole in its first
+        // step (a search, say) has been looked up among its own rows.
+        if (going && !last && !sharedKnown) {
             RowTable rows;
             engine.execute(QStringLiteral("SELECT %1, SaveFileName FROM tblAttachment WHERE SaveFileName IN (SELECT "
                                           "SaveFileName FROM tblAttachment WHERE SaveFileName <> '' GROUP BY "
@@ -242,10 +244,10 @@ void ListingReader::read(Engine &engine, const QString &statement, bool distinct
     eachBlock(engine, addressesOnly(engine, statement), [&](RowTable &rows) {
         for (qint64 r = 0; r < rows.count(); ++r)
             read.push_back(pack(dialect, rows.row(r)[0]));
-        return read.size() < wanted || deliver();
+        return read.size() < wanted || deliver(false);
     });
     if (going)
-        deliver();
+        deliver(true);
 }
 
 std::vector<ListedRecord> ListingReader::records(Engine &engine, const std::vector<qint64> &addresses,
