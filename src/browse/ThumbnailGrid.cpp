@@ -87,18 +87,12 @@ QRect ThumbnailGrid::visualRect(const QModelIndex &index) const
 
 QModelIndex ThumbnailGrid::indexAt(const QPoint &point) const
 {
+    if (rows() == 0)
+        return {};
+    // The nearest cell, if the point lies in it rather than in a gap or past the last.
     const QPoint at = point + QPoint(horizontalOffset(), verticalOffset());
-    const QSize step = pitch();
-    if (at.x() < spacing_ || at.y() < spacing_)
-        return {};
-    const int column = (at.x() - spacing_) / step.width();
-    const qint64 line = (at.y() - spacing_) / step.height();
-    if (column >= columns())
-        return {};
-    const qint64 row = line * columns() + column;
-    if (row >= rows() || !cellRect(int(row)).contains(at))
-        return {};
-    return model()->index(int(row), 0, rootIndex());
+    const int row = nearestRow(at);
+    return cellRect(row).contains(at) ? model()->index(row, 0, rootIndex()) : QModelIndex();
 }
 
 void ThumbnailGrid::scrollTo(const QModelIndex &index, ScrollHint hint)
