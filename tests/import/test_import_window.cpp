@@ -275,12 +275,17 @@ void TestImportWindow::cancelStopsTheCopyInProgress()
     auto w = open();
     w->lblRight_Click();
     QElapsedTimer sinceCancel;
-    QTimer::singleShot(150, w.get(), [&] {
+    // Cancel once the big copy is under way, however long the small files took first.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, w.get(), [&] {
         auto *progress = w->findChild<QProgressDialog *>(QStringLiteral("importProgress"));
-        QVERIFY(progress);
+        if (!progress || !progress->labelText().contains(QStringLiteral("big.jpg\n已复制")))
+            return;
+        poll.stop();
         progress->cancel();
         sinceCancel.start();
     });
+    poll.start(20);
     d_->answerMessage(Msg::IdYes);
     w->cmdStart_Click();
     QVERIFY(sinceCancel.isValid());
