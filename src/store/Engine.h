@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 
 class RowTable;
@@ -56,6 +58,17 @@ public:
     // there, it asks nothing, checks nothing and starts no upkeep. Null where there is none.
     virtual std::unique_ptr<Engine> readerConnection() const { return nullptr; }
     virtual bool isReader() const { return false; }
+
+    // The rows of `select` streamed as they come, each field in the engine's binary form (a
+    // null field has no data), for reading most of a big table at once; `row` returns
+    // false to stop. False when the engine has no such stream: the caller reads as usual.
+    using RawRow = std::function<bool(const QByteArrayView *fields, int count)>;
+    virtual bool streamRows(const QString &select, const RawRow &row)
+    {
+        Q_UNUSED(select);
+        Q_UNUSED(row);
+        return false;
+    }
 
     // Write transactions nest: the outermost one is a real transaction that holds the write
     // lock, inner ones are savepoints.

@@ -1,5 +1,6 @@
 #include "store/ListingReader.h"
 
+#include "store/DbError.h"
 #include "store/JetDialect.h"
 #include "store/ListingOrder.h"
 #include "store/RowTable.h"
@@ -336,23 +337,42 @@ std::vector<qint64> ListingReader::reorder(Engine &engine, const std::vector<qin
     std::sort(places.begin(), places.end());
     // The rows mostly come in address order: each is looked for from where the last was.
     auto next = places.begin();
+    auto place = [&](qint64 a, QStringView text) {
+        if (next == places.end() || next->first > a || (next + 1 != places.end() && (next + 1)->first < a))
+            next = std::lower_bound(places.begin(), places.end(), std::make_pair(a, size_t(0)));
+        else if (next->first < a)
+            ++next;
+        if (next != places.end() && next->first == a)
+            keys.set(next->second, text);
+    };
     auto take = [&](RowTable &t) {
-        for (qint64 r = 0; r < t.count(); ++r) {
-            const qint64 a = pack(dialect, t.row(r)[0]);
-            if (next == places.end() || next->first > a || (next + 1 != places.end() && (next + 1)->first < a))
-                next = std::lower_bound(places.begin(), places.end(), std::make_pair(a, size_t(0)));
-            else if (next->first < a)
-                ++next;
-            if (next != places.end() && next->first == a)
-                keys.set(next->second, t.row(r)[1].toString());
-        }
+        for (qint64 r = 0; r < t.count(); ++r)
+            place(pack(dialect, t.row(r)[0]), t.row(r)[1].toString());
         return wanted();
     };
     const QString columns = columnName(engine, column);
     if (places.size() * 8 >= size_t(rowEstimate(engine))) {
-        // Most of the table: one pass over it in its own order is the fastest read.
-        eachBlock(engine,
-                  QStringLiteral("SELECT %1 AS mc_rowid, %2 FROM tblAttachment").arg(engine.addressColumn(), columns), take);
+        // Most of the table: one pass over it in its own order is the fastest read. The
+        // server streams it, addresses in their binary form (block, then item).
+        qint64 streamed = 0;
+        bool malformed = false;
+        auto raw = [&](const QByteArrayView *fields, int count) {
+            if (count != 2 || fields[0].size() != 6) {
+                malformed = true;
+                return false;
+            }
+            const auto *b = reinterpret_cast<const uchar *>(fields[0].data());
+            const qint64 block = qint64(b[0]) << 24 | qint64(b[1]) << 16 | qint64(b[2]) << 8 | b[3];
+            place(block << 16 | qint64(b[4]) << 8 | b[5], QString::fromUtf8(fields[1]));
+            return ++streamed % 4096 != 0 || wanted();
+        };
+        if (dialect == Engine::Dialect::Sqlite ||
+            !engine.streamRows(QStringLiteral("SELECT ctid, %1::text FROM tblAttachment").arg(columns), raw))
+            eachBlock(engine,
+                      QStringLiteral("SELECT %1 AS mc_rowid, %2 FROM tblAttachment").arg(engine.addressColumn(), columns),
+                      take);
+        if (malformed)
+            throw DbError::inDatabase(QStringLiteral("服务器送来的数据无法读取"), engine.displayName(), columns);
     } else {
         for (size_t from = 0; from < places.size() && wanted(); from += kPage) {
             std::vector<qint64> some;

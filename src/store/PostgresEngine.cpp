@@ -8,8 +8,11 @@
 #include "store/RowTable.h"
 #include "store/SqlQuote.h"
 
+#include <QScopeGuard>
 #include <QTimeZone>
 #include <chrono>
+#include <cstring>
+#include <exception>
 #include <libpq-fe.h>
 #include <memory>
 #include <mutex>
@@ -350,8 +353,13 @@ qint64 PostgresEngine::run(const QString &sql, const QVariantList &params, RowTa
             fail(QStringLiteral("事务已回滚,未保存任何更改"), sql);
         return qint64(std::strtoll(PQcmdTuples(res.get()), nullptr, 10));
     }
-    const QString state = res ? QString::fromLatin1(PQresultErrorField(res.get(), PG_DIAG_SQLSTATE)) : QString();
-    QString reason = QString::fromUtf8(res ? PQresultErrorMessage(res.get()) : PQerrorMessage(conn_)).trimmed();
+    failWith(res.get(), sql);
+}
+
+void PostgresEngine::failWith(const pg_result *res, const QString &sql)
+{
+    const QString state = res ? QString::fromLatin1(PQresultErrorField(res, PG_DIAG_SQLSTATE)) : QString();
+    QString reason = QString::fromUtf8(res ? PQresultErrorMessage(res) : PQerrorMessage(conn_)).trimmed();
     if (reason.isEmpty())
         reason = QString::fromUtf8(PQerrorMessage(conn_)).trimmed();
     const QString meaning = describe(state);
@@ -359,6 +367,140 @@ qint64 PostgresEngine::run(const QString &sql, const QVariantList &params, RowTa
     if (PQstatus(conn_) == CONNECTION_BAD)
         throw ConnectionLost(DbError::inDatabase(told, displayName(), sql).reason(), sql);
     fail(told, sql);
+}
+
+namespace {
+// Reads the binary COPY stream: a signature and header, then rows of counted fields, then
+// a count of -1. Each message of the server holds one row, but nothing here relies on it.
+class CopyParser {
+public:
+    // False once the stream is bad; `row` is called for every whole row.
+    template <typename Row> bool feed(const char *data, int size, Row &&row)
+    {
+        buffer_.append(data, size);
+        qsizetype at = 0;
+        const auto leave = qScopeGuard([&] { buffer_.remove(0, at); });
+        const char *p = buffer_.constData();
+        const qsizetype n = buffer_.size();
+        if (!header_) {
+            static const char signature[] = "PGCOPY\n\377\r\n";
+            if (n < 19)
+                return true;
+            if (std::memcmp(p, signature, 11) != 0)
+                return false;
+            const qint64 extension = int32At(p + 15);
+            if (extension < 0)
+                return false;
+            if (n < 19 + extension)
+                return true;
+            at = 19 + extension;
+            header_ = true;
+        }
+        while (!ended_ && at + 2 <= n) {
+            const int count = int16At(p + at);
+            if (count == -1) {
+                ended_ = true;
+                at += 2;
+                break;
+            }
+            if (count < 0)
+                return false;
+            fields_.assign(size_t(count), QByteArrayView());
+            qsizetype q = at + 2;
+            int f = 0;
+            for (; f < count && q + 4 <= n; ++f) {
+                const qint64 length = int32At(p + q);
+                q += 4;
+                if (length < 0)
+                    continue; // null
+                if (q + length > n)
+                    break;
+                fields_[size_t(f)] = QByteArrayView(p + q, length);
+                q += length;
+            }
+            if (f < count)
+                return true; // the rest of the row comes in the next message
+            at = q;
+            if (!row(fields_.data(), count)) {
+                stopped_ = true;
+                return true;
+            }
+        }
+        return true;
+    }
+    bool stopped() const { return stopped_; }
+
+private:
+    static int int16At(const char *p) { return qint16(quint16(quint8(p[0])) << 8 | quint8(p[1])); }
+    static qint64 int32At(const char *p)
+    {
+        return qint32(quint32(quint8(p[0])) << 24 | quint32(quint8(p[1])) << 16 | quint32(quint8(p[2])) << 8 | quint8(p[3]));
+    }
+
+    QByteArray buffer_;
+    std::vector<QByteArrayView> fields_;
+    bool header_ = false;
+    bool ended_ = false;
+    bool stopped_ = false;
+};
+} // namespace
+
+bool PostgresEngine::streamRows(const QString &select, const RawRow &row)
+{
+    // Inside a transaction an early stop would end it in an error.
+    if (transactionDepth() > 0)
+        return false;
+    if (!conn_ || PQstatus(conn_) == CONNECTION_BAD)
+        connect();
+    const QString sql = QStringLiteral("COPY (") + select + QStringLiteral(") TO STDOUT (FORMAT binary)");
+    Result started(PQexec(conn_, sql.toUtf8().constData()));
+    if (PQstatus(conn_) == CONNECTION_BAD) { // a server restart since the last statement: once more
+        close();
+        connect();
+        started.reset(PQexec(conn_, sql.toUtf8().constData()));
+    }
+    if (!started || PQresultStatus(started.get()) != PGRES_COPY_OUT)
+        failWith(started.get(), sql);
+    CopyParser parser;
+    bool bad = false;
+    std::exception_ptr thrown;
+    for (;;) {
+        char *data = nullptr;
+        const int size = PQgetCopyData(conn_, &data, 0);
+        if (size < 0)
+            break; // -1: the end; -2: an error, told by the result below
+        if (!parser.stopped() && !bad && !thrown) {
+            try {
+                bad = !parser.feed(data, size, row);
+            } catch (...) {
+                thrown = std::current_exception(); // told once the connection is ready again
+            }
+            if (parser.stopped() || bad || thrown) {
+                // The rest is not wanted: the server is asked to stop sending it.
+                if (PGcancel *cancel = PQgetCancel(conn_)) {
+                    char reason[256];
+                    PQcancel(cancel, reason, int(sizeof reason));
+                    PQfreeCancel(cancel);
+                }
+            }
+        }
+        PQfreemem(data);
+    }
+    Result last;
+    bool failed = false;
+    while (Result r{PQgetResult(conn_)}) {
+        if (PQresultStatus(r.get()) != PGRES_COMMAND_OK && !failed) {
+            failed = true;
+            last = std::move(r);
+        }
+    }
+    if (thrown)
+        std::rethrow_exception(thrown);
+    if (failed && !parser.stopped() && !bad)
+        failWith(last.get(), sql);
+    if (bad && !parser.stopped())
+        fail(QStringLiteral("服务器送来的数据无法读取"), sql);
+    return true;
 }
 
 QString PostgresEngine::changeStamp()

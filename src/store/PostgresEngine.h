@@ -5,6 +5,7 @@
 #include <QMap>
 
 struct pg_conn;
+struct pg_result;
 
 // A catalogue on a PostgreSQL server, shared by programs on several machines, through
 // libpq: the connection is made on a thread of its own, so that the interface can wait
@@ -29,6 +30,7 @@ public:
     QString identifier(const QString &name) const override;
     std::unique_ptr<Engine> readerConnection() const override;
     bool isReader() const override { return reader_; }
+    bool streamRows(const QString &select, const RawRow &row) override;
 
     // The connection parameters of a "postgresql://" address (libpq's own reading of it).
     static QMap<QString, QString> parameters(const QString &uri);
@@ -40,6 +42,7 @@ private:
     void connect();
     qint64 run(const QString &sql, const QVariantList &params, RowTable *rows);
     [[noreturn]] void fail(const QString &reason, const QString &sql);
+    [[noreturn]] void failWith(const pg_result *res, const QString &sql);
 
     QString uri_;
     QString host_;

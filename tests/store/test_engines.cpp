@@ -24,6 +24,7 @@ private slots:
     void serverFaultsAreToldAndRecovered_data();
     void serverFaultsAreToldAndRecovered();
     void connectionDroppedIsReopened();
+    void streamedRowsStopAndFailCleanly();
     void attachmentFolderOfAnotherCatalogueRefused();
     void catalogueCopiedBetweenEngines();
 };
@@ -186,6 +187,11 @@ void TestEngines::connectionDroppedIsReopened()
     };
     restart();
     QCOMPARE(storedNamesOf("1=1").size(), 1);
+    restart();
+    int streamed = 0;
+    QVERIFY(CurrentDb().engine()->streamRows("SELECT ctid FROM tblAttachment",
+                                             [&](const QByteArrayView *, int) { return ++streamed > 0; }));
+    QCOMPARE(streamed, 1);
     // Inside a transaction the loss is told, never passed over.
     std::shared_ptr<Engine> engine = CurrentDb().engine();
     engine->begin();
@@ -193,6 +199,53 @@ void TestEngines::connectionDroppedIsReopened()
     QVERIFY_THROWS_EXCEPTION(AppError, engine->execute("SELECT 1"));
     QVERIFY_THROWS_EXCEPTION(AppError, engine->commit());
     QCOMPARE(storedNamesOf("1=1").size(), 1);
+}
+
+// A streamed read gives the texts exactly, whatever they hold; stopping it early or a
+// failing statement leaves the connection ready for the next statement.
+void TestEngines::streamedRowsStopAndFailCleanly()
+{
+    if (!TestFolder::onServer())
+        QSKIP("needs a server");
+    TestFolder tf;
+    tf.createCatalogue();
+    std::shared_ptr<Engine> engine = CurrentDb().engine();
+    engine->execute("INSERT INTO tblAttachment (tblFileKind, FileName, SaveFileName) SELECT 3, 'n' || i, i || '.jpg' "
+                    "FROM generate_series(1, 20000) AS i");
+    const QStringList odd = {"tab\there", "line\nbreak", "back\\slash", "春游.jpg", ""};
+    for (const QString &name : odd)
+        engine->execute("INSERT INTO tblAttachment (tblFileKind, FileName, SaveFileName) VALUES (3, ?, ?)",
+                        {name, name + "x"});
+    engine->execute("INSERT INTO tblAttachment (tblFileKind, SaveFileName) VALUES (3, 'null.jpg')");
+    QStringList names;
+    int nulls = 0;
+    QVERIFY(engine->streamRows("SELECT ctid, FileName FROM tblAttachment", [&](const QByteArrayView *f, int n) {
+        if (n != 2 || f[0].size() != 6)
+            return false;
+        nulls += f[1].isNull();
+        names << QString::fromUtf8(f[1]);
+        return true;
+    }));
+    QCOMPARE(names.size(), 20000 + odd.size() + 1);
+    QCOMPARE(nulls, 1);
+    QCOMPARE(names.mid(20000, odd.size()), odd);
+
+    int seen = 0;
+    QVERIFY(engine->streamRows("SELECT ctid, FileName FROM tblAttachment",
+                               [&](const QByteArrayView *, int) { return ++seen < 10; }));
+    QCOMPARE(seen, 10);
+    // The request to stop the stream cancels nothing after it.
+    RowTable count;
+    engine->execute("SELECT count(*) FROM tblAttachment, pg_sleep(0.2)", {}, &count);
+    QCOMPARE(count.row(0)[0].toLongLong(), 20000 + odd.size() + 1);
+
+    const QString told = failure([&] { engine->streamRows("SELECT nosuchcolumn FROM tblAttachment", {}); });
+    QVERIFY2(told.contains("nosuchcolumn"), qPrintable(told));
+    QCOMPARE(storedNamesOf("FileName='春游.jpg'"), QStringList("春游.jpgx"));
+    // Inside a transaction the stream is not used: an early stop would end the transaction.
+    engine->begin();
+    QVERIFY(!engine->streamRows("SELECT ctid FROM tblAttachment", [](const QByteArrayView *, int) { return true; }));
+    engine->rollback();
 }
 
 // A server catalogue keeps the one folder it marked first: a folder named by mistake, or one
