@@ -20,6 +20,11 @@ public:
                                           : reason + QStringLiteral(" (数据库 %1)").arg(QDir::toNativeSeparators(database)),
                        statement, !statement.isEmpty());
     }
+    // The server's reply did not have the shape its statement asks for.
+    static DbError unreadableReply(const QString &database, const QString &statement)
+    {
+        return inDatabase(QStringLiteral("服务器送来的数据无法读取"), database, statement);
+    }
     const QString &reason() const { return reason_; }
     const QString &statement() const { return statement_; }
 

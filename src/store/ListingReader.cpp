@@ -177,6 +177,15 @@ qint64 ListingReader::pack(Engine::Dialect dialect, const QVariant &address)
     return (block << 16) | (item & 0xffff);
 }
 
+qint64 ListingReader::pack(QByteArrayView binaryCtid)
+{
+    if (binaryCtid.size() != 6)
+        return -1;
+    const auto *b = reinterpret_cast<const uchar *>(binaryCtid.data());
+    const qint64 block = qint64(b[0]) << 24 | qint64(b[1]) << 16 | qint64(b[2]) << 8 | b[3];
+    return block << 16 | qint64(b[4]) << 8 | b[5];
+}
+
 QVariant ListingReader::unpack(Engine::Dialect dialect, qint64 packed)
 {
     if (dialect == Engine::Dialect::Sqlite)
@@ -357,13 +366,12 @@ std::vector<qint64> ListingReader::reorder(Engine &engine, const std::vector<qin
         qint64 streamed = 0;
         bool malformed = false;
         auto raw = [&](const QByteArrayView *fields, int count) {
-            if (count != 2 || fields[0].size() != 6) {
+            const qint64 address = count == 2 ? pack(fields[0]) : -1;
+            if (address < 0) {
                 malformed = true;
                 return false;
             }
-            const auto *b = reinterpret_cast<const uchar *>(fields[0].data());
-            const qint64 block = qint64(b[0]) << 24 | qint64(b[1]) << 16 | qint64(b[2]) << 8 | b[3];
-            place(block << 16 | qint64(b[4]) << 8 | b[5], QString::fromUtf8(fields[1]));
+            place(address, QString::fromUtf8(fields[1]));
             return ++streamed % 4096 != 0 || wanted();
         };
         if (dialect == Engine::Dialect::Sqlite ||
@@ -372,7 +380,7 @@ std::vector<qint64> ListingReader::reorder(Engine &engine, const std::vector<qin
                       QStringLiteral("SELECT %1 AS mc_rowid, %2 FROM tblAttachment").arg(engine.addressColumn(), columns),
                       take);
         if (malformed)
-            throw DbError::inDatabase(QStringLiteral("服务器送来的数据无法读取"), engine.displayName(), columns);
+            throw DbError::unreadableReply(engine.displayName(), columns);
     } else {
         for (size_t from = 0; from < places.size() && wanted(); from += kPage) {
             std::vector<qint64> some;

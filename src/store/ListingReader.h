@@ -4,6 +4,7 @@
 
 class RowTable;
 
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -30,6 +31,8 @@ public:
     static QString rowStatement(Engine &engine, const QString &jetSql);
 
     static qint64 pack(Engine::Dialect dialect, const QVariant &address);
+    // A ctid in PostgreSQL's binary form (block, then item, big-endian); -1 when malformed.
+    static qint64 pack(QByteArrayView binaryCtid);
     static QVariant unpack(Engine::Dialect dialect, qint64 packed);
 
     // The addresses of the listing's rows in its order, in steps: a short first one so that a

@@ -499,7 +499,7 @@ bool PostgresEngine::streamRows(const QString &select, const RawRow &row)
     if (failed && !parser.stopped() && !bad)
         failWith(last.get(), sql);
     if (bad && !parser.stopped())
-        fail(QStringLiteral("服务器送来的数据无法读取"), sql);
+        throw DbError::unreadableReply(displayName(), sql);
     return true;
 }
 
