@@ -1,5 +1,6 @@
 #include "app/mdiFrm.h"
 
+#include "app/SearchIndexBar.h"
 #include "app/WindowPlacement.h"
 #include "app/frmAbout.h"
 #include "app/frmCheck.h"
@@ -146,6 +147,8 @@ mdiFrm::mdiFrm(QWidget *parent) : QMainWindow(parent)
 
     mnu_About = bar->addAction(QStringLiteral("关于"));
     mnu_About->setObjectName(QStringLiteral("mnu_About"));
+
+    searchIndexBar = new SearchIndexBar(statusBar());
 
     connect(mnu_Setting, &QAction::triggered, this, &mdiFrm::showSetting);
     connect(mnu_LoginAgain, &QAction::triggered, this, &mdiFrm::restart);

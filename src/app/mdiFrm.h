@@ -6,6 +6,7 @@
 class QAction;
 class QMdiArea;
 class QMenu;
+class SearchIndexBar;
 
 // The main window: menus, handoff values and the area that holds the import windows.
 class mdiFrm : public QMainWindow {
@@ -42,6 +43,8 @@ public:
     QAction *mnu_RecycleBin;
     QAction *mnu_Check;
     QAction *mnu_About;
+    // The status line, shown while the search index is built.
+    SearchIndexBar *searchIndexBar;
 
     // The five default filters, in the order they are written at first start.
     static QList<QPair<QString, QString>> defaultFilters();

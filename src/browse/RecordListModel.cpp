@@ -68,14 +68,16 @@ const RecordRow *RecordListModel::cached(size_t r) const
     return found == cache_.cend() ? nullptr : &*found;
 }
 
-void RecordListModel::readPage(size_t r) const
+void RecordListModel::readPage(size_t r, bool rethrow) const
 {
     const std::shared_ptr<Engine> engine = engine_.lock();
     // Inside a transaction of its own the interface reads nothing: a failed read would end it.
     if (!engine || !engine->isOpen() || engine->transactionDepth() > 0)
         return;
-    if (cache_.size() >= kCacheRows)
+    if (cache_.size() >= kCacheRows) {
         cache_.clear();
+        unread_.clear();
+    }
     const size_t from = r / kPage * kPage;
     const std::vector<qint64> &rows = entries();
     const size_t to = std::min(rows.size(), from + kPage);
@@ -87,11 +89,17 @@ void RecordListModel::readPage(size_t r) const
     try {
         found = ListingReader::records(*engine, wanted, rowStatement_);
     } catch (const AppError &) {
+        if (rethrow)
+            throw;
         // Shown blank rather than asked for on every paint; a command reads its row again.
-        for (qint64 a : wanted)
+        for (qint64 a : wanted) {
             cache_.insert(a, RecordRow{});
+            unread_.insert(a);
+        }
         return;
     }
+    for (const ListedRecord &f : found)
+        unread_.remove(f.address);
     const Engine::Dialect dialect = engine->dialect();
     for (ListedRecord &f : found)
         cache_.insert(f.address,
@@ -162,6 +170,14 @@ RecordRow RecordListModel::row(int r) const
 {
     if (r < 0)
         return {};
+    // A row shown blank after a failed read is not a row gone: the command reads it again,
+    // and hears why when that fails too.
+    if (const qint64 e = addressAt(r); e >= 0 && unread_.contains(e)) {
+        for (qint64 a : std::as_const(unread_))
+            cache_.remove(a);
+        unread_.clear();
+        readPage(size_t(r), true);
+    }
     const RecordRow *found = cached(size_t(r));
     return found ? *found : RecordRow{};
 }
@@ -300,6 +316,7 @@ void RecordListModel::clear()
     held_.clear();
     heldIndex_.clear();
     cache_.clear();
+    unread_.clear();
     gone_.clear();
     statement_.clear();
     rowStatement_.clear();
@@ -449,6 +466,7 @@ void RecordListModel::replaceEntries(std::vector<qint64> &&entries)
     held_.clear();
     heldIndex_.clear();
     cache_.clear();
+    unread_.clear();
     gone_.clear();
     ++changes_;
     endResetModel();

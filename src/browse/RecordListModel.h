@@ -84,7 +84,8 @@ private:
     void drain();
     void append(std::vector<qint64> &&addresses);
     const RecordRow *cached(size_t r) const;
-    void readPage(size_t r) const;
+    // `rethrow`: a failed read reaches the caller (a command) instead of showing blank rows.
+    void readPage(size_t r, bool rethrow = false) const;
     void dropGone();
     void notifyInto(ListingMailbox &box);
     void replaceEntries(std::vector<qint64> &&entries);
@@ -98,6 +99,7 @@ private:
     QHash<QString, qint64> heldIndex_; // key -> entry
     mutable QHash<qint64, RecordRow> cache_;
     mutable QSet<qint64> gone_;
+    mutable QSet<qint64> unread_; // cached blank because their read failed
     mutable bool dropping_ = false;
     std::weak_ptr<Engine> engine_;
     QString statement_;    // in the engine's dialect, for a sort

@@ -3,6 +3,7 @@
 #include "store/CatalogueSchema.h"
 #include "store/DbError.h"
 #include "store/RowTable.h"
+#include "store/SearchIndexBuild.h"
 
 #include <QDir>
 #include <QFile>
@@ -175,7 +176,13 @@ void SqliteEngine::open()
         // its groups, and closing the catalogue stops it after the group at hand.
         stopBuilding_ = false;
         built_ = false;
-        builder_ = std::thread([this, path = path_] { built_ = TrigramIndex::build(path, stopBuilding_); });
+        // The interface shows it and may stop it; the next open goes on where it stopped.
+        builder_ = std::thread([this, path = path_] {
+            const std::uint64_t shown = SearchIndexBuild::started(&stopBuilding_);
+            built_ = TrigramIndex::build(path, stopBuilding_, 30,
+                                         [shown](int permille) { SearchIndexBuild::progressed(shown, permille); });
+            SearchIndexBuild::ended(shown);
+        });
     }
 }
 

@@ -244,7 +244,8 @@ TrigramIndex::State TrigramIndex::prepare(Engine &engine, bool supported)
     }
 }
 
-bool TrigramIndex::build(const QString &path, const std::atomic_bool &stop, int groupMs)
+bool TrigramIndex::build(const QString &path, const std::atomic_bool &stop, int groupMs,
+                         const std::function<void(int permille)> &progress)
 {
     Connection db(path, stop);
     if (!db.isOpen())
@@ -280,9 +281,17 @@ bool TrigramIndex::build(const QString &path, const std::atomic_bool &stop, int 
         const bool ok = db.run(clear.constData(), {done, to}) && db.run(fill.constData(), {done, to}) &&
                         db.run("UPDATE tblCatalogue SET Value=? WHERE Name='SearchIndex'", {after}) && db.run("COMMIT");
         if (!ok) {
+            // Another program's lock outlasted the wait: the group is tried again later.
+            const bool busy = db.busy();
             db.run("ROLLBACK");
-            return false;
+            if (!busy)
+                return false;
+            pauseFor(20, stop);
+            continue;
         }
+        // Rows numbered in order, mostly without gaps: the numbers tell how far it is.
+        if (progress)
+            progress(to >= upto ? 1000 : int(qBound(qint64(0), to * 1000 / qMax(qint64(1), upto), qint64(999))));
         if (to >= upto)
             return true;
         // Groups of about groupMs, and as long a pause after each for the others' writes.

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <atomic>
+#include <functional>
 
 class Engine;
 struct sqlite3;
@@ -30,8 +31,10 @@ public:
     // Adds the rows that were there before the index, on a connection of its own, in
     // groups of about `groupMs` each committed on its own, pausing between groups so other
     // programs' writes get in. Returns true when the index is ready; false when `stop`
-    // became true or the file cannot be written.
-    static bool build(const QString &path, const std::atomic_bool &stop, int groupMs = 30);
+    // became true or the file cannot be written. `progress` hears how far it is, in
+    // thousandths, after each group.
+    static bool build(const QString &path, const std::atomic_bool &stop, int groupMs = 30,
+                      const std::function<void(int permille)> &progress = {});
     // The statement that finds the same rows as `sql` through the index, or `sql` itself
     // when the index cannot answer it (no index, a pattern without three characters in a
     // row that are no wildcards, a statement of another form) or the scan is faster (a

@@ -1,6 +1,7 @@
 #include "CatalogueTest.h"
 #include "app/AppStart.h"
 #include "app/RegistryReader.h"
+#include "app/SearchIndexBar.h"
 #include "app/frmAbout.h"
 #include "app/frmLogo.h"
 #include "app/frmSetting.h"
@@ -9,18 +10,22 @@
 #include "store/DialogOwner.h"
 #include "store/IniFile.h"
 #include "store/ProcessExit.h"
+#include "store/SearchIndexBuild.h"
 #include "ui/QtDialogs.h"
 #include "ui/SharedState.h"
 #include "ui/WindowServices.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <sys/stat.h>
 
 namespace {
@@ -105,6 +110,30 @@ private slots:
         w->close();
         mdiFrm next;
         QCOMPARE(next.geometry(), QRect(screen.left() + 40, screen.top() + 60, 500, 400));
+    }
+
+    // The status line shows a search index build with its progress only while one runs,
+    // and its button stops it.
+    void searchIndexLine()
+    {
+        TestFolder tf;
+        ScriptedDialogs d;
+        mdiFrm w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(!w.statusBar()->isVisible());
+        std::atomic_bool stop{false};
+        const std::uint64_t build = SearchIndexBuild::started(&stop);
+        SearchIndexBuild::progressed(build, 420);
+        QTRY_VERIFY(w.statusBar()->isVisible());
+        QCOMPARE(w.searchIndexBar->prgSearchIndex->value(), 420);
+        QVERIFY(w.searchIndexBar->lblSearchIndex->text().startsWith(QStringLiteral("正在建立搜索索引")));
+        QVERIFY(w.centralWidget()->geometry().bottom() < w.statusBar()->geometry().top());
+        QTest::mouseClick(w.searchIndexBar->cmdSearchIndexCancel, Qt::LeftButton);
+        QVERIFY(stop);
+        QVERIFY(!w.searchIndexBar->cmdSearchIndexCancel->isEnabled());
+        SearchIndexBuild::ended(build);
+        QTRY_VERIFY(!w.statusBar()->isVisible());
     }
 
     // Start-up tells once about a file it cannot read, and nothing about one it cannot write.

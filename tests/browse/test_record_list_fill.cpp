@@ -3,6 +3,7 @@
 // connection writes.
 #include "CatalogueTest.h"
 #include "browse/RecordList.h"
+#include "store/AppError.h"
 #include "store/CatalogueLocation.h"
 #include "store/Engine.h"
 #include "store/ListingReader.h"
@@ -269,6 +270,17 @@ void TestRecordListFill::anotherConnectionWritesWhileFilling()
                        {address});
         QVERIFY(m->row(last).storedName != QLatin1String("intruder.x"));
     }
+
+    // A row whose read failed shows blank, yet it is no row gone: a command reads it again
+    // and hears why it cannot, then finds it once the catalogue can be read.
+    f.fill(jet);
+    RecordListModel *m = f.list->model();
+    const int last = m->rowCount() - 1;
+    other->execute(QStringLiteral("ALTER TABLE tblAttachment RENAME TO tblAway"));
+    QVERIFY(m->data(m->index(last, 2), Qt::DisplayRole).toString().isEmpty());
+    QVERIFY_THROWS_EXCEPTION(AppError, m->row(last));
+    other->execute(QStringLiteral("ALTER TABLE tblAway RENAME TO tblAttachment"));
+    QVERIFY(m->row(last).storedName.endsWith(QLatin1String(".jpg")));
     other->close();
 }
 

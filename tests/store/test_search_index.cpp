@@ -3,9 +3,11 @@
 #include "store/JetDialect.h"
 #include "store/ListingReader.h"
 #include "store/RowTable.h"
+#include "store/SearchIndexBuild.h"
 #include "store/SqliteEngine.h"
 #include "store/TrigramIndex.h"
 
+#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -262,6 +264,24 @@ void TestSearchIndex::builtInGroupsWhileOthersWrite()
     QCOMPARE(fileEngine()->searchIndex(), TrigramIndex::State::Building);
     QVERIFY(fileEngine()->waitForSearchIndex());
     QVERIFY(compareAll() > 150);
+
+    // Stopped by the user, it ends within a second, shown as it goes, and the next open
+    // goes on with it.
+    olderCatalogue(tf_->catalogue(), 0);
+    QCOMPARE(fileEngine()->searchIndex(), TrigramIndex::State::Building);
+    QTRY_VERIFY_WITH_TIMEOUT(SearchIndexBuild::status().running, 5000);
+    QElapsedTimer stopping;
+    stopping.start();
+    QVERIFY(SearchIndexBuild::cancel());
+    QVERIFY(!fileEngine()->waitForSearchIndex());
+    QVERIFY2(stopping.elapsed() < 1000, qPrintable(QString::number(stopping.elapsed())));
+    QVERIFY(!SearchIndexBuild::status().running);
+    QVERIFY(!SearchIndexBuild::cancel());
+    QCOMPARE(listed("Select * From tblAttachment Where  FileName Like '%年春游%'"),
+             scanned("Select * From tblAttachment Where  FileName Like '%年春游%'"));
+    CurrentDb().engine()->close();
+    QCOMPARE(fileEngine()->searchIndex(), TrigramIndex::State::Building);
+    QTRY_VERIFY_WITH_TIMEOUT(SearchIndexBuild::status().running, 5000);
 }
 
 // An SQLite without FTS5 removes the other programs' triggers so that its writes work,
