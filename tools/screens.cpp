@@ -4,6 +4,7 @@
 // would, and saves the whole screen (window manager included) as desktop-WxH-NAME.png; it
 // names every window that does not lie wholly on the screen and every control painted over
 // another, and fails with their count.
+#include "app/SearchIndexBar.h"
 #include "app/frmCheck.h"
 #include "app/mdiFrm.h"
 #include "browse/RecordList.h"
@@ -20,6 +21,7 @@
 #include "store/DatabaseLocator.h"
 #include "store/Engine.h"
 #include "store/RecycleBin.h"
+#include "store/SearchIndexBuild.h"
 #include "store/Services.h"
 #include "store/WriteTransaction.h"
 #include "store/clsCurrentDb.h"
@@ -195,6 +197,16 @@ int main(int argc, char *argv[])
     importWindow->setFolder(pics);
     importWindow->lblRight_Click();
     save(main, out + QStringLiteral("/main-import.png"));
+    {
+        // The status line while the search index of a big catalogue is built.
+        std::atomic_bool stop{false};
+        const std::uint64_t build = SearchIndexBuild::started(&stop);
+        SearchIndexBuild::progressed(build, 420);
+        main->searchIndexBar->refresh();
+        save(main, out + QStringLiteral("/main-search-index.png"));
+        SearchIndexBuild::ended(build);
+        main->searchIndexBar->refresh();
+    }
 
     for (const QString &name : QDir(pics).entryList(QDir::Files))
         ImportEngine::ImportFile(pics + QLatin1Char('/') + name, 3);
